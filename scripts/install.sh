@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Installs everything Tarnwell Setup needs to build, run and test on Debian 12.
+# Idempotent: a second run only checks and finishes in seconds.
+# Run as root or through sudo (it calls sudo itself when it is not root).
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+
+SDL_VERSION=3.2.10+ds-1
+IMGUI_VERSION=1.92.2b+ds-1
+
+PACKAGES=(
+  # toolchain and test frameworks
+  cmake ninja-build pkg-config g++ make dpkg-dev libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev clang-format
+  # what SDL3 needs for its video, input and dialog code
+  libx11-dev libxext-dev libxrandr-dev libxcursor-dev libxfixes-dev libxi-dev libxss-dev
+  libxtst-dev libxkbcommon-dev libwayland-dev wayland-protocols libdecor-0-dev libegl-dev
+  libgl-dev libgles-dev libdrm-dev libgbm-dev libudev-dev libdbus-1-dev libgl1-mesa-dri
+  # PNG reading and writing, the text font, the monospaced fallback
+  libstb-dev fonts-roboto-unhinted fonts-dejavu-core
+  # a display for tests and screenshots, and a person's tools on it
+  xvfb xauth xdotool xclip
+  python3
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install: Debian packages: ${missing[*]}"
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Debian's own source packages (SDL3 from trixie, Dear ImGui from sid) come through a
+# deb-src entry of our own; debian.sources stays untouched.
+SRC_LIST=/etc/apt/sources.list.d/tarnwell-src.sources
+sources_ready=0
+ensure_sources() {
+  [ $sources_ready -eq 1 ] && return
+  if [ ! -f "$SRC_LIST" ]; then
+    uri=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+    [ -n "$uri" ] || uri=http://deb.debian.org/debian
+    printf 'Types: deb-src\nURIs: %s\nSuites: trixie sid\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+      "$uri" | $SUDO tee "$SRC_LIST" >/dev/null
+  fi
+  $SUDO apt-get update -qq
+  sources_ready=1
+}
+
+fetch_source() { # package version destination
+  local work
+  work=$(mktemp -d)
+  ensure_sources
+  (cd "$work" && apt-get source -qq --download-only "$1=$2" >/dev/null 2>&1 &&
+    dpkg-source -x ./*.dsc src >/dev/null)
+  rm -rf "$3"
+  mkdir -p "$(dirname "$3")"
+  mv "$work/src" "$3"
+  rm -rf "$work"
+}
+
+third="$top/third_party"
+
+if ! pkg-config --exists 'sdl3 >= 3.2'; then
+  echo "install: building SDL3 $SDL_VERSION"
+  fetch_source libsdl3 "$SDL_VERSION" "$third/sdl3"
+  cmake -S "$third/sdl3" -B "$third/build/sdl3" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DSDL_TESTS=OFF -DSDL_EXAMPLES=OFF -DCMAKE_INSTALL_PREFIX=/usr/local >/dev/null
+  cmake --build "$third/build/sdl3"
+  $SUDO cmake --install "$third/build/sdl3" >/dev/null
+  $SUDO ldconfig
+fi
+
+if [ ! -f "$third/imgui/imgui.h" ]; then
+  echo "install: Dear ImGui $IMGUI_VERSION sources"
+  fetch_source imgui "$IMGUI_VERSION" "$third/imgui"
+fi
+
+font="$top/runtime/ui/fonts/Roboto-Medium.ttf"
+if [ ! -f "$font" ]; then
+  mkdir -p "$(dirname "$font")"
+  cp /usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Medium.ttf "$font"
+fi
+echo "install: ready"

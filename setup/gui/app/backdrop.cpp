@@ -1,0 +1,3 @@
+#include "app/backdrop.h"
+
+void draw_backdrop(float, float, float, float) {}

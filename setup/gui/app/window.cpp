@@ -1,0 +1,63 @@
+#include "app/window.h"
+
+#include "app/png_io.h"
+#include "backend/app.h"
+#include "widgets/pickers.h"
+
+#include <string>
+
+SDL_Window* g_win = nullptr;
+SDL_Renderer* g_ren = nullptr;
+
+int window_height_for_desktop(int h) {
+  if (h <= 0) return 900;
+  if (h >= 2000) return 1440;
+  if (h >= 1300) return 1080;
+  if (h >= 1000) return 900;
+  return 720;
+}
+
+bool desktop_size(int* width, int* height) {
+  const SDL_DisplayMode* mode = SDL_GetDesktopDisplayMode(SDL_GetPrimaryDisplay());
+  if (!mode) return false;
+  *width = mode->w;
+  *height = mode->h;
+  return true;
+}
+
+bool open_window(int width, int height) {
+  if (width == 0) {
+    int dw = 0, dh = 0;
+    height = window_height_for_desktop(desktop_size(&dw, &dh) ? dh : 0);
+    width = height * 16 / 9;
+  }
+  g_win = SDL_CreateWindow("Tarnwell Setup", width, height, SDL_WINDOW_RESIZABLE);
+  if (!g_win) return false;
+  g_ren = SDL_CreateRenderer(g_win, nullptr);
+  if (!g_ren) return false;
+  SDL_SetRenderVSync(g_ren, 1);
+  SDL_SetWindowMinimumSize(g_win, 960, 540);
+  g_pick_lock = SDL_CreateMutex();
+  return true;
+}
+
+SDL_Texture* load_texture(const char* path) {
+  SDL_Surface* surface = load_png(path);
+  if (!surface) return nullptr;
+  SDL_Texture* texture = SDL_CreateTextureFromSurface(g_ren, surface);
+  SDL_DestroySurface(surface);
+  if (texture) SDL_SetTextureScaleMode(texture, SDL_SCALEMODE_LINEAR);
+  return texture;
+}
+
+void load_icon() {
+  std::string path = A.root + "/assets/icon.png";
+  if (SDL_Surface* surface = load_png(path.c_str())) {
+    SDL_SetWindowIcon(g_win, surface);
+    SDL_DestroySurface(surface);
+  }
+  if (SDL_Texture* texture = load_texture(path.c_str())) {
+    if (A.icon) SDL_DestroyTexture(A.icon);
+    A.icon = texture;
+  }
+}

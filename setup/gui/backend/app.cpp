@@ -1,0 +1,3 @@
+#include "backend/app.h"
+
+App A;

@@ -1,0 +1,80 @@
+// The one application-state record. Everything the setup shows or acts on lives in `A`;
+// the main thread reads and writes it directly, once per frame.
+#pragma once
+
+#include <SDL3/SDL.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Level {
+  std::string id;     // passed to the backend after "--quality"
+  std::string name;   // label of its button on the form
+  std::string about;  // one line shown under the buttons when chosen
+};
+
+struct StepRow {
+  std::string id;
+  std::string title;
+  int state = 0;  // 0 waiting, 1 running, 2 finished
+};
+
+struct App {
+  // From the command line.
+  std::string root;
+  std::string python;
+  std::string shot;
+  std::string click;
+  std::vector<std::string> backend;
+  float shot_at = 2.0f;
+  bool autobuild = false;
+
+  // Facts about this PC, from the info reply.
+  bool info_ready = false;
+  bool installed = false;
+  bool can_install = false;
+  bool desktop = false;
+  bool desktop_set = false;
+  std::string version;
+  std::string game;
+  std::string dest;
+  std::string gpu;
+  std::string install_command;
+  std::vector<std::string> missing;
+  std::vector<Level> levels;
+  int quality = 0;
+  std::string suggested;
+  std::string suggested_name;
+  std::string suggested_why;
+
+  // The running job and the view.
+  int view = 0;  // 0 setup form, 1 job running, 2 stopped, 3 done
+  bool focused = false;
+  bool show_log = false;
+  bool cancelling = false;
+  std::vector<StepRow> steps;
+  int current = -1;
+  float step_frac = 0;
+  float shown_total = 0;
+  float shown_step = 0;
+  std::string step_text;
+  std::string error;
+  std::string error_detail;
+  std::string error_command;
+  std::string log_path;
+  std::string launcher;
+  std::vector<std::string> log;
+  std::vector<std::string> warnings;
+  uint64_t started_at = 0;
+  uint64_t finished_at = 0;
+
+  // Display state.
+  SDL_Texture* icon = nullptr;
+  float flash = 0;
+  float glow = 0;
+  std::string copied;
+  uint64_t copied_at = 0;
+};
+
+extern App A;

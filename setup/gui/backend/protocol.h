@@ -1,0 +1,12 @@
+// The front-end's side of the conversation with the backend: the info query, the job
+// (a build or an installation of build tools) and cancel.
+#pragma once
+
+#include <string>
+#include <vector>
+
+void ask_info();
+void start_build();
+void start_run(const std::vector<std::string>& args);
+void poll_backend();
+void cancel_build();

@@ -1,0 +1,170 @@
+// Tarnwell Setup: start-up, the frame loop and the orderly shutdown.
+#include "app/animate.h"
+#include "app/backdrop.h"
+#include "app/cmdline.h"
+#include "app/png_io.h"
+#include "app/theme.h"
+#include "app/window.h"
+#include "backend/app.h"
+#include "backend/proc.h"
+#include "backend/protocol.h"
+#include "screens/column.h"
+#include "widgets/pickers.h"
+
+#include <SDL3/SDL.h>
+#include <SDL3/SDL_main.h>
+#include <imgui.h>
+#include <imgui_impl_sdl3.h>
+#include <imgui_impl_sdlrenderer3.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// One left click at App.click, delivered through the next turn's event drain.
+static void push_scripted_click() {
+  float x = 0, y = 0;
+  sscanf(A.click.c_str(), "%f,%f", &x, &y);
+  A.click.clear();
+  SDL_WindowID id = SDL_GetWindowID(g_win);
+  SDL_Event e;
+  SDL_zero(e);
+  e.type = SDL_EVENT_MOUSE_MOTION;
+  e.motion.windowID = id;
+  e.motion.x = x;
+  e.motion.y = y;
+  SDL_PushEvent(&e);
+  for (bool down : {true, false}) {
+    SDL_zero(e);
+    e.type = down ? SDL_EVENT_MOUSE_BUTTON_DOWN : SDL_EVENT_MOUSE_BUTTON_UP;
+    e.button.windowID = id;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.down = down;
+    e.button.x = x;
+    e.button.y = y;
+    SDL_PushEvent(&e);
+  }
+}
+
+// Reads back what was just drawn and writes it to App.shot.
+static void take_screenshot() {
+  SDL_Surface* surface = SDL_RenderReadPixels(g_ren, nullptr);
+  if (!surface) {
+    fprintf(stderr, "shot failed: %s\n", SDL_GetError());
+    return;
+  }
+  if (save_png(surface, A.shot.c_str()))
+    printf("shot: %s\n", A.shot.c_str());
+  else
+    fprintf(stderr, "shot failed: %s\n", SDL_GetError());
+  fflush(stdout);
+  SDL_DestroySurface(surface);
+}
+
+// Asks a running build to stop, gives it about 15 seconds, then kills it. The wait keeps
+// reading the job's output so that a chatty backend cannot block on a full pipe and miss
+// its chance to stop cleanly.
+static void stop_build() {
+  if (!g_build.proc) return;
+  cancel_build();
+  std::vector<std::string> ignored;
+  int code = 0;
+  for (int i = 0; i < 300 && g_build.poll(ignored, &code); i++) {
+    ignored.clear();
+    SDL_Delay(50);
+  }
+  if (g_build.poll(ignored, &code)) SDL_KillProcess(g_build.proc, false);
+}
+
+static int run_frame_loop(Uint64 start) {
+  Uint64 previous = start;
+  bool running = true, shot_taken = false;
+  while (running) {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+      ImGui_ImplSDL3_ProcessEvent(&e);
+      if (e.type == SDL_EVENT_QUIT) running = false;
+      if (e.type == SDL_EVENT_WINDOW_CLOSE_REQUESTED && e.window.windowID == SDL_GetWindowID(g_win))
+        running = false;
+    }
+    if (SDL_GetWindowFlags(g_win) & SDL_WINDOW_MINIMIZED) {
+      // Nothing to draw: keep the backend link alive and let the CPU rest.
+      poll_backend();
+      SDL_Delay(50);
+      continue;
+    }
+    poll_backend();
+    take_picked_paths();
+
+    int wi = 0, hi = 0;
+    SDL_GetWindowSize(g_win, &wi, &hi);
+    float W = (float)wi, H = (float)hi;
+    float U = ui_scale(wi, hi);
+    update_fonts(U);
+
+    Uint64 now = SDL_GetTicks();
+    float t = (float)(now - start) / 1000.0f;
+    float dt = (float)(now - previous) / 1000.0f;
+    ease_flash_and_glow(A, dt);
+    if (!A.click.empty() && t >= 1.0f) push_scripted_click();
+    if (A.autobuild && A.info_ready && A.view == 0 && !A.game.empty() && !A.dest.empty()) {
+      A.autobuild = false;
+      start_build();
+    }
+
+    ImGui_ImplSDLRenderer3_NewFrame();
+    ImGui_ImplSDL3_NewFrame();
+    ImGui::NewFrame();
+    ease_shown_progress(A, dt);
+    draw_backdrop(W, H, U, t);
+    previous = now;
+    column(W, H, U, t);
+
+    ImGui::Render();
+    SDL_SetRenderDrawColor(g_ren, 0, 0, 0, 255);
+    SDL_RenderClear(g_ren);
+    ImGui_ImplSDLRenderer3_RenderDrawData(ImGui::GetDrawData(), g_ren);
+    if (!A.shot.empty() && !shot_taken && t >= A.shot_at) {
+      take_screenshot();
+      shot_taken = true;
+      running = false;
+    }
+    SDL_RenderPresent(g_ren);
+  }
+
+  stop_build();
+  ImGui_ImplSDLRenderer3_Shutdown();
+  ImGui_ImplSDL3_Shutdown();
+  ImGui::DestroyContext();
+  SDL_DestroyRenderer(g_ren);
+  SDL_DestroyWindow(g_win);
+  SDL_Quit();
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  Cmdline cl;
+  if (!scan_cmdline(argc, argv, A, cl)) {
+    fputs(USAGE, stderr);
+    return 2;
+  }
+  A.backend = backend_command(cl.backend, A.python);
+
+  SDL_SetAppMetadata("Tarnwell Setup", nullptr, "tarnwell-setup");
+  if (!SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMEPAD) || !open_window(cl.width, cl.height)) {
+    fprintf(stderr, "SDL: %s\n", SDL_GetError());
+    return 1;
+  }
+  load_icon();
+
+  ImGui::CreateContext();
+  ImGuiIO& io = ImGui::GetIO();
+  io.IniFilename = nullptr;
+  io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
+  apply_theme();
+  ImGui_ImplSDL3_InitForSDLRenderer(g_win, g_ren);
+  ImGui_ImplSDLRenderer3_Init(g_ren);
+
+  ask_info();
+  return run_frame_loop(SDL_GetTicks());
+}

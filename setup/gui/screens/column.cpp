@@ -1,0 +1,3 @@
+#include "screens/column.h"
+
+void column(float, float, float, float) {}
