@@ -69,7 +69,14 @@ bool save_png(SDL_Surface* surface, const char* path) {
     ok = stbi_write_png_to_func(write_to_io, &sink, rgba->w, rgba->h, 4, rgba->pixels, rgba->pitch);
     ok = ok && !sink.failed;  // SDL_WriteIO has set the reason on a short write
     if (!SDL_CloseIO(sink.io)) ok = false;
-    if (!ok) SDL_RemovePath(path);  // leave no truncated picture behind
+    // Leave no truncated picture behind, but never remove anything but a plain file.
+    SDL_PathInfo info;
+    if (!ok && SDL_GetPathInfo(path, &info) && info.type == SDL_PATHTYPE_FILE) {
+      char* reason = SDL_strdup(SDL_GetError());
+      SDL_RemovePath(path);
+      SDL_SetError("%s", reason);
+      SDL_free(reason);
+    }
   }
   SDL_DestroySurface(rgba);
   return ok;
