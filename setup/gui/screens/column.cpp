@@ -1,3 +1,95 @@
 #include "screens/column.h"
 
-void column(float, float, float, float) {}
+#include "app/theme.h"
+#include "screens/form.h"
+#include "screens/outcome.h"
+#include "screens/patterns.h"
+#include "screens/progress.h"
+#include "widgets/widgets.h"
+
+#include <SDL3/SDL.h>
+#include <imgui.h>
+
+#include <cstdio>
+
+std::vector<StatusItem> status_items(const App& app) {
+  std::vector<StatusItem> items;
+  if (!app.info_ready) return items;
+  items.push_back({app.gpu.empty() ? "No NVIDIA graphics card found" : app.gpu, !app.gpu.empty()});
+  if (app.missing.empty()) {
+    items.push_back({"Build tools ready", true});
+  } else {
+    char buf[64];
+    snprintf(buf, sizeof buf, "%d build tools to install", (int)app.missing.size());
+    items.push_back({buf, false});
+  }
+  return items;
+}
+
+// The "Quit" link in the bottom right corner of the column.
+static void quit_link(const Measures& m, float H, float U) {
+  push_font(F_SMALL);
+  float q = ImGui::CalcTextSize("Quit", nullptr, false, -1).x;
+  ImGui::PopFont();
+  ImGui::SetCursorScreenPos(ImVec2(m.x0 + m.cw - (16 * U + q), H - 66 * U));
+  if (link("Quit", U)) {
+    SDL_Event quit;
+    SDL_zero(quit);
+    quit.type = SDL_EVENT_QUIT;
+    SDL_PushEvent(&quit);
+  }
+}
+
+// One line at the bottom left: graphics card, build tools, version.
+static void status_overlay(float H, float U) {
+  ImDrawList* dl = ImGui::GetForegroundDrawList();
+  push_font(F_SMALL);
+  float x = 40 * U, y = H - 44 * U;
+  auto status_item = [&dl, &x, &y, &U](const std::string& text, bool ok) {
+    if (ok) {
+      float k = 0.7f * U;
+      ImVec2 tick[3] = {ImVec2(x, y + 2 * U + 9 * k), ImVec2(x + 7 * k, y + 2 * U + 16 * k),
+                        ImVec2(x + 20 * k, y + 2 * U)};
+      dl->AddPolyline(tick, 3, ImGui::ColorConvertFloat4ToU32(ImVec4(0.55f, 0.78f, 0.40f, 1.0f)), 0,
+                      3.5f * k);
+    } else {
+      dl->AddCircleFilled(ImVec2(x + 8 * U, y + 10 * U), 5 * U,
+                          ImGui::ColorConvertFloat4ToU32(ImVec4(0.96f, 0.56f, 0.30f, 1.0f)), 0);
+    }
+    dl->AddText(ImVec2(x + 26 * U, y), ImGui::GetColorU32(DIM), text.c_str());
+    x += 26 * U + ImGui::CalcTextSize(text.c_str(), nullptr, false, -1).x + 36 * U;
+  };
+  for (const StatusItem& item : status_items(A)) status_item(item.text, item.ok);
+  if (!A.version.empty())
+    dl->AddText(ImVec2(x, y), ImGui::ColorConvertFloat4ToU32(ImVec4(0.50f, 0.44f, 0.36f, 1.0f)),
+                ("Version " + A.version).c_str());
+  ImGui::PopFont();
+}
+
+void column(float W, float H, float U, float t) {
+  const Measures m = column_measures(W, H, U, A.view);
+  ImGui::SetNextWindowPos(ImVec2(m.x0 - m.pad, m.top), 0, ImVec2(0, 0));
+  ImGui::SetNextWindowSize(ImVec2(m.cw + 2 * m.pad, H - m.top - 20 * U), 0);
+  ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(m.pad, 0));
+  ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, 9 * U));
+  const ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
+                                 ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoScrollbar |
+                                 ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoBackground |
+                                 ImGuiWindowFlags_NoSavedSettings;
+  ImGui::Begin("##column", nullptr, flags);
+
+  if (A.view == 2)
+    view_stopped(m.cw, U);
+  else if (A.view == 1)
+    view_progress(m.cw, U, t);
+  else if (A.view == 0)
+    view_form(m.cw, U);
+  else
+    view_done(m.cw, U);
+  A.focused = true;
+
+  if (A.view == 0) quit_link(m, H, U);
+  ImGui::End();
+  ImGui::PopStyleVar(2);
+  status_overlay(H, U);
+}

@@ -1,0 +1,147 @@
+#include "screens/form.h"
+
+#include "app/theme.h"
+#include "backend/launch.h"
+#include "backend/protocol.h"
+#include "screens/patterns.h"
+#include "widgets/pickers.h"
+#include "widgets/widgets.h"
+
+#include <SDL3/SDL.h>
+#include <imgui.h>
+
+std::string shown_name(const std::string& game) {
+  size_t slash = game.find_last_of("/\\");
+  return slash == std::string::npos ? game : game.substr(slash + 1);
+}
+
+bool is_folder(const std::string& path) {
+  SDL_PathInfo info;
+  return !path.empty() && SDL_GetPathInfo(path.c_str(), &info) && info.type == SDL_PATHTYPE_DIRECTORY;
+}
+
+const char* game_link_text(const std::string& game) {
+  return is_folder(game) ? "A folder is chosen: choose another"
+                         : "Or choose the folder that holds exefs and romfs";
+}
+
+bool form_ready(const App& app) { return !app.game.empty() && !app.dest.empty() && app.info_ready; }
+
+const char* form_status(const App& app) {
+  if (!app.info_ready) return "Checking this PC...";
+  if (!app.missing.empty()) return "This PC needs a few build tools first: Build shows them.";
+  if (app.game.empty()) return "Choose your copy of the game to begin.";
+  if (app.dest.empty()) return "Choose where to install.";
+  if (app.installed) return "Installed. Build again after an update of Tarnwell.";
+  return "This is done once and can take an hour on a slower PC.";
+}
+
+std::string installed_launcher(const std::string& dest) {
+#ifdef _WIN32
+  return dest + "\\tarnwell.bat";
+#else
+  return dest + "/tarnwell.sh";
+#endif
+}
+
+// The shortcut box, styled like the fields around it.
+static void desktop_checkbox(float U) {
+  push_font(F_SMALL);
+  ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 5 * U);
+  ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, 1.5f * U);
+  ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(3 * U, 3 * U));
+  ImGui::PushStyleVar(ImGuiStyleVar_ItemInnerSpacing, ImVec2(10 * U, 0));
+  ImGui::PushStyleColor(ImGuiCol_FrameBg, ImVec4(1.0f, 0.9f, 0.75f, 0.06f));
+  ImGui::PushStyleColor(ImGuiCol_FrameBgHovered, ImVec4(1.0f, 0.9f, 0.75f, 0.14f));
+  ImGui::PushStyleColor(ImGuiCol_FrameBgActive, ImVec4(1.0f, 0.9f, 0.75f, 0.20f));
+  ImGui::PushStyleColor(ImGuiCol_Border, ImVec4(0.96f, 0.74f, 0.28f, 0.40f));
+  ImGui::PushStyleColor(ImGuiCol_CheckMark, GOLD);
+  ImGui::PushStyleColor(ImGuiCol_Text, A.desktop ? TEXT : DIM);
+  ImGui::Checkbox("Also put a shortcut on the desktop", &A.desktop);
+  ImGui::PopStyleColor(6);
+  ImGui::PopStyleVar(4);
+  ImGui::PopFont();
+}
+
+// One button per level on one line, the chosen one primary, then its description and
+// how it compares with the suggestion for this PC.
+static void quality_choice(float cw, float U) {
+  for (size_t i = 0; i < A.levels.size(); i++) {
+    if (i > 0) ImGui::SameLine(0, 10 * U);
+    push_font(F_BODY);
+    push_button((int)i == A.quality, 23 * U, U);
+    ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(22 * U, 0));
+    ImGui::PushID((int)i);  // two levels may carry the same name
+    bool clicked = ImGui::Button(A.levels[i].name.c_str(), ImVec2(0, 46 * U));
+    ImGui::PopID();
+    ImGui::PopStyleVar(1);
+    ImGui::PopStyleColor(5);
+    ImGui::PopStyleVar(2);
+    ImGui::PopFont();
+    if (clicked) A.quality = (int)i;
+  }
+  gap(2 * U);
+  // An info reply may shrink the list; never read past it.
+  if (A.quality < 0 || A.quality >= (int)A.levels.size()) return;
+  const Level& chosen = A.levels[A.quality];
+  text_block(F_SMALL, DIM, chosen.about, cw);
+  if (A.suggested.empty()) return;
+  if (chosen.id == A.suggested)
+    text_block(F_SMALL, ImVec4(0.62f, 0.80f, 0.45f, 1.0f), "Suggested for this PC: " + A.suggested_why, cw);
+  else
+    text_block(F_SMALL, ImVec4(0.90f, 0.72f, 0.36f, 1.0f),
+               "The suggestion for this PC is " + A.suggested_name + ": " + A.suggested_why, cw);
+}
+
+// "Build the game", or "Play" and "Build again" when the game is installed already.
+static void main_buttons(float cw, float U, bool ready) {
+  if (A.installed) {
+    if (large_button(true, "Play", 0.56f * cw, U)) {
+      A.launcher = installed_launcher(A.dest);
+      play();
+    }
+    same_line_gap(U);
+  }
+  ImGui::BeginDisabled(!ready);
+  bool build = A.installed ? large_button(false, "Build again", 0.44f * cw - 14 * U, U)
+                           : large_button(true, "Build the game", cw, U);
+  ImGui::EndDisabled();
+  if (build) start_build();
+}
+
+void view_form(float cw, float U) {
+  static bool first = false;
+  const bool game_set = !A.game.empty();
+  const bool dest_set = !A.dest.empty();
+  const bool ready = form_ready(A);
+  const std::string name = shown_name(A.game);
+
+  push_font(F_TITLE);
+  ImGui::TextColored(TEXT, "Tarnwell");
+  ImGui::PopFont();
+  text_block(F_BODY, DIM, "Hollow Lantern, built on this PC from your own copy of the game.", cw);
+  gap(26 * U);
+
+  const char* link_text = game_link_text(A.game);
+  heading(1, "YOUR COPY OF THE GAME", game_set, U);
+  if (field("##game", name, "Your .nup file, update 1.1.1 included", cw, U)) open_game_file();
+  if (!first) {
+    ImGui::SetItemDefaultFocus();
+    first = true;
+  }
+  if (link(link_text, U)) open_game_folder();
+  gap(14 * U);
+
+  heading(2, "WHERE TO INSTALL (ABOUT 36 GB)", dest_set, U);
+  if (field("##dest", A.dest, "Choose a folder", cw, U)) open_dest_folder();
+  desktop_checkbox(U);
+  gap(8 * U);
+
+  heading(3, "QUALITY", !A.levels.empty(), U);
+  if (!A.levels.empty()) quality_choice(cw, U);
+  gap(22 * U);
+
+  main_buttons(cw, U, ready);
+  gap(4 * U);
+  text_block(F_SMALL, DIM, form_status(A), cw);
+}

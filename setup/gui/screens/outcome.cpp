@@ -1,0 +1,124 @@
+#include "screens/outcome.h"
+
+#include "app/theme.h"
+#include "backend/launch.h"
+#include "backend/proc.h"
+#include "backend/protocol.h"
+#include "screens/patterns.h"
+#include "widgets/widgets.h"
+
+#include <SDL3/SDL.h>
+#include <imgui.h>
+
+static const ImVec4 STOPPED_TITLE(0.96f, 0.56f, 0.30f, 1.0f);
+static const ImVec4 DETAIL(0.80f, 0.74f, 0.64f, 1.0f);
+static const ImVec4 WARNING(0.95f, 0.72f, 0.42f, 1.0f);
+static const ImVec4 COMMAND_BOX(0.0f, 0.0f, 0.0f, 0.55f);
+static const ImVec4 COMMAND_TEXT(0.86f, 0.90f, 0.70f, 1.0f);
+
+std::string done_sentence(uint64_t took, bool desktop) {
+  std::string s = took >= UP_TO_DATE_MS ? "Built in " + duration(took) + ". " : "Everything was up to date. ";
+  s += "Tarnwell is in your Start menu";
+  if (desktop) s += " and on your desktop";
+  s += ", with the icon from your game.";
+  return s;
+}
+
+const char* copy_label(const App& app, uint64_t now) {
+  bool fresh = app.copied == app.error_command && now - app.copied_at < COPIED_MS;
+  return fresh ? "Copied" : "Copy the command";
+}
+
+std::vector<std::string> install_args(const std::vector<std::string>& backend) {
+  std::vector<std::string> args = backend;
+  args.push_back("--install-packages");
+  args.push_back("--json");
+  return args;
+}
+
+void view_done(float cw, float U) {
+  push_font(F_SMALL);
+  ImGui::TextColored(GOLD, "DONE");
+  ImGui::PopFont();
+  push_font(F_TITLE);
+  ImGui::TextColored(TEXT, "Ready to play");
+  ImGui::PopFont();
+  text_block(F_BODY, DIM, done_sentence(A.finished_at - A.started_at, A.desktop), cw);
+  for (const std::string& warning : A.warnings) text_block(F_SMALL, WARNING, warning, cw);
+  gap(26 * U);
+
+  if (large_button(true, "Play", cw, U)) play();
+  default_focus();
+  gap(4 * U);
+  if (half_button(false, "Open the folder", cw, U)) open_path(A.dest);
+  same_line_gap(U);
+  if (half_button(false, "Back to setup", cw, U)) {
+    A.view = 0;
+    A.focused = true;
+  }
+}
+
+// The install command in a dark box with 14 pixels (scaled) of room around it.
+static void command_box(float cw, float U) {
+  push_font(F_MONO);
+  ImVec2 p = ImGui::GetCursorScreenPos();
+  ImVec2 m = ImGui::CalcTextSize(A.error_command.c_str(), nullptr, false, cw - 28 * U);
+  ImGui::GetWindowDrawList()->AddRectFilled(p, ImVec2(p.x + cw, p.y + m.y + 28 * U),
+                                            ImGui::ColorConvertFloat4ToU32(COMMAND_BOX), 8 * U, 0);
+  ImGui::SetCursorScreenPos(ImVec2(p.x + 14 * U, p.y + 14 * U));
+  ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw - 28 * U);
+  ImGui::TextColored(COMMAND_TEXT, "%s", A.error_command.c_str());
+  ImGui::PopTextWrapPos();
+  ImGui::SetCursorScreenPos(ImVec2(p.x, p.y + m.y + 42 * U));
+  ImGui::PopFont();
+}
+
+// The buttons under the command: install through the backend, copy, check again, back.
+static void missing_tools_actions(float cw, float U) {
+  command_box(cw, U);
+  const char* label = copy_label(A, SDL_GetTicks());
+  const bool can_run = A.can_install && !g_build.proc;
+  if (can_run) {
+    bool install = capsule_button(F_BODY, true, 26 * U, "Install them now", ImVec2(cw, 52 * U), U);
+    default_focus();
+    if (install) start_run(install_args(A.backend));
+    gap(2 * U);
+  }
+  // "###copy" keeps one identity while the label changes, so focus stays on the button.
+  std::string copy = std::string(label) + "###copy";
+  if (half_button(!A.can_install, copy.c_str(), cw, U)) {
+    SDL_SetClipboardText(A.error_command.c_str());
+    A.copied = A.error_command;
+    A.copied_at = SDL_GetTicks();
+  }
+  if (!can_run) default_focus();
+  same_line_gap(U);
+  if (half_button(false, "Check again", cw, U)) {
+    A.view = 0;
+    ask_info();
+  }
+  gap(2 * U);
+  if (half_button(false, "Back", cw, U)) A.view = 0;
+}
+
+void view_stopped(float cw, float U) {
+  const bool missing_tools = !A.error_command.empty();
+  push_font(F_SMALL);
+  ImGui::TextColored(STOPPED_TITLE, "%s", missing_tools ? "ONE THING FIRST" : "SETUP STOPPED");
+  ImGui::PopFont();
+  text_block(F_HEAD, TEXT, A.error, cw);
+  gap(8 * U);
+  text_block(F_BODY, DETAIL, A.error_detail, cw);
+  gap(8 * U);
+
+  if (missing_tools) {
+    missing_tools_actions(cw, U);
+    return;
+  }
+  if (!A.log_path.empty()) {
+    if (half_button(false, "Open the log", cw, U)) open_path(A.log_path);
+    same_line_gap(U);
+  }
+  if (half_button(false, "Back", cw, U)) A.view = 0;
+  default_focus();
+}

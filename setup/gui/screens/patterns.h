@@ -1,0 +1,50 @@
+// Measures and drawing patterns that every view of the column shares: text blocks, gaps,
+// capsule buttons in three sizes, and the one-time keyboard focus of a view's main button.
+#pragma once
+
+#include <imgui.h>
+
+#include <string>
+
+// Where the column's content stands in a window of W x H at scale U.
+struct Measures {
+  float x0 = 0;    // left edge of the content
+  float cw = 0;    // content width: wrapping width and width of full-width widgets
+  float pad = 0;   // horizontal padding of the column window
+  float top = 0;   // top edge of the column window
+  float half = 0;  // width of a half-width button
+};
+
+// `view` is App.view at the start of the frame: the form stands higher than the others.
+Measures column_measures(float W, float H, float U, int view);
+
+// Width of a half-width button for content width cw.
+inline float half_width(float cw, float U) { return (cw - 14 * U) / 2; }
+
+// Pushes a font at the pixel size it was built for.
+void push_font(ImFont* font);
+
+// Wrapped text at the content width, always drawn through "%s".
+void text_block(ImFont* font, const ImVec4& colour, const char* text, float cw);
+inline void text_block(ImFont* font, const ImVec4& colour, const std::string& text, float cw) {
+  text_block(font, colour, text.c_str(), cw);
+}
+
+// Vertical space of h pixels (plus the column's item spacing).
+void gap(float h);
+
+// A capsule button in the given font; true when clicked. Every push is popped before the
+// caller acts on the click.
+bool capsule_button(ImFont* font, bool primary, float rounding, const char* label, ImVec2 size, float U);
+
+// Two of these fit side by side, separated by same_line_gap().
+bool half_button(bool primary, const char* label, float cw, float U);
+
+// The main action of a view, in the heading font.
+bool large_button(bool primary, const char* label, float width, float U);
+
+// Keeps the next item on this line, 14 pixels (scaled) to the right.
+void same_line_gap(float U);
+
+// Right after a view's designated button: hands it keyboard focus once per view change.
+void default_focus();

@@ -1,0 +1,121 @@
+#include "screens/progress.h"
+
+#include "app/theme.h"
+#include "backend/protocol.h"
+#include "screens/patterns.h"
+#include "widgets/widgets.h"
+
+#include <SDL3/SDL.h>
+#include <imgui.h>
+
+#include <cmath>
+#include <cstdio>
+
+// Three spaces, a middle dot, three spaces.
+static const char* const SEPARATOR = "   \xC2\xB7   ";
+
+const char* progress_title(const App& app) {
+  if (app.cancelling) return "STOPPING";
+  if (app.steps.size() == 1) return "ONE MOMENT";
+  return "BUILDING";
+}
+
+std::string progress_headline(const App& app) {
+  if (app.current < 0 || app.current >= (int)app.steps.size()) return "Starting";
+  return app.steps[app.current].title;
+}
+
+std::string percent_text(float shown_total) {
+  char buf[16];
+  snprintf(buf, sizeof buf, "%d%%", (int)(shown_total * 100 + 0.5f));
+  return buf;
+}
+
+std::string step_line(const App& app, uint64_t now) {
+  int n = (int)app.steps.size();
+  if (app.step_text.empty() && n == 0) return "";
+  char line[96];
+  snprintf(line, sizeof line, "Step %d of %d%s%s", app.current + 1, n, SEPARATOR,
+           duration(now - app.started_at).c_str());
+  if (app.step_text.empty()) return line;
+  return app.step_text + SEPARATOR + line;
+}
+
+float list_height(size_t n, float U) { return n < 13 ? 396 * U : 33 * (float)n * U; }
+
+// The raw log in a dark box; it follows new lines unless the user scrolled up.
+static void log_box(float cw, float h) {
+  push_font(F_MONO);
+  ImGui::PushStyleColor(ImGuiCol_ChildBg, ImVec4(0, 0, 0, 0.45f));
+  ImGui::BeginChild("##log", ImVec2(cw, h), 0, ImGuiWindowFlags_HorizontalScrollbar);
+  for (const std::string& line : A.log)
+    ImGui::TextColored(ImVec4(0.78f, 0.72f, 0.62f, 1.0f), "%s", line.c_str());
+  if (ImGui::GetScrollY() >= ImGui::GetScrollMaxY() - 30) ImGui::SetScrollHereY(1.0f);
+  ImGui::EndChild();
+  ImGui::PopStyleColor(1);
+  ImGui::PopFont();
+}
+
+// The steps with a check, a pulsing dot or a ring each, drawn straight on the draw list.
+static void step_list(float cw, float h, float U, float t) {
+  ImVec2 o = ImGui::GetCursorScreenPos();
+  ImDrawList* dl = ImGui::GetWindowDrawList();
+  push_font(F_BODY);
+  const ImU32 green = ImGui::ColorConvertFloat4ToU32(ImVec4(0.55f, 0.78f, 0.40f, 1.0f));
+  const ImU32 amber = ImGui::ColorConvertFloat4ToU32(ImVec4(1.0f, 0.82f, 0.40f, 1.0f));
+  const ImU32 brown = ImGui::ColorConvertFloat4ToU32(ImVec4(0.50f, 0.42f, 0.32f, 1.0f));
+  const float k = 0.75f * U;
+  for (size_t i = 0; i < A.steps.size(); i++) {
+    const StepRow& row = A.steps[i];
+    float y = o.y + 33 * (float)i * U;
+    float c = y + 0.5f * ImGui::GetFontSize();
+    ImVec4 title;
+    if (row.state == 2) {
+      ImVec2 tick[3] = {ImVec2(o.x, c - 8 * U + 9 * k), ImVec2(o.x + 7 * k, c - 8 * U + 16 * k),
+                        ImVec2(o.x + 20 * k, c - 8 * U)};
+      dl->AddPolyline(tick, 3, green, 0, 3.5f * k);
+      title = ImVec4(0.72f, 0.66f, 0.56f, 1.0f);
+    } else if (row.state == 1) {
+      dl->AddCircleFilled(ImVec2(o.x + 8 * U, c), (5.5f + 1.5f * std::sin(5 * t)) * U, amber, 16);
+      title = TEXT;
+    } else {
+      dl->AddCircle(ImVec2(o.x + 8 * U, c), 4.5f * U, brown, 16, 1.5f * U);
+      title = ImVec4(0.46f, 0.40f, 0.33f, 1.0f);
+    }
+    dl->AddText(ImVec2(o.x + 34 * U, y), ImGui::GetColorU32(title), row.title.c_str());
+  }
+  ImGui::PopFont();
+  ImGui::Dummy(ImVec2(cw, h));
+}
+
+void view_progress(float cw, float U, float t) {
+  const float h = list_height(A.steps.size(), U);
+
+  push_font(F_SMALL);
+  ImGui::TextColored(GOLD, "%s", progress_title(A));
+  ImGui::PopFont();
+  text_block(F_HEAD, TEXT, progress_headline(A), cw);
+
+  push_font(F_TITLE);
+  ImGui::TextColored(GOLD, "%s", percent_text(A.shown_total).c_str());
+  ImGui::PopFont();
+  text_block(F_BODY, DIM, step_line(A, SDL_GetTicks()), cw);
+  gap(14 * U);
+
+  if (A.show_log)
+    log_box(cw, h);
+  else
+    step_list(cw, h, U, t);
+  gap(12 * U);
+
+  if (half_button(false, A.show_log ? "Show the steps" : "Show details", cw, U)) A.show_log = !A.show_log;
+  default_focus();
+  same_line_gap(U);
+  ImGui::BeginDisabled(A.cancelling);
+  bool cancel = half_button(false, "Cancel", cw, U);
+  ImGui::EndDisabled();
+  if (cancel) cancel_build();
+  gap(2 * U);
+  text_block(F_SMALL, DIM,
+             "This only needs to be done once. A stopped build goes on from its last finished step.", cw);
+}

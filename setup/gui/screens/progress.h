@@ -1,0 +1,26 @@
+// The build progress view: title, running step, percentage, step list or raw log, Cancel.
+#pragma once
+
+#include "backend/app.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Draws the progress view inside the column window; t (seconds) drives the pulse.
+void view_progress(float cw, float U, float t);
+
+// "STOPPING", "ONE MOMENT" or "BUILDING".
+const char* progress_title(const App& app);
+
+// The running step's title, or "Starting" before any step has started.
+std::string progress_headline(const App& app);
+
+// The overall percentage, rounded to the nearest whole number, with its percent sign.
+std::string percent_text(float shown_total);
+
+// The line under the percentage: the step's own text, the step count and the elapsed time.
+std::string step_line(const App& app, uint64_t now);
+
+// Height of the step list or log area for n steps.
+float list_height(size_t n, float U);

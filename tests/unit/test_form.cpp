@@ -1,0 +1,106 @@
+// What the setup form derives from the state record: the game field's text, the link
+// under it, whether a build may start, and the status line.
+#include "screens/form.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(ShownName, IsThePartAfterTheLastSlashOfEitherKind) {
+  EXPECT_EQ(shown_name("C:\\Games\\copy.nup"), "copy.nup");
+  EXPECT_EQ(shown_name("D:/dumps/lantern"), "lantern");
+  EXPECT_EQ(shown_name("/home/ann/dumps\\odd/lantern.nup"), "lantern.nup");
+  EXPECT_EQ(shown_name("C:/mixed\\last"), "last");
+  EXPECT_EQ(shown_name("copy.nup"), "copy.nup");
+  EXPECT_EQ(shown_name("C:\\Games\\"), "");
+  EXPECT_EQ(shown_name("/"), "");
+  EXPECT_EQ(shown_name(""), "");
+}
+
+TEST(ShownName, KeepsMultiByteNamesWhole) {
+  EXPECT_EQ(shown_name("/srv/Sp\xC3\xA4ter/K\xC3\xB6nig.nup"), "K\xC3\xB6nig.nup");
+}
+
+class GameLink : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("form-link-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+           std::to_string(getpid()));
+    fs::create_directories(dir / "lantern");
+    std::ofstream(dir / "copy.nup") << "x";
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  fs::path dir;
+};
+
+TEST_F(GameLink, NamesAChosenFolderOnlyWhenThePathIsAnExistingFolder) {
+  const char* other = "Or choose the folder that holds exefs and romfs";
+  EXPECT_STREQ(game_link_text((dir / "lantern").string()), "A folder is chosen: choose another");
+  EXPECT_TRUE(is_folder((dir / "lantern").string()));
+  EXPECT_STREQ(game_link_text((dir / "copy.nup").string()), other);
+  EXPECT_STREQ(game_link_text((dir / "gone").string()), other);
+  EXPECT_STREQ(game_link_text(""), other);
+  // The shown name of a chosen folder is the folder's own name.
+  EXPECT_EQ(shown_name((dir / "lantern").string()), "lantern");
+}
+
+App ready_app() {
+  App a;
+  a.info_ready = true;
+  a.game = "/g/copy.nup";
+  a.dest = "/opt/tarnwell";
+  return a;
+}
+
+TEST(FormStatus, FirstMatchingRowWins) {
+  App a = ready_app();
+  EXPECT_STREQ(form_status(a), "This is done once and can take an hour on a slower PC.");
+  a.installed = true;
+  EXPECT_STREQ(form_status(a), "Installed. Build again after an update of Tarnwell.");
+  a.dest.clear();
+  EXPECT_STREQ(form_status(a), "Choose where to install.");
+  a.game.clear();
+  EXPECT_STREQ(form_status(a), "Choose your copy of the game to begin.");
+  a.missing = {"cmake", "ninja"};
+  EXPECT_STREQ(form_status(a), "This PC needs a few build tools first: Build shows them.");
+  a.info_ready = false;
+  EXPECT_STREQ(form_status(a), "Checking this PC...");
+}
+
+TEST(FormStatus, MissingToolsStillAllowTheBuildThatListsThem) {
+  App a = ready_app();
+  a.missing = {"cmake", "ninja"};
+  EXPECT_TRUE(form_ready(a));
+  EXPECT_STREQ(form_status(a), "This PC needs a few build tools first: Build shows them.");
+}
+
+TEST(FormReady, NeedsBothPathsAndTheCheckOfThisPc) {
+  App a = ready_app();
+  EXPECT_TRUE(form_ready(a));
+  a.info_ready = false;
+  EXPECT_FALSE(form_ready(a));
+  EXPECT_STREQ(form_status(a), "Checking this PC...");
+  a = ready_app();
+  a.game.clear();
+  EXPECT_FALSE(form_ready(a));
+  a = ready_app();
+  a.dest.clear();
+  EXPECT_FALSE(form_ready(a));
+}
+
+TEST(InstalledLauncher, IsTheScriptInTheInstallFolder) {
+#ifdef _WIN32
+  EXPECT_EQ(installed_launcher("D:\\Games"), "D:\\Games\\tarnwell.bat");
+#else
+  EXPECT_EQ(installed_launcher("/opt/games"), "/opt/games/tarnwell.sh");
+#endif
+}
+
+}  // namespace

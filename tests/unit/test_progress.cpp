@@ -1,0 +1,84 @@
+// The progress view's texts and measures: title, headline, percentage, step line, and
+// the height of the list.
+#include "screens/progress.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<StepRow> rows(int n) {
+  std::vector<StepRow> steps;
+  for (int i = 0; i < n; i++)
+    steps.push_back({"s" + std::to_string(i), "Step title " + std::to_string(i), 0});
+  return steps;
+}
+
+TEST(ProgressTitle, StoppingWinsThenOneMomentForASingleStep) {
+  App a;
+  EXPECT_STREQ(progress_title(a), "BUILDING");
+  a.steps = rows(1);
+  EXPECT_STREQ(progress_title(a), "ONE MOMENT");
+  a.steps = rows(2);
+  EXPECT_STREQ(progress_title(a), "BUILDING");
+  a.cancelling = true;
+  EXPECT_STREQ(progress_title(a), "STOPPING");
+  a.steps = rows(1);
+  EXPECT_STREQ(progress_title(a), "STOPPING");
+}
+
+TEST(ProgressHeadline, IsTheRunningStepOrStarting) {
+  App a;
+  a.steps = rows(3);
+  EXPECT_EQ(progress_headline(a), "Starting");
+  a.current = 2;
+  EXPECT_EQ(progress_headline(a), "Step title 2");
+  a.current = -7;
+  EXPECT_EQ(progress_headline(a), "Starting");
+}
+
+TEST(PercentText, RoundsHalfUp) {
+  EXPECT_EQ(percent_text(0), "0%");
+  EXPECT_EQ(percent_text(0.004f), "0%");
+  EXPECT_EQ(percent_text(0.005f), "1%");
+  EXPECT_EQ(percent_text(0.5f), "50%");
+  EXPECT_EQ(percent_text(0.995f), "100%");
+  EXPECT_EQ(percent_text(1), "100%");
+}
+
+TEST(StepLine, CountsStepsAndTheElapsedTime) {
+  const char* dot = "   \xC2\xB7   ";
+  App a;
+  a.started_at = 10000;
+  EXPECT_EQ(step_line(a, 70000), "");  // no steps, no text
+  a.steps = rows(3);
+  EXPECT_EQ(step_line(a, 12500), std::string("Step 0 of 3") + dot + "2 s");
+  a.current = 1;
+  EXPECT_EQ(step_line(a, 75000), std::string("Step 2 of 3") + dot + "1 min 05 s");
+  a.step_text = "Unpacking 120 of 4000 files";
+  EXPECT_EQ(step_line(a, 75000),
+            std::string("Unpacking 120 of 4000 files") + dot + "Step 2 of 3" + dot + "1 min 05 s");
+  a.steps.clear();
+  a.current = -1;
+  EXPECT_EQ(step_line(a, 10000),
+            std::string("Unpacking 120 of 4000 files") + dot + "Step 0 of 0" + dot + "0 s");
+}
+
+TEST(StepLine, FitsTheLongestDuration) {
+  App a;
+  a.steps = rows(1000);
+  a.current = 998;
+  a.started_at = 0;
+  std::string line = step_line(a, 90061000ull * 1000);
+  EXPECT_EQ(line.rfind("Step 999 of 1000", 0), 0u) << line;
+  EXPECT_NE(line.find(" h "), std::string::npos) << line;
+}
+
+TEST(ListHeight, HoldsAtLeastTwelveRowsAndThenEveryRow) {
+  EXPECT_FLOAT_EQ(list_height(0, 1), 396);
+  EXPECT_FLOAT_EQ(list_height(12, 1), 396);
+  EXPECT_FLOAT_EQ(list_height(13, 1), 429);
+  EXPECT_FLOAT_EQ(list_height(20, 1), 660);
+  EXPECT_FLOAT_EQ(list_height(20, 0.5f), 330);
+}
+
+}  // namespace
