@@ -1,0 +1,122 @@
+#include "widgets/widgets.h"
+
+#include "app/theme.h"
+
+#include <imgui.h>
+
+#include <cstdio>
+
+static ImU32 rgba(float r, float g, float b, float a) {
+  return ImGui::ColorConvertFloat4ToU32(ImVec4(r, g, b, a));
+}
+
+static void push_font(ImFont* font) { ImGui::PushFont(font, font->LegacySize); }
+
+bool link(const char* label, float scale) {
+  push_font(F_SMALL);
+  ImGui::PushStyleColor(ImGuiCol_Button, ImVec4(0, 0, 0, 0));
+  ImGui::PushStyleColor(ImGuiCol_ButtonHovered, ImVec4(1.0f, 0.9f, 0.75f, 0.10f));
+  ImGui::PushStyleColor(ImGuiCol_ButtonActive, ImVec4(1.0f, 0.9f, 0.75f, 0.16f));
+  ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.9f, 0.72f, 0.36f, 1.0f));
+  ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 6 * scale);
+  ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(8 * scale, 5 * scale));
+  bool clicked = ImGui::Button(label, ImVec2(0, 0));
+  ImGui::PopStyleVar(2);
+  ImGui::PopStyleColor(4);
+  ImGui::PopFont();
+  return clicked;
+}
+
+void heading(int number, const char* caption, bool done, float scale) {
+  ImVec2 p = ImGui::GetCursorScreenPos();
+  ImDrawList* dl = ImGui::GetWindowDrawList();
+  float R = 15 * scale;
+  ImVec2 c(p.x + R, p.y + R);
+  push_font(F_SMALL);
+  if (done) {
+    dl->AddCircleFilled(c, R, rgba(0.36f, 0.56f, 0.24f, 1.0f), 28);
+    float s = 0.8f * scale, bx = c.x - 8 * scale, by = c.y - 6 * scale;
+    ImVec2 check[3] = {ImVec2(bx, by + 9 * s), ImVec2(bx + 7 * s, by + 16 * s), ImVec2(bx + 20 * s, by)};
+    dl->AddPolyline(check, 3, rgba(0.93f, 0.98f, 0.85f, 1.0f), 0, 3.5f * s);
+  } else {
+    dl->AddCircle(c, R, ImGui::GetColorU32(GOLD), 28, 2 * scale);
+    char digits[4];  // three characters at most: 1000 shows as 100
+    snprintf(digits, sizeof digits, "%d", number);
+    ImVec2 size = ImGui::CalcTextSize(digits);
+    dl->AddText(ImVec2(c.x - size.x * 0.5f, c.y - size.y * 0.5f), ImGui::GetColorU32(GOLD), digits);
+  }
+  dl->AddText(ImVec2(p.x + 2 * R + 12 * scale, c.y - ImGui::GetFontSize() * 0.5f), ImGui::GetColorU32(DIM),
+              caption);
+  ImGui::PopFont();
+  ImGui::Dummy(ImVec2(10, 2 * R + 8 * scale));
+}
+
+static bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+std::string fit_from_left(const std::string& value, float avail) {
+  if (ImGui::CalcTextSize(value.c_str(), value.c_str() + value.size()).x <= avail) return value;
+  std::string candidate;
+  candidate.reserve(value.size() + 3);
+  for (size_t i = 1; i < value.size(); i++) {
+    if (is_continuation((unsigned char)value[i])) continue;
+    candidate.assign("...");
+    candidate.append(value, i, std::string::npos);
+    if (ImGui::CalcTextSize(candidate.c_str(), candidate.c_str() + candidate.size()).x <= avail)
+      return candidate;
+  }
+  return "...";
+}
+
+bool field(const char* id, const std::string& value, const char* placeholder, float width, float scale) {
+  push_font(F_ROW);
+  ImVec2 p = ImGui::GetCursorScreenPos();
+  ImVec2 size(width, 58 * scale);
+  bool clicked = ImGui::InvisibleButton(id, size, 0);
+  bool hot = ImGui::IsItemFocused() || ImGui::IsItemHovered(0);
+  ImDrawList* dl = ImGui::GetWindowDrawList();
+  ImVec2 end(p.x + size.x, p.y + size.y);
+  dl->AddRectFilled(p, end, rgba(1.0f, 0.9f, 0.75f, hot ? 0.12f : 0.06f), 10 * scale, 0);
+  dl->AddRect(p, end, rgba(0.96f, 0.74f, 0.28f, hot ? 0.85f : 0.22f), 10 * scale, 0, 1.5f * scale);
+
+  float y = p.y + (58 * scale - ImGui::GetFontSize()) * 0.5f;
+  const char* caption = value.empty() ? "Choose" : "Change";
+  float cw = ImGui::CalcTextSize(caption).x;
+  dl->AddText(ImVec2(p.x + width - cw - 20 * scale, y), ImGui::GetColorU32(hot ? GOLD : DIM), caption);
+  if (value.empty()) {
+    dl->AddText(ImVec2(p.x + 20 * scale, y), ImGui::GetColorU32(DIM), placeholder);
+  } else {
+    std::string shown = fit_from_left(value, width - cw - 64 * scale);
+    dl->AddText(ImVec2(p.x + 20 * scale, y), ImGui::GetColorU32(TEXT), shown.c_str(),
+                shown.c_str() + shown.size());
+  }
+  ImGui::PopFont();
+  return clicked;
+}
+
+void push_button(bool primary, float rounding, float scale) {
+  ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, rounding);
+  ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, primary ? 0.0f : 1.5f * scale);
+  if (primary) {
+    ImGui::PushStyleColor(ImGuiCol_Button, ImVec4(0.96f, 0.72f, 0.24f, 1.0f));
+    ImGui::PushStyleColor(ImGuiCol_ButtonHovered, ImVec4(1.0f, 0.82f, 0.38f, 1.0f));
+    ImGui::PushStyleColor(ImGuiCol_ButtonActive, ImVec4(0.86f, 0.62f, 0.18f, 1.0f));
+  } else {
+    ImGui::PushStyleColor(ImGuiCol_Button, ImVec4(1.0f, 0.9f, 0.75f, 0.06f));
+    ImGui::PushStyleColor(ImGuiCol_ButtonHovered, ImVec4(1.0f, 0.9f, 0.75f, 0.14f));
+    ImGui::PushStyleColor(ImGuiCol_ButtonActive, ImVec4(1.0f, 0.9f, 0.75f, 0.2f));
+  }
+  ImGui::PushStyleColor(ImGuiCol_Border, ImVec4(0.96f, 0.74f, 0.28f, 0.4f));
+  ImGui::PushStyleColor(ImGuiCol_Text, primary ? ImVec4(0.16f, 0.09f, 0.03f, 1.0f) : TEXT);
+}
+
+std::string duration(uint64_t ms) {
+  unsigned s = (unsigned)(uint32_t)(ms / 1000);
+  char text[48];
+  if (s < 60)
+    snprintf(text, sizeof text, "%u s", s);
+  else if (s < 3600)
+    snprintf(text, sizeof text, "%u min %02u s", s / 60, s % 60);
+  else
+    snprintf(text, sizeof text, "%u h %02u min", s / 3600, (s % 3600) / 60);
+  return text;
+}

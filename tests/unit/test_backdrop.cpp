@@ -1,0 +1,279 @@
+// The animated backdrop, drawn into the real background draw list of a Dear ImGui frame.
+#include "app/backdrop.h"
+
+#include "backend/app.h"
+#include "gui_frame.h"
+#include "widgets/draw.h"
+
+#include <gtest/gtest.h>
+#include <imgui.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const float TURN = 6.2831855f;
+
+ImU32 rgba(float r, float g, float b, float a) { return ImGui::ColorConvertFloat4ToU32(ImVec4(r, g, b, a)); }
+
+struct Frame {
+  std::vector<ImDrawVert> vtx;
+  std::vector<ImDrawIdx> idx;
+  std::vector<ImDrawCmd> cmd;
+  int count(ImU32 colour) const {
+    int n = 0;
+    for (const ImDrawVert& v : vtx) n += v.col == colour;
+    return n;
+  }
+  bool same(const Frame& o) const {
+    return vtx.size() == o.vtx.size() && idx.size() == o.idx.size() && cmd.size() == o.cmd.size() &&
+           !memcmp(vtx.data(), o.vtx.data(), vtx.size() * sizeof(ImDrawVert)) &&
+           !memcmp(idx.data(), o.idx.data(), idx.size() * sizeof(ImDrawIdx));
+  }
+};
+
+struct BackdropTest : ::testing::Test {
+  GuiContext gui;
+  App saved = A;
+  ~BackdropTest() override {
+    A.steps = saved.steps;
+    A.installed = saved.installed;
+    A.shown_step = saved.shown_step;
+    A.flash = saved.flash;
+    A.glow = saved.glow;
+    A.icon = saved.icon;
+  }
+  BackdropTest() {
+    A.steps.clear();
+    A.installed = false;
+    A.shown_step = 0;
+    A.flash = 0;
+    A.glow = 0;
+    A.icon = nullptr;
+  }
+
+  Frame draw(float W = 1620, float H = 1080, float U = 1, float t = 0) {
+    ImGui::GetIO().DisplaySize = ImVec2(W, H);
+    ImGui::NewFrame();
+    draw_backdrop(W, H, U, t);
+    ImDrawList* dl = ImGui::GetBackgroundDrawList();
+    Frame f{{dl->VtxBuffer.begin(), dl->VtxBuffer.end()},
+            {dl->IdxBuffer.begin(), dl->IdxBuffer.end()},
+            {dl->CmdBuffer.begin(), dl->CmdBuffer.end()}};
+    ImGui::EndFrame();
+    return f;
+  }
+
+  // Vertices of `colour` that one ring of this sweep and thickness puts on the background list.
+  int per_ring(float sweep, ImU32 colour, float thickness) {
+    ImGui::NewFrame();
+    ImDrawList scratch(ImGui::GetDrawListSharedData());
+    scratch._ResetForNewFrame();
+    scratch.Flags = ImGui::GetBackgroundDrawList()->Flags;
+    scratch.PushTexture(ImGui::GetIO().Fonts->TexRef);
+    ring(&scratch, ImVec2(500, 500), 300, 100, 0, sweep, colour, thickness);
+    int n = 0;
+    for (const ImDrawVert& v : scratch.VtxBuffer) n += v.col == colour;
+    ImGui::EndFrame();
+    return n;
+  }
+
+  const ImU32 PLAIN = rgba(0.3f, 0.2f, 0.11f, 0.85f);
+  const ImU32 FINISHED = rgba(0.96f, 0.74f, 0.28f, 1.0f);
+  const ImU32 ARC = rgba(1.0f, 0.86f, 0.45f, 1.0f);
+  const ImU32 HEAD = rgba(1.0f, 0.95f, 0.75f, 1.0f);
+};
+
+void set_steps(std::initializer_list<int> states) {
+  A.steps.clear();
+  for (int s : states) {
+    StepRow row;
+    row.state = s;
+    A.steps.push_back(row);
+  }
+}
+
+TEST(Noise, FixedValuesForTheirSeeds) {
+  EXPECT_EQ(noise01(1), 15848592.0f / 16777216.0f);
+  EXPECT_EQ(noise01(2004795789u), 6832627.0f / 16777216.0f);
+  EXPECT_FLOAT_EQ(noise01(1), 0.9446497f);
+  EXPECT_FLOAT_EQ(noise01(2004795789u), 0.4072563f);
+  // Spread over [0, 1): a coarse histogram of 10000 seeds has no empty or crowded tenth.
+  int bins[10] = {};
+  for (uint32_t k = 0; k < 10000; k++) {
+    float v = noise01(2004795789u + k * 374761393u);
+    ASSERT_GE(v, 0.0f);
+    ASSERT_LT(v, 1.0f);
+    bins[(int)(v * 10)]++;
+  }
+  for (int b : bins) EXPECT_NEAR(b, 1000, 150);
+}
+
+TEST(RingCount, ReachesTheDiagonal) {
+  EXPECT_EQ(backdrop_ring_count(1620, 1080, 1), 93);
+  EXPECT_EQ(backdrop_ring_count(2560, 1440, 1.3333334f), 105);
+  EXPECT_EQ(backdrop_ring_count(960, 540, 0.5f), 105);
+  EXPECT_EQ(backdrop_ring_count(0, 0, 1), 1);  // the first is always drawn
+  EXPECT_EQ(backdrop_ring_count(1620, 1080, 0), 1);
+  EXPECT_EQ(backdrop_ring_count(1620, 1080, NAN), 1);
+}
+
+TEST_F(BackdropTest, SameInputsGiveTheSamePicture) {
+  set_steps({2, 2, 1, 0});
+  A.shown_step = 0.4f;
+  A.flash = 0.5f;
+  A.glow = 0.7f;
+  Frame a = draw(1620, 1080, 1, 12.5f);
+  Frame b = draw(1620, 1080, 1, 12.5f);
+  EXPECT_TRUE(a.same(b));
+  EXPECT_GT(a.vtx.size(), 10000u);
+  // Time moves it.
+  EXPECT_FALSE(a.same(draw(1620, 1080, 1, 12.6f)));
+}
+
+TEST_F(BackdropTest, BaseFirstDarkPanelLastWithoutFlash) {
+  Frame f = draw(1620, 1080, 1, 3);
+  ASSERT_GE(f.vtx.size(), 8u);
+  EXPECT_EQ(f.vtx[0].col, rgba(0.09f, 0.06f, 0.04f, 1));
+  EXPECT_EQ(f.vtx[0].pos.x, 0);
+  EXPECT_EQ(f.vtx[2].pos.x, 1620);
+  EXPECT_EQ(f.vtx[2].pos.y, 1080);
+  const ImDrawVert* last = &f.vtx[f.vtx.size() - 4];
+  for (int i = 0; i < 4; i++) EXPECT_EQ(last[i].col, rgba(0.03f, 0.02f, 0.012f, 0.8f));
+  EXPECT_FLOAT_EQ(last[0].pos.x, 0.64f * 1620);
+  EXPECT_FLOAT_EQ(last[2].pos.x, 1620);
+}
+
+TEST_F(BackdropTest, NoStepsShowThirteenPlainRingsGoldenWhenInstalled) {
+  int plain = per_ring(TURN, PLAIN, 3), gold = per_ring(TURN, FINISHED, 4);
+  ASSERT_GT(plain, 0);
+  ASSERT_GT(gold, 0);
+  Frame f = draw();
+  EXPECT_EQ(f.count(PLAIN), 13 * plain);
+  EXPECT_EQ(f.count(FINISHED), 0);
+  A.installed = true;
+  f = draw();
+  EXPECT_EQ(f.count(PLAIN), 13 * plain);
+  EXPECT_EQ(f.count(FINISHED), 13 * gold);
+}
+
+TEST_F(BackdropTest, OneRingPerStepByState) {
+  int plain = per_ring(TURN, PLAIN, 3), gold = per_ring(TURN, FINISHED, 4);
+  set_steps({2, 2, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  A.installed = true;  // the list decides, not the installation
+  A.shown_step = 0.5f;
+  Frame f = draw();
+  EXPECT_EQ(f.count(PLAIN), 15 * plain);
+  EXPECT_EQ(f.count(FINISHED), 3 * gold);
+  EXPECT_EQ(f.count(ARC), per_ring(TURN * 0.5f, ARC, 5));
+  EXPECT_GT(f.count(HEAD), 0);
+}
+
+TEST_F(BackdropTest, RunningStepShowsItsArcOnlyPastTheThreshold) {
+  set_steps({1});
+  A.shown_step = 0.003f;
+  Frame f = draw();
+  EXPECT_EQ(f.count(ARC), 0);
+  EXPECT_EQ(f.count(HEAD), 0);
+  // The pulsing glow is there: at t = 0 its alpha is 0.15.
+  EXPECT_EQ(f.count(rgba(1.0f, 0.8f, 0.35f, 0.15f)), per_ring(TURN, rgba(1.0f, 0.8f, 0.35f, 0.15f), 9));
+
+  A.shown_step = 0.0031f;
+  f = draw();
+  EXPECT_GT(f.count(ARC), 0);
+  EXPECT_GT(f.count(HEAD), 0);
+}
+
+// The fraction of the running step comes from the backend unchecked.
+TEST_F(BackdropTest, RunawayStepFractionDrawsAFullArcOrNone) {
+  set_steps({1});
+  int full = per_ring(TURN, ARC, 5);
+  for (float frac : {1.0f, 7.0f, 1e30f, INFINITY}) {
+    A.shown_step = frac;
+    EXPECT_EQ(draw().count(ARC), full) << frac;
+  }
+  A.shown_step = NAN;
+  EXPECT_EQ(draw().count(ARC), 0);
+}
+
+TEST_F(BackdropTest, EmblemImageOrFallbackDiscOverItsShadow) {
+  const ImU32 disc = rgba(0.45f, 0.29f, 0.16f, 1), bar = rgba(1.0f, 0.78f, 0.25f, 1);
+  const ImU32 shadow = rgba(0, 0, 0, 0.42f);
+  Frame f = draw();
+  EXPECT_GT(f.count(disc), 0);
+  EXPECT_GT(f.count(bar), 0);
+  EXPECT_GT(f.count(shadow), 0);
+
+  int stand_in = 42;  // any non-null texture: it is only recorded, never drawn here
+  A.icon = (SDL_Texture*)&stand_in;
+  f = draw(1620, 1080, 1, 0);
+  EXPECT_EQ(f.count(disc), 0);
+  EXPECT_EQ(f.count(bar), 0);
+  EXPECT_GT(f.count(shadow), 0);
+  int with_icon = 0;
+  for (const ImDrawCmd& c : f.cmd)
+    with_icon += c.TexRef.GetTexID() == (ImTextureID)(uintptr_t)A.icon ? (int)c.ElemCount : 0;
+  EXPECT_EQ(with_icon, 6);  // one textured quad
+  // At t = 0 the emblem floats 8 x U above the centre; S = 330 x U.
+  bool found = false;
+  for (const ImDrawVert& v : f.vtx)
+    if (v.uv.x == 0 && v.uv.y == 0 && v.col == IM_COL32_WHITE &&
+        std::fabs(v.pos.x - (0.305f * 1620 - 165)) < 1e-3f)
+      found |= std::fabs(v.pos.y - (0.52f * 1080 - 8 - 165)) < 1e-3f;
+  EXPECT_TRUE(found);
+}
+
+TEST_F(BackdropTest, FlashOnlyAboveOneHundredth) {
+  Frame calm = draw(1620, 1080, 1, 2);
+  A.flash = 0.01f;
+  EXPECT_TRUE(draw(1620, 1080, 1, 2).same(calm));
+  A.flash = 0.0101f;
+  Frame lit = draw(1620, 1080, 1, 2);
+  EXPECT_FALSE(lit.same(calm));
+  EXPECT_GT(lit.vtx.size(), calm.vtx.size());
+  A.flash = 1;
+  EXPECT_GT(draw(1620, 1080, 1, 2).count(rgba(1.0f, 0.96f, 0.82f, 0.55f)), 0);  // the full-window tint
+}
+
+int g_allocations = 0;
+void* counting_alloc(size_t size, void*) {
+  g_allocations++;
+  return malloc(size);
+}
+void counting_free(void* p, void*) { free(p); }
+
+TEST_F(BackdropTest, AllocatesNothingOnceTheBuffersHaveGrown) {
+  set_steps({2, 2, 1, 0, 0});
+  A.shown_step = 0.6f;
+  A.flash = 0.4f;
+  A.glow = 0.5f;
+  draw(2560, 1440, 1.3333334f, 5);
+  ImGui::GetIO().DisplaySize = ImVec2(2560, 1440);
+  ImGui::NewFrame();
+  ImGuiMemAllocFunc alloc;
+  ImGuiMemFreeFunc release;
+  void* user;
+  ImGui::GetAllocatorFunctions(&alloc, &release, &user);
+  ImGui::SetAllocatorFunctions(counting_alloc, counting_free, nullptr);
+  g_allocations = 0;
+  draw_backdrop(2560, 1440, 1.3333334f, 5);
+  int during = g_allocations;
+  ImGui::SetAllocatorFunctions(alloc, release, user);
+  ImGui::EndFrame();
+  EXPECT_EQ(during, 0);
+  // A control: a frame with more to draw does grow the buffers.
+  ImGui::NewFrame();
+  ImGui::SetAllocatorFunctions(counting_alloc, counting_free, nullptr);
+  g_allocations = 0;
+  set_steps({1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1});
+  draw_backdrop(2560, 1440, 1.3333334f, 5);
+  during = g_allocations;
+  ImGui::SetAllocatorFunctions(alloc, release, user);
+  ImGui::EndFrame();
+  EXPECT_GT(during, 0);
+}
+
+}  // namespace

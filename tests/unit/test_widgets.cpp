@@ -1,0 +1,364 @@
+// The program's own drawing primitive and widgets, drawn into real Dear ImGui draw lists.
+#include "widgets/draw.h"
+#include "widgets/widgets.h"
+
+#include "app/theme.h"
+#include "gui_frame.h"
+
+#include <gtest/gtest.h>
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+const float PI = 3.1415927f;
+const float TURN = 6.2831855f;
+
+ImU32 rgba(float r, float g, float b, float a) { return ImGui::ColorConvertFloat4ToU32(ImVec4(r, g, b, a)); }
+
+// One frame with one fixed window at (100, 100) whose content the test draws.
+void begin_frame() {
+  ImGui::NewFrame();
+  ImGui::SetNextWindowPos(ImVec2(100, 100));
+  ImGui::SetNextWindowSize(ImVec2(900, 700));
+  ImGui::Begin("##test", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoSavedSettings);
+}
+
+void end_frame() {
+  ImGui::End();
+  ImGui::Render();
+}
+
+int count_colour(const ImDrawList* dl, ImU32 colour, int from = 0) {
+  int n = 0;
+  for (int i = from; i < dl->VtxBuffer.Size; i++) n += dl->VtxBuffer[i].col == colour;
+  return n;
+}
+
+// The vertices one call adds to the current window's draw list.
+template <class Draw>
+std::vector<ImDrawVert> drawn_by(Draw draw) {
+  begin_frame();
+  ImDrawList* dl = ImGui::GetWindowDrawList();
+  int from = dl->VtxBuffer.Size;
+  draw();
+  std::vector<ImDrawVert> out(dl->VtxBuffer.Data + from, dl->VtxBuffer.Data + dl->VtxBuffer.Size);
+  end_frame();
+  return out;
+}
+
+bool same(const std::vector<ImDrawVert>& a, const std::vector<ImDrawVert>& b) {
+  return a.size() == b.size() && memcmp(a.data(), b.data(), a.size() * sizeof(ImDrawVert)) == 0;
+}
+
+ImVec2 middle(ImVec2 min, ImVec2 size) { return ImVec2(min.x + size.x / 2, min.y + size.y / 2); }
+
+struct Stacks {
+  int colours, vars, fonts;
+  bool operator==(const Stacks& o) const {
+    return colours == o.colours && vars == o.vars && fonts == o.fonts;
+  }
+};
+Stacks stacks() {
+  ImGuiContext& g = *GImGui;
+  return {g.ColorStack.Size, g.StyleVarStack.Size, g.FontStack.Size};
+}
+
+// ---- duration
+
+TEST(Duration, ThresholdsRoundDown) {
+  EXPECT_EQ(duration(0), "0 s");
+  EXPECT_EQ(duration(999), "0 s");
+  EXPECT_EQ(duration(59999), "59 s");
+  EXPECT_EQ(duration(60000), "1 min 00 s");
+  EXPECT_EQ(duration(61000), "1 min 01 s");
+  EXPECT_EQ(duration(3599999), "59 min 59 s");
+  EXPECT_EQ(duration(3600000), "1 h 00 min");
+  EXPECT_EQ(duration(3659999), "1 h 00 min");
+  EXPECT_EQ(duration(3660000), "1 h 01 min");
+  EXPECT_EQ(duration(90061000), "25 h 01 min");
+}
+
+// ---- ring
+
+struct RingTest : ::testing::Test {
+  GuiContext gui;
+  ImDrawList dl{ImGui::GetDrawListSharedData()};
+  RingTest() { dl._ResetForNewFrame(); }
+  std::vector<ImVec2> points(float radius, int seed, float sweep) {
+    ring_path(&dl, ImVec2(500, 400), radius, seed, 0, sweep);
+    std::vector<ImVec2> out(dl._Path.Data, dl._Path.Data + dl._Path.Size);
+    dl.PathClear();
+    return out;
+  }
+};
+
+TEST_F(RingTest, SweepZeroIsThreePointsAtTheTop) {
+  auto p = points(100, 7, 0);
+  ASSERT_EQ(p.size(), 3u);
+  float r = 100 * (1 + 0.011f * sinf(1.7f * 7) + 0.006f * sinf(0.9f * 7));
+  for (const ImVec2& q : p) {
+    EXPECT_FLOAT_EQ(q.x, 500);
+    EXPECT_FLOAT_EQ(q.y, 400 - r);
+  }
+}
+
+TEST_F(RingTest, HalfSweepIsTheRightHalfFromTopToBottom) {
+  auto p = points(100, 3, PI);
+  ASSERT_EQ(p.size(), 73u);  // 72 segments
+  EXPECT_NEAR(p.front().x, 500, 1e-3);
+  EXPECT_LT(p.front().y, 400 - 98);
+  EXPECT_NEAR(p.back().x, 500, 1e-3);
+  EXPECT_GT(p.back().y, 400 + 98);
+  EXPECT_GT(p[36].x, 500 + 98);  // a quarter turn: three o'clock
+  EXPECT_NEAR(p[36].y, 400, 1e-3);
+  for (const ImVec2& q : p) EXPECT_GE(q.x, 500 - 1e-3);
+}
+
+TEST_F(RingTest, FullSweepIsAClosedWobblingCircle) {
+  auto p = points(200, 5, TURN);
+  ASSERT_EQ(p.size(), 143u);  // 142 segments
+  EXPECT_NEAR(p.front().x, p.back().x, 1e-3);
+  EXPECT_NEAR(p.front().y, p.back().y, 1e-3);
+  float lo = 1e9, hi = 0;
+  for (size_t i = 0; i < p.size(); i++) {
+    float a = TURN * (float)i / 142.0f;
+    float r = std::hypot(p[i].x - 500, p[i].y - 400);
+    EXPECT_NEAR(r, 200 * ring_wobble(a, 5), 1e-2) << i;
+    lo = std::min(lo, r), hi = std::max(hi, r);
+  }
+  // It wobbles, but by less than 1.7 %.
+  EXPECT_GT(hi - lo, 1.0f);
+  EXPECT_GT(lo, 200 * 0.983f);
+  EXPECT_LT(hi, 200 * 1.017f);
+  // Another seed, another wobble at the same radius.
+  auto other = points(200, 6, TURN);
+  EXPECT_NE(memcmp(p.data(), other.data(), p.size() * sizeof(ImVec2)), 0);
+}
+
+TEST_F(RingTest, StrokesItsSegmentsAndLeavesThePathEmpty) {
+  dl.Flags = ImDrawListFlags_None;  // plain quads: four vertices per segment
+  for (auto [sweep, segments] : {std::pair{0.0f, 2}, {PI, 72}, {TURN, 142}}) {
+    int before = dl.VtxBuffer.Size;
+    ring(&dl, ImVec2(500, 400), 100, 1, 0, sweep, IM_COL32_WHITE, 3);
+    EXPECT_EQ(dl.VtxBuffer.Size - before, 4 * segments) << sweep;
+    EXPECT_EQ(dl._Path.Size, 0);
+  }
+}
+
+TEST_F(RingTest, ARunawaySweepDrawsAtMostOneTurn) {
+  EXPECT_EQ(points(100, 1, 1e9f).size(), 143u);
+  EXPECT_EQ(points(100, 1, INFINITY).size(), 143u);
+  EXPECT_EQ(points(100, 1, -1e30f).size(), 143u);
+  EXPECT_EQ(points(100, 1, NAN).size(), 0u);
+}
+
+// ---- field
+
+struct WidgetTest : ::testing::Test {
+  GuiContext gui;
+};
+
+// A value whose second character takes two bytes, and measures in F_ROW.
+TEST_F(WidgetTest, CutFromTheLeftNeverStartsInsideACharacter) {
+  // "CԪsar/...": U+052A is wider than the replacement mark that a stray continuation
+  // byte would draw, so a tail starting inside it would be the narrower one.
+  const std::string value = "C\xD4\xAAsar/games/hollow-lantern/copy.nup";
+  begin_frame();
+  ImGui::PushFont(F_ROW);
+  auto width = [](const std::string& s) { return ImGui::CalcTextSize(s.c_str(), s.c_str() + s.size()).x; };
+  float whole = width(value);
+  EXPECT_EQ(fit_from_left(value, whole), value);
+  ASSERT_LT(width("..." + value.substr(2)), width("..." + value.substr(1)));
+  bool inside_tried = false;
+  for (float avail = whole - 0.25f; avail > 0; avail -= 0.5f) {
+    std::string shown = fit_from_left(value, avail);
+    if (shown == "...") continue;
+    ASSERT_EQ(shown.compare(0, 3, "..."), 0);
+    std::string tail = shown.substr(3);
+    size_t start = value.size() - tail.size();
+    ASSERT_EQ(value.substr(start), tail);
+    EXPECT_NE((unsigned char)tail[0] & 0xC0, 0x80) << avail;
+    EXPECT_LE(width(shown), avail);
+    // The longest tail that fits: the next longer one at a character start does not.
+    size_t longer = start - 1;
+    while (longer > 0 && ((unsigned char)value[longer] & 0xC0) == 0x80) longer--;
+    if (longer >= 1) {
+      EXPECT_GT(width("..." + value.substr(longer)), avail) << avail;
+    }
+    inside_tried |= width("..." + value.substr(2)) <= avail && avail < width("..." + value.substr(1));
+  }
+  EXPECT_TRUE(inside_tried);
+  // Room for the tail from inside the character, but not for the whole character.
+  EXPECT_EQ(fit_from_left(value, width("..." + value.substr(2))), "..." + value.substr(3));
+  ImGui::PopFont();
+  end_frame();
+}
+
+TEST_F(WidgetTest, TooNarrowForOneByteShowsTheDotsAlone) {
+  begin_frame();
+  ImGui::PushFont(F_ROW);
+  EXPECT_EQ(fit_from_left("W", 2), "...");
+  EXPECT_EQ(fit_from_left("WW", 2), "...");
+  EXPECT_EQ(fit_from_left("W", -40), "...");
+  EXPECT_EQ(fit_from_left("W", 100), "W");
+  ImGui::PopFont();
+  end_frame();
+}
+
+TEST_F(WidgetTest, DrawsTheValueOrThePlaceholderAndAdvancesOneBox) {
+  const ImU32 text = ImGui::GetColorU32(TEXT), dim = ImGui::GetColorU32(DIM);
+  // Placeholder and "Choose", both dim; no value text.
+  begin_frame();
+  ImDrawList* dl = ImGui::GetWindowDrawList();
+  float y0 = ImGui::GetCursorScreenPos().y;
+  int from = dl->VtxBuffer.Size;
+  EXPECT_FALSE(field("##game", "", "Pick it", 500, 1.0f));
+  EXPECT_EQ(count_colour(dl, text, from), 0);
+  EXPECT_EQ(count_colour(dl, dim, from), 4 * (6 + 6));  // "Choose" and "Pickit": one quad a glyph
+  EXPECT_FLOAT_EQ(ImGui::GetCursorScreenPos().y - y0, 58 + ImGui::GetStyle().ItemSpacing.y);
+  // A value that fits: whole, in TEXT, beside "Change".
+  from = dl->VtxBuffer.Size;
+  field("##dest", "/home/x", "Pick it", 500, 1.0f);
+  EXPECT_EQ(count_colour(dl, text, from), 4 * 7);
+  EXPECT_EQ(count_colour(dl, dim, from), 4 * 6);
+  // A long value: cut to what fits in the room left of the caption.
+  std::string long_value(200, 'x');
+  from = dl->VtxBuffer.Size;
+  field("##long", long_value, "Pick it", 500, 1.0f);
+  ImGui::PushFont(F_ROW);
+  std::string shown = fit_from_left(long_value, 500 - ImGui::CalcTextSize("Change").x - 64);
+  ImGui::PopFont();
+  ASSERT_LT(shown.size(), long_value.size());
+  EXPECT_EQ(count_colour(dl, text, from), 4 * (int)shown.size());
+  end_frame();
+}
+
+TEST_F(WidgetTest, ClickedWhenClickedAndBrightWhileHovered) {
+  ImGuiIO& io = ImGui::GetIO();
+  const ImU32 calm = rgba(1.0f, 0.9f, 0.75f, 0.06f), hot = rgba(1.0f, 0.9f, 0.75f, 0.12f);
+  const ImU32 gold = ImGui::GetColorU32(GOLD);
+  ImVec2 centre;
+  auto frame = [&](bool expect_click) {
+    begin_frame();
+    ImDrawList* dl = ImGui::GetWindowDrawList();
+    int from = dl->VtxBuffer.Size;
+    Stacks before = stacks();
+    EXPECT_EQ(field("##game", "", "Pick it", 400, 1.0f), expect_click);
+    EXPECT_TRUE(stacks() == before);
+    centre = middle(ImGui::GetItemRectMin(), ImGui::GetItemRectSize());
+    int calm_n = count_colour(dl, calm, from), hot_n = count_colour(dl, hot, from);
+    int gold_n = count_colour(dl, gold, from);
+    end_frame();
+    return std::tuple{calm_n, hot_n, gold_n};
+  };
+  auto [calm_n, hot_n, gold_n] = frame(false);
+  EXPECT_GT(calm_n, 0);
+  EXPECT_EQ(hot_n, 0);
+  EXPECT_EQ(gold_n, 0);
+  io.AddMousePosEvent(centre.x, centre.y);
+  std::tie(calm_n, hot_n, gold_n) = frame(false);
+  EXPECT_EQ(calm_n, 0);
+  EXPECT_GT(hot_n, 0);
+  EXPECT_EQ(gold_n, 4 * 6);  // the caption turns gold
+  io.AddMouseButtonEvent(0, true);
+  frame(false);
+  io.AddMouseButtonEvent(0, false);
+  frame(true);
+  frame(false);
+}
+
+// ---- heading
+
+TEST_F(WidgetTest, HeadingShowsAtMostThreeDigitsAndNoneWhenDone) {
+  auto draw = [](int number, bool done) {
+    return drawn_by([&] { heading(number, "YOUR COPY", done, 1.0f); });
+  };
+  EXPECT_TRUE(same(draw(1000, false), draw(100, false)));
+  EXPECT_FALSE(same(draw(1000, false), draw(999, false)));
+  EXPECT_FALSE(same(draw(1, false), draw(2, false)));
+  EXPECT_TRUE(same(draw(1, true), draw(2, true)));
+  EXPECT_FALSE(same(draw(1, true), draw(1, false)));
+  // Done: a green disc, no gold at all.
+  auto done = draw(3, true);
+  int green = 0, gold = 0;
+  for (const ImDrawVert& v : done) {
+    green += v.col == rgba(0.36f, 0.56f, 0.24f, 1.0f);
+    gold += v.col == ImGui::GetColorU32(GOLD);
+  }
+  EXPECT_GT(green, 0);
+  EXPECT_EQ(gold, 0);
+}
+
+TEST_F(WidgetTest, HeadingTakesOneRowOf38) {
+  for (float scale : {1.0f, 0.5f}) {
+    begin_frame();
+    float y0 = ImGui::GetCursorScreenPos().y;
+    Stacks before = stacks();
+    heading(2, "WHERE TO INSTALL", false, scale);
+    EXPECT_TRUE(stacks() == before);
+    EXPECT_FLOAT_EQ(ImGui::GetCursorScreenPos().y - y0, 38 * scale + ImGui::GetStyle().ItemSpacing.y);
+    EXPECT_FLOAT_EQ(ImGui::GetItemRectSize().x, 10);
+    end_frame();
+  }
+}
+
+// ---- link and push_button
+
+TEST_F(WidgetTest, LinkIsAPaddedTextButtonThatReportsItsClick) {
+  ImGuiIO& io = ImGui::GetIO();
+  ImVec2 centre;
+  auto frame = [&](bool expect_click) {
+    begin_frame();
+    Stacks before = stacks();
+    ImFont* font = ImGui::GetFont();
+    EXPECT_EQ(link("Quit##q", 1.5f), expect_click);
+    EXPECT_TRUE(stacks() == before);
+    EXPECT_EQ(ImGui::GetFont(), font);
+    ImVec2 size = ImGui::GetItemRectSize();
+    ImGui::PushFont(F_SMALL);
+    ImVec2 label = ImGui::CalcTextSize("Quit");
+    ImGui::PopFont();
+    EXPECT_FLOAT_EQ(size.x, label.x + 2 * 8 * 1.5f);
+    EXPECT_FLOAT_EQ(size.y, label.y + 2 * 5 * 1.5f);
+    centre = middle(ImGui::GetItemRectMin(), size);
+    end_frame();
+  };
+  frame(false);
+  io.AddMousePosEvent(centre.x, centre.y);
+  frame(false);
+  io.AddMouseButtonEvent(0, true);
+  frame(false);
+  io.AddMouseButtonEvent(0, false);
+  frame(true);
+}
+
+TEST_F(WidgetTest, PushButtonLeavesItsPushesForTheCaller) {
+  for (bool primary : {true, false}) {
+    begin_frame();
+    Stacks before = stacks();
+    push_button(primary, 26, 2.0f);
+    EXPECT_EQ(stacks().colours, before.colours + 5);
+    EXPECT_EQ(stacks().vars, before.vars + 2);
+    const ImGuiStyle& style = ImGui::GetStyle();
+    EXPECT_EQ(style.FrameRounding, 26);
+    EXPECT_EQ(style.FrameBorderSize, primary ? 0.0f : 3.0f);
+    const ImVec4& button = style.Colors[ImGuiCol_Button];
+    EXPECT_EQ(button.w, primary ? 1.0f : 0.06f);
+    EXPECT_EQ(style.Colors[ImGuiCol_Border].w, 0.4f);
+    const ImVec4& text = style.Colors[ImGuiCol_Text];
+    EXPECT_EQ(text.x, primary ? 0.16f : TEXT.x);
+    ImGui::Button("Build the game", ImVec2(300, 72));
+    ImGui::PopStyleColor(5);
+    ImGui::PopStyleVar(2);
+    EXPECT_TRUE(stacks() == before);
+    EXPECT_EQ(ImGui::GetStyle().FrameBorderSize, 0.0f);
+    end_frame();
+  }
+}
+
+}  // namespace
