@@ -1,0 +1,137 @@
+"""The info reply: what this PC offers and what is already installed."""
+
+import os
+import re
+import time
+
+from . import __version__, store, system, shortcuts
+from .steps import BUILD_STEPS
+
+LEVELS = [
+    {"id": "light", "name": "Light",
+     "about": "Simpler shadows and water, for laptops and older graphics cards."},
+    {"id": "balanced", "name": "Balanced",
+     "about": "Full textures with lighter effects: smooth on most gaming PCs."},
+    {"id": "full", "name": "Full",
+     "about": "Every effect at full detail, for a strong graphics card."},
+]
+LEVEL_IDS = [level["id"] for level in LEVELS]
+
+DISPLAY_RE = re.compile(r"^([1-9][0-9]{0,5})x([1-9][0-9]{0,5})$")
+
+
+def parse_display(text):
+    """(width, height) of a "WxH" text, or None when it is not one."""
+    m = DISPLAY_RE.match(text or "")
+    return (int(m.group(1)), int(m.group(2))) if m else None
+
+
+def suggest(gpu, display):
+    """The level suggested for this PC and the reason, in the player's words."""
+    size = " at %dx%d" % display if display else ""
+    if not gpu:
+        return "light", "No NVIDIA graphics card was found, so the light level keeps the game smooth."
+    if display and display[0] * display[1] > 2560 * 1600:
+        return "balanced", "%s keeps a steady frame rate%s with the balanced level." % (gpu, size)
+    return "full", "%s handles every effect%s." % (gpu, size)
+
+
+def pretend_installed():
+    """Tools that the installation job pretended to install (see TARNWELL_STANDIN_MISSING)."""
+    value = store.load_config().get("standin_installed")
+    return [name for name in value if isinstance(name, str)] if isinstance(value, list) else []
+
+
+def missing_tools(scenario):
+    """Missing tools: the pretended ones not yet 'installed', then those absent from PATH."""
+    done = set(pretend_installed())
+    names = [t for t in scenario.pretend_missing if t not in done]
+    for name in system.missing_on_path(scenario):
+        if name not in names:
+            names.append(name)
+    return names
+
+
+def tools_status(scenario):
+    """(missing tools, the command that installs them, whether setup can run it).
+    With nothing missing the command is empty and can_install false."""
+    missing = missing_tools(scenario)
+    if not missing:
+        return [], "", False
+    if scenario.install_command is not None:
+        command = scenario.install_command.strip()
+    else:
+        command = system.install_command(missing)
+    if scenario.can_install is not None:
+        can_install = scenario.can_install
+    else:
+        # Pretended tools are always installable by the stand-in; real ones only
+        # where a package manager can be run with the user's consent.
+        real = [t for t in missing if t not in scenario.pretend_missing]
+        can_install = bool(command) and (not real or system.install_argv_list(real) is not None)
+    return missing, command, can_install
+
+
+def tools_hint(command, can_install):
+    """The sentence after the list of missing tools, on a line of its own."""
+    if not command:
+        return "\nInstall them with the system's package manager, then build again."
+    if can_install:
+        return "\nSetup can install them (it asks for your password), or run this in a terminal:"
+    return "\nRun this in a terminal, then build again:"
+
+
+def build_complete(dest):
+    """True when the build in dest finished every step and its launcher is there."""
+    if not dest:
+        return False
+    finished = store.load_record(dest).get("finished")
+    return (isinstance(finished, list) and finished == [s.id for s in BUILD_STEPS]
+            and os.path.isfile(shortcuts.launcher_path(dest)))
+
+
+def reply(scenario, display=None):
+    """The info reply object."""
+    config = store.load_config()
+    dest = config.get("dest") if isinstance(config.get("dest"), str) else ""
+    game = config.get("game") if isinstance(config.get("game"), str) else ""
+    if game and not os.path.exists(game):
+        game = ""
+
+    gpu = system.find_gpu(scenario)
+    suggested, why = suggest(gpu, display)
+    quality = config.get("quality")
+    if quality not in LEVEL_IDS:
+        quality = suggested
+
+    desktop = config.get("desktop")
+    if not isinstance(desktop, bool):
+        desktop = os.path.isdir(system.desktop_dir())
+
+    missing, command, can_install = tools_status(scenario)
+
+    return {
+        "version": __version__,
+        "game": game,
+        "dest": dest,
+        "gpu": gpu,
+        "desktop": desktop,
+        "installed": build_complete(dest),
+        "install_command": command,
+        "can_install": can_install,
+        "missing": missing,
+        "levels": LEVELS,
+        "suggested": suggested,
+        "suggested_why": why,
+        "quality": quality,
+    }
+
+
+def run(out, scenario, display=None):
+    if scenario.info_delay > 0:
+        time.sleep(scenario.info_delay)
+    message = reply(scenario, display)
+    if scenario.noise:
+        out.chatter()
+    out.send(message)
+    return 0

@@ -1,0 +1,67 @@
+"""The steps of a build and of an installation of build tools.
+
+The weights follow the share of time each step takes in a real build; the
+setup window weighs its overall progress the same way. Heavy steps are the
+stand-ins: they only take their share of TARNWELL_STANDIN_SECONDS and report
+plausible progress.
+"""
+
+
+class Step:
+    def __init__(self, id, title, weight, heavy=False, always=False, by_quality=False,
+                 total=0, texts=()):
+        self.id = id
+        self.title = title
+        self.weight = weight
+        self.heavy = heavy            # a stand-in that takes time
+        self.always = always          # cheap and run on every build, never skipped
+        self.by_quality = by_quality  # its result depends on the quality level
+        self.total = total            # units of work the progress counts
+        self.texts = texts            # progress texts, used in turn
+
+    def text(self, i):
+        """Progress text for unit i (0-based) of this step."""
+        if not self.texts:
+            return self.title
+        base = self.texts[i % len(self.texts)]
+        return base.format(n=i + 1, total=self.total)
+
+    def message(self):
+        return {"id": self.id, "title": self.title}
+
+
+BUILD_STEPS = [
+    Step("check", "Check your copy of the game", 1),
+    Step("folder", "Prepare the install folder", 3),
+    Step("tools", "Look for the build tools", 1),
+    Step("sources", "Fetch the Tarnwell sources", 1, heavy=True, total=48, texts=(
+        "Fetching engine/core", "Fetching engine/render", "Fetching engine/audio",
+        "Fetching game/world", "Fetching game/actors", "Fetching tools/convert")),
+    Step("unpack", "Unpack the game files", 12, heavy=True, total=420, texts=(
+        "Unpacking romfs/Stage/Hollow_{n:03d}.arc", "Unpacking romfs/Model/Lantern_{n:03d}.bfres",
+        "Unpacking romfs/Sound/Resource_{n:03d}.bars", "Unpacking romfs/Event/Scene_{n:03d}.bfevfl")),
+    Step("code", "Translate the game code", 10, heavy=True, total=96, texts=(
+        "Translating function group {n} of {total}",)),
+    Step("textures", "Convert the textures", 8, heavy=True, by_quality=True, total=310, texts=(
+        "Converting textures {n} of {total}",)),
+    Step("shaders", "Convert the shaders", 6, heavy=True, by_quality=True, total=180, texts=(
+        "Converting shader water_{n:03d}", "Converting shader foliage_{n:03d}",
+        "Converting shader lantern_glow_{n:03d}", "Converting shader sky_{n:03d}")),
+    Step("compile", "Compile Tarnwell", 30, heavy=True, total=240, texts=(
+        "Compiling src/render/water_{n:03d}.cpp", "Compiling src/world/stage_{n:03d}.cpp",
+        "Compiling src/actors/actor_{n:03d}.cpp", "Compiling src/audio/stream_{n:03d}.cpp")),
+    Step("pack", "Pack the game data", 12, heavy=True, by_quality=True, total=64, texts=(
+        "Packing data/world_{n:02d}.pak", "Packing data/sound_{n:02d}.pak")),
+    Step("cache", "Warm up the shader cache", 25, heavy=True, by_quality=True, total=500, texts=(
+        "Warming up pipeline {n} of {total}",)),
+    Step("icon", "Take the icon from your game", 1, always=True),
+    Step("finish", "Add the launcher and shortcuts", 1, always=True),
+]
+
+INSTALL_STEPS = [
+    Step("install", "Install the build tools", 1),
+]
+
+BUILD_IDS = [s.id for s in BUILD_STEPS]
+ALL_IDS = BUILD_IDS + [s.id for s in INSTALL_STEPS]
+HEAVY_WEIGHT = sum(s.weight for s in BUILD_STEPS if s.heavy)
