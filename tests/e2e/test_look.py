@@ -6,7 +6,9 @@ icon and the font file, which shows the fallback disc and still draws."""
 import math
 import os
 import shutil
+import subprocess
 import tempfile
+import time
 import unittest
 
 import harness
@@ -107,6 +109,35 @@ class Look(unittest.TestCase):
 
     def test_backdrop_at_1440p(self):
         shot, geo = self.shoot("large.png", "2560x1440")
+        self.check_layers(shot, geo)
+        good, dy = emblem_fit(shot, geo, self.picture)
+        self.assertGreaterEqual(good, len(EMBLEM_PROBES) - 1, "emblem not found (best offset %s)" % dy)
+
+    def test_a_live_resize_rescales_the_backdrop_and_rebuilds_the_fonts(self):
+        path = os.path.join(self.dir, "resized.png")
+        p = harness.start(harness.base_args() + self.backend +
+                          ["--size", "1620x1080", "--shot", path, "--shot-at", "3"])
+        try:
+            window = None
+            for _ in range(50):
+                r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(p.pid)],
+                                   capture_output=True, text=True, env=harness.env())
+                if r.stdout.split():
+                    window = r.stdout.split()[0]
+                    break
+                time.sleep(0.1)
+            self.assertIsNotNone(window, "no window")
+            time.sleep(0.5)  # some frames at the first size
+            subprocess.run(["xdotool", "windowsize", window, "1280", "720"], check=True, env=harness.env())
+            out, err = p.communicate(timeout=30)
+        finally:
+            if p.poll() is None:
+                p.kill()
+        self.assertEqual(p.returncode, 0, err)
+        self.assertEqual(out, "shot: %s\n" % path)
+        shot = harness.read_png(path)
+        self.assertEqual((shot.width, shot.height), (1280, 720))
+        geo = Geometry(1280, 720)
         self.check_layers(shot, geo)
         good, dy = emblem_fit(shot, geo, self.picture)
         self.assertGreaterEqual(good, len(EMBLEM_PROBES) - 1, "emblem not found (best offset %s)" % dy)
