@@ -3,18 +3,28 @@
 
 #include <SDL3/SDL.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 struct Proc {
   SDL_Process* proc = nullptr;  // non-null while the run is alive
   std::string pending;          // output not yet followed by a newline
+  bool overlong = false;        // the unfinished line outgrew PROC_MAX_LINE and is being skipped
 
-  // Starts args[0] with the rest as its arguments (no shell, no quoting added).
+  // Starts args[0] with the rest as its arguments (no shell, no quoting added). A handle
+  // still held from an earlier run is released first; that process is no longer read.
   bool start(const std::vector<std::string>& args);
   // Appends every complete output line to `out`; true while the process runs.
   bool poll(std::vector<std::string>& out, int* exit_code);
 };
+
+// One poll reads at most this much, so that a backend writing without pause cannot hold
+// the frame loop; whatever is left is read by the next poll.
+constexpr size_t PROC_READ_BUDGET = 16u << 20;
+// A line longer than this is no message; its bytes are dropped up to its newline instead
+// of growing `pending` without end.
+constexpr size_t PROC_MAX_LINE = 64u << 20;
 
 extern Proc g_info;   // the info query
 extern Proc g_build;  // the build job (or the installation of build tools)

@@ -1,7 +1,130 @@
 #include "backend/protocol.h"
 
-void ask_info() {}
-void start_build() {}
-void start_run(const std::vector<std::string>&) {}
-void poll_backend() {}
-void cancel_build() {}
+#include "app/window.h"
+#include "backend/app.h"
+#include "backend/messages.h"
+#include "backend/proc.h"
+
+#include <cstdio>
+
+std::string cancel_marker_path() {
+#ifdef _WIN32
+  return A.dest + "\\.setup\\cancel";
+#else
+  return A.dest + "/.setup/cancel";
+#endif
+}
+
+void ask_info() {
+  A.info_ready = false;
+  std::vector<std::string> args = A.backend;
+  args.push_back("--info");
+  int w = 0, h = 0;
+  if (desktop_size(&w, &h)) {
+    char size[32];
+    snprintf(size, sizeof size, "%dx%d", w, h);
+    if (size[0]) {
+      args.push_back("--display");
+      args.push_back(size);
+    }
+  }
+  g_info.start(args);  // a query that does not start leaves info_ready false
+}
+
+static std::string missing_tools_detail() {
+  std::string detail = "Missing: ";
+  for (size_t i = 0; i < A.missing.size(); i++) {
+    if (i) detail += ", ";
+    detail += A.missing[i];
+  }
+  if (A.install_command.empty())
+    detail += "\nInstall them with the system's package manager, then check again.";
+  else if (A.can_install)
+    detail += "\nSetup can install them (it asks for your password), or run this in a terminal:";
+  else
+    detail += "\nRun this in a terminal, then check again:";
+  return detail;
+}
+
+void start_build() {
+  if (!A.missing.empty()) {
+    A.error = "This PC needs a few build tools first.";
+    A.error_detail = missing_tools_detail();
+    A.error_command = A.install_command;
+    A.view = 2;
+    A.focused = false;
+    return;
+  }
+  std::vector<std::string> args = A.backend;
+  for (const char* a : {"--json", "--game"}) args.push_back(a);
+  args.push_back(A.game);
+  args.push_back("--dest");
+  args.push_back(A.dest);
+  if (!A.levels.empty()) {
+    if (A.quality < 0 || (size_t)A.quality >= A.levels.size()) A.quality = 0;
+    args.push_back("--quality");
+    args.push_back(A.levels[A.quality].id);
+  }
+  if (A.desktop) args.push_back("--desktop-entry");
+  start_run(args);
+}
+
+void start_run(const std::vector<std::string>& args) {
+  A.steps.clear();
+  A.log.clear();
+  A.warnings.clear();
+  A.current = -1;
+  A.step_frac = 0;
+  A.shown_total = 0;
+  A.step_text.clear();
+  A.error.clear();
+  A.error_detail.clear();
+  A.error_command.clear();
+  A.launcher.clear();
+  A.show_log = false;
+  A.cancelling = false;
+  A.started_at = SDL_GetTicks();
+  A.finished_at = 0;
+
+  if (g_build.start(args)) {
+    A.view = 1;
+  } else {
+    A.error = "Setup could not be started.";
+    A.error_detail = SDL_GetError();
+    A.view = 2;
+  }
+  A.focused = false;
+}
+
+void poll_backend() {
+  std::vector<std::string> lines;
+  int exit_code = 0;  // never looked at: the messages say how a job went
+  if (g_info.proc) {
+    g_info.poll(lines, &exit_code);
+    for (const std::string& line : lines) apply_info_line(line);
+    lines.clear();
+  }
+  if (!g_build.proc) return;
+  bool running = g_build.poll(lines, &exit_code);
+  apply_job_lines(lines);
+  if (A.view != 1 || running) return;
+  // The job's process ended without an "end" message.
+  if (A.cancelling) {
+    A.view = 0;  // the user asked for it: back to the form, nothing to report
+    return;
+  }
+  if (A.error.empty()) A.error = "Setup stopped unexpectedly.";
+  A.view = 2;
+  A.focused = false;
+}
+
+void cancel_build() {
+  A.cancelling = true;
+  // An empty marker asks the backend to stop. Its folder is not created here: without
+  // it the backend cannot be watching, so the process is asked to stop through SDL.
+  if (SDL_IOStream* marker = SDL_IOFromFile(cancel_marker_path().c_str(), "wb")) {
+    SDL_CloseIO(marker);
+  } else if (g_build.proc) {
+    SDL_KillProcess(g_build.proc, false);
+  }
+}

@@ -10,3 +10,7 @@ void start_build();
 void start_run(const std::vector<std::string>& args);
 void poll_backend();
 void cancel_build();
+
+// The empty file whose appearance asks a running job to stop: App.dest + "/.setup/cancel"
+// ("\.setup\cancel" on Windows).
+std::string cancel_marker_path();

@@ -1,0 +1,152 @@
+#include "backend/messages.h"
+
+#include "app/window.h"
+#include "backend/app.h"
+#include "backend/json.h"
+#include "backend/protocol.h"
+
+#include <cfloat>
+#include <cmath>
+
+// The whole line as one JSON object; false for anything else.
+static bool read_object(const std::string& line, J& out) {
+  const char* cursor = line.c_str();
+  return jparse(cursor, out) && out.kind == 5;
+}
+
+void apply_info_line(const std::string& line) {
+  J r;
+  if (!read_object(line, r)) return;
+  A.version = r["version"].str;
+  if (A.game.empty()) A.game = r["game"].str;
+  if (A.dest.empty()) A.dest = r["dest"].str;
+  A.gpu = r["gpu"].str;
+  if (!A.desktop_set) {
+    A.desktop = r["desktop"].b;
+    A.desktop_set = true;
+  }
+  A.installed = r["installed"].b;
+  A.install_command = r["install_command"].str;
+  A.can_install = r["can_install"].b;
+  A.missing.clear();
+  for (const J& name : r["missing"].arr) A.missing.push_back(name.str);
+  A.levels.clear();
+  for (const J& level : r["levels"].arr)
+    A.levels.push_back(Level{level["id"].str, level["name"].str, level["about"].str});
+  A.suggested = r["suggested"].str;
+  A.suggested_why = r["suggested_why"].str;
+
+  const std::string& quality = r["quality"].str;
+  for (size_t i = 0; i < A.levels.size(); i++) {
+    if (A.levels[i].id == quality) A.quality = (int)i;
+    if (A.levels[i].id == A.suggested) A.suggested_name = A.levels[i].name;
+  }
+  // A reply whose "quality" names no level keeps the earlier choice, but only while that
+  // index still lies within the new list.
+  if (A.quality < 0 || (size_t)A.quality >= A.levels.size()) A.quality = 0;
+  A.info_ready = true;
+}
+
+// "done" / "total" as the running step's fraction. Values beyond 1 or below 0 pass; a
+// result that is not a finite float (a done of nan or of 1e300) leaves it alone.
+static void set_step_frac(double done, double total) {
+  if (!(total > 0)) return;
+  double frac = done / total;
+  if (std::isfinite(frac) && std::fabs(frac) <= FLT_MAX) A.step_frac = (float)frac;
+}
+
+static void start_message(const J& m) {
+  A.log_path = m["log"].str;
+  for (const J& step : m["steps"].arr) A.steps.push_back(StepRow{step["id"].str, step["title"].str, 0});
+}
+
+static void step_message(const J& m) {
+  const std::string& id = m["step"].str;
+  for (size_t i = 0; i < A.steps.size(); i++) {
+    if (A.steps[i].id != id) continue;
+    if (m["state"].str == "started") {
+      A.steps[i].state = 1;
+      A.current = (int)i;
+      A.step_text.clear();
+    } else {
+      A.steps[i].state = 2;
+    }
+    A.step_frac = 0;
+    return;
+  }
+}
+
+static void icon_message(const J& m) {
+  if (SDL_Texture* texture = load_texture(m["path"].str.c_str())) {
+    if (A.icon) SDL_DestroyTexture(A.icon);
+    A.icon = texture;
+  }
+  A.flash = 1.0f;
+}
+
+static void end_message(const J& m) {
+  A.finished_at = SDL_GetTicks();
+  A.launcher = m["play"].str;
+  const std::string& result = m["result"].str;
+  if (result == "ok" && A.launcher.empty()) {
+    A.view = 0;
+    ask_info();  // a finished installation of build tools: look at this PC again
+  } else if (result == "ok") {
+    A.view = 3;
+    A.flash = 1.0f;
+    A.installed = true;
+  } else if (result == "cancelled") {
+    A.view = 0;
+  } else {
+    A.view = 2;  // shows what the last "error" message left
+  }
+  A.focused = false;
+}
+
+// `gone` counts the oldest lines of A.log that the trimming rule has already removed but
+// that are still stored: a burst of log messages then costs one erase, not one per 200.
+static void apply_message(const J& m, size_t& gone) {
+  const std::string& type = m["type"].str;
+  if (type == "start") {
+    start_message(m);
+  } else if (type == "step") {
+    step_message(m);
+  } else if (type == "progress") {
+    A.step_text = m["text"].str;
+    set_step_frac(m["done"].num, m["total"].num);
+  } else if (type == "log") {
+    A.log.push_back(m["line"].str);
+    if (A.log.size() - gone > LOG_KEEP) gone += LOG_TRIM;
+  } else if (type == "warning") {
+    const std::string& text = m["text"].str;
+    A.warnings.push_back(text);
+    A.log.push_back("warning: " + text);
+  } else if (type == "error") {
+    A.error = m["text"].str;
+    A.error_detail = m["detail"].str;
+    A.error_command = m["command"].str;
+  } else if (type == "icon") {
+    icon_message(m);
+  } else if (type == "end") {
+    end_message(m);
+  }
+}
+
+static void erase_gone(size_t& gone) {
+  A.log.erase(A.log.begin(), A.log.begin() + (std::ptrdiff_t)gone);
+  gone = 0;
+}
+
+void apply_job_lines(std::vector<std::string>& lines) {
+  size_t gone = 0;
+  for (std::string& line : lines) {
+    J m;
+    if (read_object(line, m))
+      apply_message(m, gone);
+    else
+      A.log.push_back(std::move(line));  // not a message: shown as it came
+    // Keep the stored-but-gone lines from piling up during a very long burst.
+    if (gone >= 4096 && gone * 2 >= A.log.size()) erase_gone(gone);
+  }
+  erase_gone(gone);
+}
