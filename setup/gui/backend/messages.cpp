@@ -143,8 +143,12 @@ void apply_job_lines(std::vector<std::string>& lines) {
     J m;
     if (read_object(line, m))
       apply_message(m, gone);
-    else
-      A.log.push_back(std::move(line));  // not a message: shown as it came
+    else {
+      // Not a message: shown as it came. Such lines are bounded like log messages, so a
+      // backend that prints endless noise cannot exhaust memory.
+      A.log.push_back(std::move(line));
+      if (A.log.size() - gone > LOG_KEEP) gone += LOG_TRIM;
+    }
     // Keep the stored-but-gone lines from piling up during a very long burst.
     if (gone >= 4096 && gone * 2 >= A.log.size()) erase_gone(gone);
   }
