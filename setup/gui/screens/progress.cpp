@@ -108,7 +108,9 @@ void view_progress(float cw, float U, float t) {
     step_list(cw, h, U, t);
   gap(12 * U);
 
-  if (half_button(false, A.show_log ? "Show the steps" : "Show details", cw, U)) A.show_log = !A.show_log;
+  // "###details" keeps one identity for both labels, so keyboard focus stays on the button.
+  if (half_button(false, A.show_log ? "Show the steps###details" : "Show details###details", cw, U))
+    A.show_log = !A.show_log;
   default_focus();
   same_line_gap(U);
   ImGui::BeginDisabled(A.cancelling);
