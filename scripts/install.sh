@@ -82,6 +82,38 @@ if [ ! -f "$third/imgui/imgui.h" ]; then
   fetch_source imgui "$IMGUI_VERSION" "$third/imgui"
 fi
 
+# The Windows program: Debian's mingw-w64 cross compilers (posix threads), Wine to run
+# and test it, and SDL3 built for Windows from the same source package into
+# third_party/win64. Repacked by Debian without the prebuilt Direct3D shaders, it is
+# configured without the Direct3D renderers and the GPU API: OpenGL and the software
+# renderer serve.
+WIN_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 wine)
+missing=()
+for p in "${WIN_PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install: Debian packages for the Windows build: ${missing[*]}"
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+win64="$third/win64"
+if [ "$(cat "$win64/.sdl3-version" 2>/dev/null)" != "$SDL_VERSION" ]; then
+  echo "install: building SDL3 $SDL_VERSION for Windows"
+  [ -f "$third/sdl3/CMakeLists.txt" ] && [ "$(dpkg-parsechangelog -l "$third/sdl3/debian/changelog" -S Version 2>/dev/null)" = "$SDL_VERSION" ] ||
+    fetch_source libsdl3 "$SDL_VERSION" "$third/sdl3"
+  rm -rf "$third/build/sdl3-win64" "$win64"
+  cmake -S "$third/sdl3" -B "$third/build/sdl3-win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DCMAKE_INSTALL_PREFIX="$win64" \
+    -DSDL_RENDER_D3D=OFF -DSDL_RENDER_D3D11=OFF -DSDL_RENDER_D3D12=OFF -DSDL_GPU=OFF \
+    -DSDL_TESTS=OFF -DSDL_EXAMPLES=OFF >/dev/null
+  cmake --build "$third/build/sdl3-win64" >"$third/build/sdl3-win64.log" ||
+    { tail -40 "$third/build/sdl3-win64.log"; exit 1; }
+  cmake --install "$third/build/sdl3-win64" >/dev/null
+  echo "$SDL_VERSION" >"$win64/.sdl3-version"
+fi
+
 font="$top/runtime/ui/fonts/Roboto-Medium.ttf"
 if [ ! -f "$font" ]; then
   mkdir -p "$(dirname "$font")"

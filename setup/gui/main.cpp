@@ -21,6 +21,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 // One left click at App.click, delivered through the next turn's event drain.
 static void push_scripted_click() {
   float x = 0, y = 0;
@@ -143,6 +148,12 @@ static int run_frame_loop(Uint64 start) {
 }
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // A GUI program has no console; its messages go to the streams its caller handed it,
+  // byte for byte ("\n", not the C runtime's "\r\n"), as on Linux.
+  if (_fileno(stdout) >= 0) _setmode(_fileno(stdout), _O_BINARY);
+  if (_fileno(stderr) >= 0) _setmode(_fileno(stderr), _O_BINARY);
+#endif
   Cmdline cl;
   if (!scan_cmdline(argc, argv, A, cl)) {
     fputs(USAGE, stderr);

@@ -6,6 +6,93 @@
 
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+bool cmd_call(const std::string& launcher, CmdCall* call) {
+  size_t cut = launcher.find_last_of("\\/");
+  size_t start = cut == std::string::npos ? 0 : cut + 1;
+  if (start == launcher.size()) return false;
+  for (size_t i = start; i < launcher.size(); i++) {
+    unsigned char c = (unsigned char)launcher[i];
+    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                 c == '_' || c == '-' || c >= 0x80;
+    if (!plain) return false;
+  }
+  call->folder = launcher.substr(0, start);  // "C:\" keeps its separator: "C:" alone is not the root
+  call->command = ".\\" + launcher.substr(start);
+  return true;
+}
+
+#ifdef _WIN32
+
+// UTF-8 to the UTF-16 of the Windows API; empty when it does not convert.
+static std::wstring wide(const std::string& s) {
+  std::wstring out;
+  if (wchar_t* w = (wchar_t*)SDL_iconv_string("UTF-16LE", "UTF-8", s.c_str(), s.size() + 1)) {
+    out = w;
+    SDL_free(w);
+  }
+  return out;
+}
+
+static std::string narrow(const std::wstring& s) {
+  std::string out;
+  if (char* n =
+          SDL_iconv_string("UTF-8", "UTF-16LE", (const char*)s.c_str(), (s.size() + 1) * sizeof(wchar_t))) {
+    out = n;
+    SDL_free(n);
+  }
+  return out;
+}
+
+// The system's own cmd.exe by its full path: a bare "cmd.exe" would be looked for in
+// the program's folder and the working folder first, and the working folder is the
+// game's while the launcher starts.
+static std::string system_cmd() {
+  wchar_t dir[MAX_PATH];
+  UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return "cmd.exe";
+  return narrow(std::wstring(dir, n)) + "\\cmd.exe";
+}
+
+// cmd.exe does not read its command line the way SDL writes it (every argument in
+// double quotes). It finds "/c" even inside quotes, then drops the first and the last
+// quote of the rest by its own rules, reads & | < > ( ) ^ as operators wherever they
+// end up outside quotes, and expands %NAME% even inside quotes. A launcher path such as
+// C:\Games\a & b (x) ^ %OS% 100% !\tarnwell.bat could so start another script or a
+// second command. The install folder therefore never reaches cmd.exe's command line:
+// cmd.exe starts in the launcher's folder (the child takes over our working folder,
+// which is set for the moment of the start) and is given only ".\" and the launcher's
+// file name, made of characters that mean nothing to it.
+static SDL_Process* start_with_cmd(const char* const* tail, const std::string& folder) {
+  std::wstring saved;
+  if (!folder.empty()) {
+    DWORD n = GetCurrentDirectoryW(0, nullptr);
+    saved.resize(n);
+    saved.resize(GetCurrentDirectoryW(n, &saved[0]));
+    std::wstring w = wide(folder);
+    if (w.empty() || !SetCurrentDirectoryW(w.c_str())) {
+      SDL_SetError("The launcher's folder cannot be entered (Windows error %lu).", GetLastError());
+      return nullptr;
+    }
+  }
+  std::string cmd = system_cmd();
+  std::vector<const char*> args = {cmd.c_str()};
+  for (; *tail; tail++) args.push_back(*tail);
+  args.push_back(nullptr);
+  SDL_PropertiesID props = SDL_CreateProperties();
+  SDL_SetPointerProperty(props, SDL_PROP_PROCESS_CREATE_ARGS_POINTER, (void*)args.data());
+  SDL_SetBooleanProperty(props, SDL_PROP_PROCESS_CREATE_BACKGROUND_BOOLEAN, true);
+  SDL_Process* game = SDL_CreateProcessWithProperties(props);
+  SDL_DestroyProperties(props);
+  if (!saved.empty()) SetCurrentDirectoryW(saved.c_str());
+  return game;
+}
+
+#endif
+
 // The interpreter starts even when the launcher is missing and only then fails, out of
 // sight; look first so that the user learns of it.
 static SDL_Process* start_launcher() {
@@ -16,16 +103,23 @@ static SDL_Process* start_launcher() {
     return nullptr;
   }
 #ifdef _WIN32
-  std::vector<const char*> args = {"cmd.exe", "/c", A.launcher.c_str(), nullptr};
+  CmdCall call;
+  if (!cmd_call(A.launcher, &call)) {
+    SDL_SetError("%s", "The launcher's name holds characters that cmd.exe would not take as a name.");
+    return nullptr;
+  }
+  const char* tail[] = {"/c", call.command.c_str(), nullptr};
+  return start_with_cmd(tail, call.folder);
 #else
+  // The shell takes the path as one argument: no quoting rules apply.
   std::vector<const char*> args = {"/bin/sh", A.launcher.c_str(), nullptr};
-#endif
   SDL_PropertiesID props = SDL_CreateProperties();
   SDL_SetPointerProperty(props, SDL_PROP_PROCESS_CREATE_ARGS_POINTER, (void*)args.data());
   SDL_SetBooleanProperty(props, SDL_PROP_PROCESS_CREATE_BACKGROUND_BOOLEAN, true);
   SDL_Process* game = SDL_CreateProcessWithProperties(props);
   SDL_DestroyProperties(props);
   return game;
+#endif
 }
 
 void play() {

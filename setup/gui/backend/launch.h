@@ -7,6 +7,17 @@
 // started, the stopped view says so instead.
 void play();
 
+// How cmd.exe is asked to run a launcher script: the folder that becomes the working
+// folder of cmd.exe (the launcher's own, with its trailing separator; empty for a bare
+// name) and the one command it is given (".\" and the file name). False when the file
+// name holds anything but letters, digits, '.', '_' and '-', which cmd.exe might read
+// as more than a name.
+struct CmdCall {
+  std::string folder;
+  std::string command;
+};
+bool cmd_call(const std::string& launcher, CmdCall* call);
+
 // Shows a folder or file in the desktop's default handler.
 void open_path(const std::string& path);
 

@@ -1,0 +1,164 @@
+"""The Windows executable itself: a GUI program with the one manifest it needs and no
+runtime DLLs beside SDL3's, whose messages still reach the caller's pipes, and whose
+screenshot under Wine shows what the Linux build shows."""
+
+import os
+import re
+import shutil
+import struct
+import subprocess
+import tempfile
+import unittest
+import xml.etree.ElementTree as ET
+
+import wine
+from wine import harness
+
+RT_MANIFEST = 24
+IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+
+
+class PeFile:
+    """Just enough of a PE32+ file: its subsystem, imported DLLs and resources."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            self.data = f.read()
+        d = self.data
+        pe = struct.unpack_from("<I", d, 0x3C)[0]
+        if d[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("%s is not a PE file" % path)
+        sections, opt_size = struct.unpack_from("<H12xH", d, pe + 6)
+        opt = pe + 24
+        self.magic, = struct.unpack_from("<H", d, opt)
+        self.subsystem, = struct.unpack_from("<H", d, opt + 68)
+        dirs = opt + 112  # PE32+: the data directories follow 112 bytes of fields
+        self.imports_rva, = struct.unpack_from("<I", d, dirs + 8)
+        self.resources_rva, = struct.unpack_from("<I", d, dirs + 16)
+        self.sections = []
+        for i in range(sections):
+            s = opt + opt_size + 40 * i
+            vsize, vaddr, rsize, raddr = struct.unpack_from("<IIII", d, s + 8)
+            self.sections.append((vaddr, max(vsize, rsize), raddr))
+
+    def offset(self, rva):
+        for vaddr, size, raddr in self.sections:
+            if vaddr <= rva < vaddr + size:
+                return rva - vaddr + raddr
+        raise ValueError("address %#x is in no section" % rva)
+
+    def cstring(self, rva):
+        o = self.offset(rva)
+        return self.data[o:self.data.index(b"\0", o)].decode("ascii")
+
+    def imported_dlls(self):
+        names, o = [], self.offset(self.imports_rva)
+        while True:
+            name_rva = struct.unpack_from("<I", self.data, o + 12)[0]
+            if name_rva == 0:
+                return names
+            names.append(self.cstring(name_rva))
+            o += 20
+
+    def resources(self, kind):
+        """[(id, bytes)] of the resources of one type, every language."""
+        base = self.offset(self.resources_rva)
+
+        def entries(o):
+            named, ids = struct.unpack_from("<HH", self.data, o + 12)
+            for i in range(named + ids):
+                ident, target = struct.unpack_from("<II", self.data, o + 16 + 8 * i)
+                yield ident, target
+
+        found = []
+        for ident, target in entries(base):
+            if ident != kind:
+                continue
+            for name, sub in entries(base + (target & 0x7FFFFFFF)):
+                for _, leaf in entries(base + (sub & 0x7FFFFFFF)):
+                    rva, size = struct.unpack_from("<II", self.data, base + leaf)
+                    o = self.offset(rva)
+                    found.append((name, self.data[o:o + size]))
+        return found
+
+
+class Executable(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.pe = PeFile(wine.EXE)
+
+    def test_is_a_64_bit_gui_program(self):
+        self.assertEqual(self.pe.magic, 0x20B)  # PE32+
+        self.assertEqual(self.pe.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI)
+
+    def test_needs_no_dll_but_sdl3_and_the_system_s(self):
+        dlls = {name.lower() for name in self.pe.imported_dlls()}
+        self.assertIn("sdl3.dll", dlls)
+        for name in dlls:
+            self.assertFalse(re.match(r"lib(stdc\+\+|gcc|winpthread)", name), name)
+
+    def test_manifest_asks_for_as_invoker_and_nothing_else(self):
+        manifests = self.pe.resources(RT_MANIFEST)
+        self.assertEqual([ident for ident, _ in manifests], [1])  # CREATEPROCESS_MANIFEST_RESOURCE_ID
+        root = ET.fromstring(manifests[0][1])
+        tags = [re.sub(r"^\{.*\}", "", e.tag) for e in root.iter()]
+        self.assertEqual(tags, ["assembly", "trustInfo", "security", "requestedPrivileges",
+                                "requestedExecutionLevel"])
+        level = [e for e in root.iter() if e.tag.endswith("requestedExecutionLevel")][0]
+        self.assertEqual(level.attrib, {"level": "asInvoker"})
+
+
+class UnderWine(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        wine.ensure_prefix()
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="wine-shot-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def test_no_arguments_print_the_usage_line_to_the_callers_pipe_and_exit_2(self):
+        r = wine.run([])
+        self.assertEqual(r.returncode, 2)
+        self.assertEqual(r.stderr, wine.USAGE)  # byte for byte: "\n", no "\r\n"
+        self.assertEqual(r.stdout, "")
+
+    def test_shot_reaches_stdout_and_shows_what_the_linux_build_shows(self):
+        # The stand-in answers late, so both shots show the form while the PC is checked.
+        e = wine.env(TARNWELL_STANDIN_INFO_DELAY=8, **wine.private_home(self))
+        args = ["--size", "1620x1080", "--shot-at", "0.5", "--shot"]
+        path = os.path.join(self.dir, "windows.png")
+        r = wine.run(wine.base_args() + args + [wine.winpath(path)], env=e)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout, "shot: %s\n" % wine.winpath(path))
+        got = harness.read_png(path)
+        self.assertEqual((got.width, got.height), (1620, 1080))
+
+        self.assertTrue(os.access(wine.LINUX_BIN, os.X_OK), "the Linux build is needed as the reference")
+        reference = os.path.join(self.dir, "linux.png")
+        r = subprocess.run([wine.LINUX_BIN, "--root", wine.SOURCE, "--python", shutil.which("python3")]
+                           + args + [reference], capture_output=True, text=True, timeout=120,
+                           cwd=wine.SOURCE, env=e)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        want = harness.read_png(reference)
+
+        # The column, tile by tile: the title, the fields, the button, the status line.
+        for y in range(0, 1080, 60):
+            for x in range(960, 1620, 60):
+                a = harness.average(got, x, y, x + 60, y + 60, step=2)
+                b = harness.average(want, x, y, x + 60, y + 60, step=2)
+                for k in range(3):
+                    self.assertAlmostEqual(a[k], b[k], delta=4, msg="tile at %d,%d: %s vs %s" % (x, y, a, b))
+        # The whole window, backdrop included, on average.
+        a = harness.average(got, 0, 0, 1620, 1080, step=3)
+        b = harness.average(want, 0, 0, 1620, 1080, step=3)
+        for k in range(3):
+            self.assertAlmostEqual(a[k], b[k], delta=2)
+        # Not two empty pictures: the title "Tarnwell" stands in warm white.
+        lit = sum(1 for y in range(100, 180, 2) for x in range(990, 1300, 2)
+                  if min(got.pixel(x, y)[:3]) > 200)
+        self.assertGreater(lit, 300)
+
+
+if __name__ == "__main__":
+    unittest.main()

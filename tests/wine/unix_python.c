@@ -1,0 +1,92 @@
+/* python.exe for tests under Wine: runs the Linux interpreter with the same arguments
+ * and passes its standard output on to our own.
+ *
+ * Wine starts a Linux program from CreateProcess, but it can only hand over standard
+ * handles that have a Unix file behind them. A pipe made by CreatePipe (what SDL gives
+ * a backend for its output) has none, so the Linux child would write to /dev/null. A
+ * loopback socket has one: the child writes into it, and we copy to the pipe. The
+ * child's end closes when it exits, which ends the copy and this program.
+ *
+ * The interpreter is /usr/bin/python3, or the Linux path in TARNWELL_UNIX_PYTHON. */
+#include <winsock2.h>
+#include <windows.h>
+#include <shellapi.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <wchar.h>
+
+/* Appends one argument quoted so that Wine's argument splitting gives it back as it was. */
+static void append_quoted(wchar_t *out, size_t cap, const wchar_t *arg) {
+  size_t n = wcslen(out);
+  if (n + 1 < cap) out[n++] = L' ';
+  if (n + 1 < cap) out[n++] = L'"';
+  for (const wchar_t *p = arg;; p++) {
+    size_t slashes = 0;
+    while (*p == L'\\') slashes++, p++;
+    /* Backslashes are doubled only before a quote or the closing quote. */
+    size_t copies = (*p == L'"' || *p == 0) ? slashes * 2 : slashes;
+    for (size_t i = 0; i < copies && n + 1 < cap; i++) out[n++] = L'\\';
+    if (*p == 0) break;
+    if (*p == L'"' && n + 1 < cap) out[n++] = L'\\';
+    if (n + 1 < cap) out[n++] = *p;
+  }
+  if (n + 1 < cap) out[n++] = L'"';
+  out[n] = 0;
+}
+
+static int fail(const char *what) {
+  fprintf(stderr, "unix python: %s failed (%lu)\n", what, (unsigned long)GetLastError());
+  return 127;
+}
+
+int main(void) {
+  WSADATA wsa;
+  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return fail("WSAStartup");
+
+  /* A connected pair of loopback sockets: the child's stdout and our reading end. */
+  SOCKET listener = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, NULL, 0, 0);
+  struct sockaddr_in addr;
+  memset(&addr, 0, sizeof addr);
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int len = sizeof addr;
+  if (listener == INVALID_SOCKET || bind(listener, (struct sockaddr *)&addr, sizeof addr) != 0 ||
+      listen(listener, 1) != 0 || getsockname(listener, (struct sockaddr *)&addr, &len) != 0)
+    return fail("listen");
+  SOCKET child_end = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, NULL, 0, 0);
+  if (child_end == INVALID_SOCKET || connect(child_end, (struct sockaddr *)&addr, sizeof addr) != 0)
+    return fail("connect");
+  SOCKET our_end = accept(listener, NULL, NULL);
+  closesocket(listener);
+  if (our_end == INVALID_SOCKET) return fail("accept");
+  SetHandleInformation((HANDLE)child_end, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+
+  static wchar_t cmdline[32768];
+  const wchar_t *python = _wgetenv(L"TARNWELL_UNIX_PYTHON");
+  cmdline[0] = 0;
+  append_quoted(cmdline, 32768, python && *python ? python : L"/usr/bin/python3");
+  int argc = 0;
+  wchar_t **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  for (int i = 1; argv && i < argc; i++) append_quoted(cmdline, 32768, argv[i]);
+
+  STARTUPINFOW si;
+  memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = INVALID_HANDLE_VALUE;
+  si.hStdOutput = (HANDLE)child_end;
+  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION pi;
+  if (!CreateProcessW(NULL, cmdline + 1, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) return fail("CreateProcess");
+  closesocket(child_end);
+
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  char buf[8192];
+  int n;
+  while ((n = recv(our_end, buf, sizeof buf, 0)) > 0) {
+    DWORD written;
+    if (!WriteFile(out, buf, (DWORD)n, &written, NULL)) break; /* our reader is gone */
+  }
+  closesocket(our_end);
+  return 0;
+}

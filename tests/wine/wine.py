@@ -1,0 +1,136 @@
+"""Helpers for the tests of the Windows program: run tarnwell-setup.exe through Wine's
+64-bit loader in a prefix of the build's own, on the X display the test command
+provides, and translate between Linux paths and the Windows paths Wine maps them to.
+
+The prefix is made once (wineboot), guarded by a lock so that two test files never
+make it at the same time, and a wineserver is kept alive between the runs of one test
+file so that each run does not start Wine's services anew."""
+
+import fcntl
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+import flow  # noqa: E402  (PNG reading, pixel probes and the column's layout are shared
+import harness  # noqa: E402  with the tests of the Linux build)
+
+SOURCE = os.environ.get("TARNWELL_SOURCE") or os.path.abspath(os.path.join(HERE, "..", ".."))
+BUILD = os.path.join(SOURCE, "build-win")
+EXE = os.environ.get("TARNWELL_EXE") or os.path.join(BUILD, "tarnwell-setup.exe")
+WIN_PYTHON = os.environ.get("TARNWELL_WIN_PYTHON") or os.path.join(BUILD, "tests", "wine", "python", "python.exe")
+PREFIX = os.environ.get("TARNWELL_WINE_PREFIX") or os.path.join(BUILD, "wineprefix")
+DIST = os.environ.get("TARNWELL_WIN_DIST") or os.path.join(BUILD, "dist")
+LINUX_BIN = os.environ.get("TARNWELL_LINUX_BIN") or os.path.join(SOURCE, "build", "tarnwell-setup")
+LOADER = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+USAGE = "usage: tarnwell-setup --root DIR --python EXE (started by ./setup.sh)\n"
+
+
+def winpath(path):
+    """The Windows name of a Linux path: Wine maps drive Z: to the root folder."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def drive_c(*parts):
+    """A path inside the prefix's drive C:."""
+    return os.path.join(PREFIX, "drive_c", *parts)
+
+
+def env(**extra):
+    """The environment of a Wine run: our prefix, no Wine chatter, no Mono or Gecko
+    installer prompts, no menu entries written into the real home."""
+    e = harness.env()
+    e.update({
+        "WINEPREFIX": PREFIX,
+        "WINEARCH": "win64",
+        "WINEDEBUG": "-all",
+        "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+    })
+    e.update({k: str(v) for k, v in extra.items()})
+    return e
+
+
+def ensure_prefix():
+    """Makes the prefix when there is none and starts a wineserver that stays for a
+    minute after its last program ended."""
+    os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
+    ready = os.path.join(PREFIX, ".tarnwell-ready")
+    with open(PREFIX + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        # Wine's services start with the first program and inherit its output handles:
+        # let them start from programs whose output goes nowhere.
+        quiet = dict(env=env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                     stdin=subprocess.DEVNULL, check=False)
+        if not os.path.exists(ready):
+            shutil.rmtree(PREFIX, ignore_errors=True)
+            subprocess.run([LOADER, "wineboot", "-i"], timeout=300, **quiet)
+            # There is no window manager on the test display: X windows that Wine leaves
+            # unmanaged do not wait for one (seconds per window) when they appear or go.
+            subprocess.run([LOADER, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
+                            "/d", "N", "/f"], timeout=120, **quiet)
+            subprocess.run([WINESERVER, "-w"], timeout=300, **quiet)
+            if os.path.exists(drive_c("windows", "system32", "cmd.exe")):
+                open(ready, "w").close()
+        subprocess.run([WINESERVER, "-p60"], timeout=60, **quiet)
+        subprocess.run([LOADER, "cmd.exe", "/c", "exit"], timeout=120, **quiet)
+    if not os.path.exists(ready):
+        raise RuntimeError("the Wine prefix %s could not be made" % PREFIX)
+
+
+class Result:
+    def __init__(self, returncode, stdout, stderr):
+        self.returncode, self.stdout, self.stderr = returncode, stdout, stderr
+
+
+def _run(argv, timeout, cwd, e):
+    """Runs argv and waits for that process alone. Its output goes to files, not pipes:
+    children that outlive it (Wine's services, a backend still answering) inherit the
+    handles, and reading a pipe to its end would wait for them too."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        p = subprocess.Popen(argv, stdout=out, stderr=err, stdin=subprocess.DEVNULL, cwd=cwd, env=e)
+        try:
+            p.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            p.kill()
+            p.wait()
+            raise
+        out.seek(0)
+        err.seek(0)
+        return Result(p.returncode, out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace"))
+
+
+def run(args, timeout=180, cwd=SOURCE, env=None):
+    """Runs the Windows program to completion."""
+    return _run([LOADER, EXE] + list(args), timeout, cwd, env or globals()["env"]())
+
+
+def start(args, cwd=SOURCE, env=None, out=None):
+    """Starts the Windows program with its output into the open file out (or nowhere);
+    the caller waits for it."""
+    target = out if out is not None else subprocess.DEVNULL
+    return subprocess.Popen([LOADER, EXE] + list(args), stdout=target, stderr=target,
+                            stdin=subprocess.DEVNULL, cwd=cwd, env=env or globals()["env"]())
+
+
+def run_wine(program_args, timeout=120, cwd=SOURCE, env=None):
+    """Runs any Windows program (cmd.exe, taskkill.exe, a .bat through cmd.exe...)."""
+    return _run([LOADER] + list(program_args), timeout, cwd, env or globals()["env"]())
+
+
+def base_args(root=SOURCE):
+    """--root and --python as the Windows program gets them: Windows paths, and the
+    python.exe that runs the Linux interpreter for it."""
+    return ["--root", winpath(root), "--python", winpath(WIN_PYTHON)]
+
+
+def private_home(test):
+    """A home of its own for the stand-in (its store, shortcuts and menu entries)."""
+    home = tempfile.mkdtemp(prefix="wine-home-")
+    test.addCleanup(shutil.rmtree, home, True)
+    return {"HOME": home, "XDG_DATA_HOME": os.path.join(home, ".local", "share"),
+            "XDG_CONFIG_HOME": os.path.join(home, ".config"), "XDG_DESKTOP_DIR": os.path.join(home, "Desktop")}
