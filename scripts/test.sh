@@ -60,6 +60,18 @@ else
   failed=$((failed + 1))
 fi
 
+echo "== Windows build (mingw-w64) and its tests under Wine"
+if build "$top/build-win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; then
+  # The screenshot is compared with the Linux build's; the prefix build-win/wineprefix
+  # is made on the first run. The wineserver the tests keep alive is ended afterwards.
+  export TARNWELL_LINUX_BIN="$top/build/tarnwell-setup"
+  ctest_run wine "$top/build-win" -L wine
+  WINEPREFIX="$top/build-win/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+else
+  status=1
+  failed=$((failed + 1))
+fi
+
 rm -rf "$logs"
 echo "tests: $passed passed, $failed failed"
 exit $status

@@ -63,6 +63,7 @@ class Play(unittest.TestCase):
                 "--backend", "%s %s" % (wine.winpath(wine.WIN_PYTHON), self.backend),
                 "--size", "1280x720", "--game", "game", "--dest", "dest", "--autobuild"]
         shot = os.path.join(self.dir, "done.png")
+        wine.park_pointer()
         r = wine.run(args + ["--shot", wine.winpath(shot), "--shot-at", "8"], env=e)
         self.assertEqual(r.returncode, 0, r.stderr)
         L = flow.Layout(1280, 720)
@@ -78,8 +79,11 @@ class Play(unittest.TestCase):
         window = subprocess.run(["xdotool", "search", "--name", "^Tarnwell Setup$"], env=e,
                                 capture_output=True, text=True).stdout.split()
         self.assertTrue(window, "no window called Tarnwell Setup")
-        subprocess.run(["xdotool", "mousemove", "--window", window[-1], str(int(x)), str(int(y))], env=e)
-        time.sleep(0.3)  # a frame sees the pointer over Play first
+        # Into the window, then onto Play, so that the window sees the pointer move there.
+        for point in ((10, 10), (x, y)):
+            subprocess.run(["xdotool", "mousemove", "--window", window[-1], str(int(point[0])), str(int(point[1]))],
+                           env=e, check=True)
+            time.sleep(0.3)  # a frame sees the pointer there first
         subprocess.run(["xdotool", "click", "1"], env=e)
         return p.wait(timeout=60)
 

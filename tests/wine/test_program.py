@@ -127,6 +127,7 @@ class UnderWine(unittest.TestCase):
         # The stand-in answers late, so both shots show the form while the PC is checked.
         e = wine.env(TARNWELL_STANDIN_INFO_DELAY=8, **wine.private_home(self))
         args = ["--size", "1620x1080", "--shot-at", "0.5", "--shot"]
+        wine.park_pointer()
         path = os.path.join(self.dir, "windows.png")
         r = wine.run(wine.base_args() + args + [wine.winpath(path)], env=e)
         self.assertEqual(r.returncode, 0, r.stderr)

@@ -7,9 +7,13 @@
  * loopback socket has one: the child writes into it, and we copy to the pipe. The
  * child's end closes when it exits, which ends the copy and this program.
  *
- * The interpreter is /usr/bin/python3, or the Linux path in TARNWELL_UNIX_PYTHON. */
+ * The interpreter is /usr/bin/python3, or the Linux path in TARNWELL_UNIX_PYTHON. The
+ * Windows folders in PYTHONPATH are given to it by their Linux names. */
+// winsock2.h before windows.h, and shellapi.h after it.
 #include <winsock2.h>
+
 #include <windows.h>
+
 #include <shellapi.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -32,6 +36,28 @@ static void append_quoted(wchar_t *out, size_t cap, const wchar_t *arg) {
   }
   if (n + 1 < cap) out[n++] = L'"';
   out[n] = 0;
+}
+
+/* PYTHONPATH with each Windows folder (";" between them) replaced by its Linux name
+ * (":" between them), through Wine's own path mapping. */
+static void translate_pythonpath(void) {
+  typedef char *(CDECL * to_unix_fn)(const wchar_t *);
+  to_unix_fn to_unix = (to_unix_fn)(void (*)(void))GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
+                                                                  "wine_get_unix_file_name");
+  static wchar_t value[32768];
+  if (!to_unix || !GetEnvironmentVariableW(L"PYTHONPATH", value, 32768)) return;
+  static wchar_t out[32768];
+  out[0] = 0;
+  for (wchar_t *part = wcstok(value, L";"); part; part = wcstok(NULL, L";")) {
+    char *unix_name = to_unix(part);
+    if (!unix_name) continue;
+    wchar_t wide[4096];
+    MultiByteToWideChar(CP_UTF8, 0, unix_name, -1, wide, 4096);
+    HeapFree(GetProcessHeap(), 0, unix_name);
+    if (out[0]) wcsncat(out, L":", 32767 - wcslen(out));
+    wcsncat(out, wide, 32767 - wcslen(out));
+  }
+  SetEnvironmentVariableW(L"PYTHONPATH", out);
 }
 
 static int fail(const char *what) {
@@ -61,6 +87,7 @@ int main(void) {
   if (our_end == INVALID_SOCKET) return fail("accept");
   SetHandleInformation((HANDLE)child_end, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
 
+  translate_pythonpath();
   static wchar_t cmdline[32768];
   const wchar_t *python = _wgetenv(L"TARNWELL_UNIX_PYTHON");
   cmdline[0] = 0;
@@ -77,7 +104,8 @@ int main(void) {
   si.hStdOutput = (HANDLE)child_end;
   si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION pi;
-  if (!CreateProcessW(NULL, cmdline + 1, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) return fail("CreateProcess");
+  if (!CreateProcessW(NULL, cmdline + 1, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi))
+    return fail("CreateProcess");
   closesocket(child_end);
 
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);

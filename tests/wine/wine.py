@@ -122,6 +122,12 @@ def run_wine(program_args, timeout=120, cwd=SOURCE, env=None):
     return _run([LOADER] + list(program_args), timeout, cwd, env or globals()["env"]())
 
 
+def park_pointer():
+    """Puts the X pointer in the display's corner, outside every window, so that no
+    widget of a window under test is hovered by where an earlier test left it."""
+    subprocess.run(["xdotool", "mousemove", "0", "0"], env=env(), check=True)
+
+
 def base_args(root=SOURCE):
     """--root and --python as the Windows program gets them: Windows paths, and the
     python.exe that runs the Linux interpreter for it."""

@@ -1,0 +1,104 @@
+"""A whole build under Wine against the real stand-in backend: --autobuild ends in the
+done view, and closing the window during a build asks the backend to stop through the
+marker dest\\.setup\\cancel, which the Windows program names with backslashes.
+
+The stand-in runs on Linux's python3 (through the test's python.exe), so the paths
+given to it are Linux paths; the Windows program appends its own "\\.setup\\cancel"."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+import wine
+from wine import flow, harness
+
+
+class Build(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        wine.ensure_prefix()
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="wine-build-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+        self.game = flow.make_game_folder(self.dir)
+        self.dest = os.path.join(self.dir, "Tarnwell")
+        self.log = os.path.join(self.dest, ".setup", "setup.log")
+
+    def args(self, size="1620x1080"):
+        return wine.base_args() + ["--size", size, "--game", self.game, "--dest", self.dest, "--autobuild"]
+
+    def env(self, **scenario):
+        e = dict(wine.private_home(self), TARNWELL_STANDIN_TOOLS="")
+        e.update(scenario)
+        return wine.env(**e)
+
+    def read_log(self):
+        with open(self.log, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def test_autobuild_ends_in_the_done_view(self):
+        shot = os.path.join(self.dir, "done.png")
+        wine.park_pointer()
+        r = wine.run(self.args() + ["--shot", wine.winpath(shot), "--shot-at", "14"],
+                     env=self.env(TARNWELL_STANDIN_SECONDS="1"))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout, "shot: %s\n" % wine.winpath(shot))
+        self.assertIn("Result: ok", self.read_log())
+        self.assertTrue(os.path.exists(os.path.join(self.dest, "tarnwell.sh")))
+
+        img = harness.read_png(shot)
+        L = flow.Layout(1620, 1080)
+        top = L.top(3)
+        # "DONE" in small gold letters, the title "Ready to play" in warm white below it,
+        # and one gold button: Play.
+        self.assertGreater(flow.count_near(img, L.x0, top, L.x0 + 80 * L.U, top + 19 * L.U,
+                                           flow.GOLD_TEXT, 40), 20)
+        title = top + L.item(19)
+        self.assertGreater(flow.count_near(img, L.x0, title, L.x0 + L.cw, title + 84 * L.U,
+                                           (245, 235, 214), 30, step=2), 400)
+        play = flow.gold_bands(img, L.x0 + 0.1 * L.cw, top, L.H)
+        self.assertEqual(len(play), 1, play)
+        self.assertAlmostEqual(play[0][1] - play[0][0], 72 * L.U, delta=3)
+
+    def close_during_build(self, **scenario):
+        """Starts a long build, closes the window once the backend is at work, and
+        returns the program's exit code."""
+        p = wine.start(self.args("1280x720"), env=self.env(TARNWELL_STANDIN_SECONDS="120", **scenario))
+        self.addCleanup(lambda: p.poll() is None and p.kill())
+        deadline = time.monotonic() + 90
+        while not (os.path.exists(self.log) and "Finished: Prepare the install folder" in self.read_log()):
+            self.assertLess(time.monotonic(), deadline, "the build did not start")
+            self.assertIsNone(p.poll(), "the program ended by itself")
+            time.sleep(0.2)
+        time.sleep(1)
+        # taskkill without /f asks politely: WM_CLOSE to the program's window.
+        r = wine.run_wine(["taskkill.exe", "/im", "tarnwell-setup.exe"])
+        self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+        return p.wait(timeout=60)
+
+    def test_closing_the_window_writes_the_cancel_marker_and_the_backend_stops(self):
+        code = self.close_during_build()
+        self.assertEqual(code, 0)
+        log = self.read_log()
+        self.assertIn("Stopped at the user's request.", log)
+        self.assertIn("Result: cancelled", log)
+
+    def test_the_marker_is_the_empty_file_dest_setup_cancel(self):
+        # A backend that ignores the marker leaves it where the program put it; the
+        # program then waits for it about 15 seconds and ends it.
+        code = self.close_during_build(TARNWELL_STANDIN_IGNORE_CANCEL="1")
+        self.assertEqual(code, 0)
+        marker = os.path.join(self.dest, ".setup", "cancel")
+        self.assertTrue(os.path.isfile(marker), os.listdir(os.path.join(self.dest, ".setup")))
+        self.assertEqual(os.path.getsize(marker), 0)
+        self.assertEqual([n for n in os.listdir(self.dir) if "cancel" in n], [])  # no "Tarnwell\.setup\cancel"
+        # It was not heeded: the backend only stopped once its reader was gone.
+        self.assertNotIn("Stopped at the user's request.", self.read_log())
+
+
+if __name__ == "__main__":
+    unittest.main()
