@@ -27,15 +27,19 @@ PACKAGES=(
   python3
 )
 
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "install: Debian packages: ${missing[*]}"
+# install_missing WHAT PACKAGE...: installs those of the packages that are not yet there.
+install_missing() {
+  local what=$1 missing=() p
+  shift
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  echo "install: $what: ${missing[*]}"
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+}
+install_missing "Debian packages" "${PACKAGES[@]}"
 
 # Debian's own source packages (SDL3 from trixie, Dear ImGui from sid) come through a
 # deb-src entry of our own; debian.sources stays untouched.
@@ -72,7 +76,7 @@ if ! pkg-config --exists 'sdl3 >= 3.2'; then
   fetch_source libsdl3 "$SDL_VERSION" "$third/sdl3"
   cmake -S "$third/sdl3" -B "$third/build/sdl3" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DSDL_TESTS=OFF -DSDL_EXAMPLES=OFF -DCMAKE_INSTALL_PREFIX=/usr/local >/dev/null
-  cmake --build "$third/build/sdl3"
+  cmake --build "$third/build/sdl3" >"$third/build/sdl3.log" || { tail -40 "$third/build/sdl3.log"; exit 1; }
   $SUDO cmake --install "$third/build/sdl3" >/dev/null
   $SUDO ldconfig
 fi
@@ -87,16 +91,7 @@ fi
 # third_party/win64. Repacked by Debian without the prebuilt Direct3D shaders, it is
 # configured without the Direct3D renderers and the GPU API: OpenGL and the software
 # renderer serve.
-WIN_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 wine)
-missing=()
-for p in "${WIN_PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "install: Debian packages for the Windows build: ${missing[*]}"
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+install_missing "Debian packages for the Windows build" g++-mingw-w64-x86-64-posix wine64 wine
 
 win64="$third/win64"
 if [ "$(cat "$win64/.sdl3-version" 2>/dev/null)" != "$SDL_VERSION" ]; then
