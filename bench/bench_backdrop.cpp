@@ -2,41 +2,13 @@
 #include "app/backdrop.h"
 #include "app/theme.h"
 #include "backend/app.h"
+#include "gui_frame.h"
 
 #include <benchmark/benchmark.h>
 #include <imgui.h>
 
-#include <string>
 
 namespace {
-
-// The repository root, where runtime/ui/fonts holds Roboto Medium.
-std::string source_root() {
-  std::string file = __FILE__;
-  return file.substr(0, file.rfind("/bench/"));
-}
-
-// A GUI context like the program's, without a window: the renderer's capabilities are
-// announced so that the atlas and large draw lists behave as they do on screen.
-struct Gui {
-  ImGuiContext* context;
-  explicit Gui(float W, float H, float scale) {
-    context = ImGui::CreateContext();
-    ImGuiIO& io = ImGui::GetIO();
-    io.IniFilename = nullptr;
-    io.DisplaySize = ImVec2(W, H);
-    io.DeltaTime = 1.0f / 60.0f;
-    io.BackendFlags |= ImGuiBackendFlags_RendererHasTextures | ImGuiBackendFlags_RendererHasVtxOffset;
-    apply_theme();
-    A.root = source_root();
-    g_font_scale = 0;
-    update_fonts(scale);
-  }
-  ~Gui() {
-    ImGui::DestroyContext(context);
-    g_font_scale = 0;
-  }
-};
 
 // A busy picture: a build halfway through with its running arc, the glow up and a flash
 // still fading, so that every layer is drawn.
@@ -52,7 +24,7 @@ void busy_app() {
 void BM_BackdropFrame(benchmark::State& state) {
   float W = (float)state.range(0), H = (float)state.range(1);
   float U = ui_scale((int)W, (int)H);
-  Gui gui(W, H, U);
+  GuiContext gui(U, TARNWELL_SOURCE_DIR, W, H);
   busy_app();
   ImGui::NewFrame();
   ImDrawList* dl = ImGui::GetBackgroundDrawList();
@@ -71,7 +43,7 @@ BENCHMARK(BM_BackdropFrame)->Args({1620, 1080})->Args({2560, 1440})->Unit(benchm
 
 // update_fonts alone: clearing the atlas and adding the six fonts from their files.
 void BM_FontRebuild(benchmark::State& state) {
-  Gui gui(1620, 1080, 1.0f);
+  GuiContext gui;
   bool small = false;
   for (auto _ : state) {
     small = !small;
@@ -83,7 +55,7 @@ BENCHMARK(BM_FontRebuild)->Unit(benchmark::kMicrosecond);
 // A rebuild and the frame after it, which lays out a line of text in every font, so that
 // the glyphs the screens use are rasterised again at the new sizes.
 void BM_FontRebuildAndFirstText(benchmark::State& state) {
-  Gui gui(1620, 1080, 1.0f);
+  GuiContext gui;
   bool small = false;
   const char* line = "Tarnwell Setup: Build the game 0123456789 % ...";
   for (auto _ : state) {

@@ -10,6 +10,24 @@
 #include <windows.h>
 #endif
 
+// Starts args (null-terminated) in the background with SDL's default streams; the
+// front-end never talks to the game.
+static SDL_Process* start_detached(const char* const* args) {
+  SDL_PropertiesID props = SDL_CreateProperties();
+  SDL_SetPointerProperty(props, SDL_PROP_PROCESS_CREATE_ARGS_POINTER, (void*)args);
+  SDL_SetBooleanProperty(props, SDL_PROP_PROCESS_CREATE_BACKGROUND_BOOLEAN, true);
+  SDL_Process* process = SDL_CreateProcessWithProperties(props);
+  SDL_DestroyProperties(props);
+  return process;
+}
+
+void request_quit() {
+  SDL_Event quit;
+  SDL_zero(quit);
+  quit.type = SDL_EVENT_QUIT;
+  SDL_PushEvent(&quit);
+}
+
 bool cmd_call(const std::string& launcher, CmdCall* call) {
   size_t cut = launcher.find_last_of("\\/");
   size_t start = cut == std::string::npos ? 0 : cut + 1;
@@ -82,11 +100,7 @@ static SDL_Process* start_with_cmd(const char* const* tail, const std::string& f
   std::vector<const char*> args = {cmd.c_str()};
   for (; *tail; tail++) args.push_back(*tail);
   args.push_back(nullptr);
-  SDL_PropertiesID props = SDL_CreateProperties();
-  SDL_SetPointerProperty(props, SDL_PROP_PROCESS_CREATE_ARGS_POINTER, (void*)args.data());
-  SDL_SetBooleanProperty(props, SDL_PROP_PROCESS_CREATE_BACKGROUND_BOOLEAN, true);
-  SDL_Process* game = SDL_CreateProcessWithProperties(props);
-  SDL_DestroyProperties(props);
+  SDL_Process* game = start_detached(args.data());
   if (!saved.empty()) SetCurrentDirectoryW(saved.c_str());
   return game;
 }
@@ -112,23 +126,15 @@ static SDL_Process* start_launcher() {
   return start_with_cmd(tail, call.folder);
 #else
   // The shell takes the path as one argument: no quoting rules apply.
-  std::vector<const char*> args = {"/bin/sh", A.launcher.c_str(), nullptr};
-  SDL_PropertiesID props = SDL_CreateProperties();
-  SDL_SetPointerProperty(props, SDL_PROP_PROCESS_CREATE_ARGS_POINTER, (void*)args.data());
-  SDL_SetBooleanProperty(props, SDL_PROP_PROCESS_CREATE_BACKGROUND_BOOLEAN, true);
-  SDL_Process* game = SDL_CreateProcessWithProperties(props);
-  SDL_DestroyProperties(props);
-  return game;
+  const char* args[] = {"/bin/sh", A.launcher.c_str(), nullptr};
+  return start_detached(args);
 #endif
 }
 
 void play() {
   if (SDL_Process* game = start_launcher()) {
     SDL_DestroyProcess(game);  // the game runs on its own; it is never waited for
-    SDL_Event quit;
-    SDL_zero(quit);
-    quit.type = SDL_EVENT_QUIT;
-    SDL_PushEvent(&quit);
+    request_quit();
     return;
   }
   A.error = "The game could not be started.";

@@ -7,6 +7,9 @@
 // started, the stopped view says so instead.
 void play();
 
+// Ends the program the way closing the window does, on the next turn of the frame loop.
+void request_quit();
+
 // How cmd.exe is asked to run a launcher script: the folder that becomes the working
 // folder of cmd.exe (the launcher's own, with its trailing separator; empty for a bare
 // name) and the one command it is given (".\" and the file name). False when the file

@@ -1,5 +1,7 @@
 #include "screens/column.h"
 
+#include "backend/launch.h"
+
 #include "app/theme.h"
 #include "screens/form.h"
 #include "screens/outcome.h"
@@ -32,12 +34,7 @@ static void quit_link(const Measures& m, float H, float U) {
   float q = ImGui::CalcTextSize("Quit", nullptr, false, -1).x;
   ImGui::PopFont();
   ImGui::SetCursorScreenPos(ImVec2(m.x0 + m.cw - (16 * U + q), H - 66 * U));
-  if (link("Quit", U)) {
-    SDL_Event quit;
-    SDL_zero(quit);
-    quit.type = SDL_EVENT_QUIT;
-    SDL_PushEvent(&quit);
-  }
+  if (link("Quit", U)) request_quit();
 }
 
 // One line at the bottom left: graphics card, build tools, version.
