@@ -92,10 +92,11 @@ static int run_frame_loop(Uint64 start) {
       if (e.type == SDL_EVENT_WINDOW_CLOSE_REQUESTED && e.window.windowID == SDL_GetWindowID(g_win))
         running = false;
     }
-    if (SDL_GetWindowFlags(g_win) & SDL_WINDOW_MINIMIZED) {
-      // Nothing to draw: keep the backend link alive and let the CPU rest.
+    if (SDL_GetWindowFlags(g_win) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_OCCLUDED)) {
+      // Nothing to see, so nothing is drawn: keep the backend link alive and let the CPU
+      // rest, but not while output is streaming in.
       poll_backend();
-      SDL_Delay(50);
+      SDL_Delay(g_build.last_read || g_info.last_read ? 1 : 50);
       continue;
     }
     poll_backend();
@@ -138,6 +139,7 @@ static int run_frame_loop(Uint64 start) {
   }
 
   stop_build();
+  release_backdrop();
   ImGui_ImplSDLRenderer3_Shutdown();
   ImGui_ImplSDL3_Shutdown();
   ImGui::DestroyContext();

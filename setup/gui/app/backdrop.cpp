@@ -3,12 +3,16 @@
 #include "backend/app.h"
 #include "widgets/draw.h"
 
+#include "app/stack_colours.h"
+#include "app/window.h"
+
 #include <imgui.h>
+#include <imgui_impl_sdlrenderer3.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cmath>
-
-static const float FULL_TURN = 6.2831855f;
+#include <vector>
 
 // Each element k of a group draws from its own seed s_0 + k x SEED_STEP, in up to three
 // independent streams.
@@ -24,10 +28,6 @@ float noise01(uint32_t x) {
 
 static uint32_t seed_of(uint32_t s0, int k) { return s0 + (uint32_t)k * SEED_STEP; }
 
-static ImU32 rgba(float r, float g, float b, float a) {
-  return ImGui::ColorConvertFloat4ToU32(ImVec4(r, g, b, a));
-}
-
 static ImVec2 at(ImVec2 p, float r, float a) { return ImVec2(p.x + r * sinf(a), p.y - r * cosf(a)); }
 
 // Rings are drawn while their base distance from the first stays inside the diagonal; the
@@ -40,9 +40,54 @@ int backdrop_ring_count(float W, float H, float U) {
   return k;
 }
 
-static void draw_haze(ImDrawList* dl, ImVec2 C, float U) {
-  ImU32 haze = rgba(0.42f, 0.25f, 0.11f, 0.016f + 0.004f * A.glow);
-  for (int r = 1250; r >= 100; r -= 46) dl->AddCircleFilled(C, (float)r * U, haze, 72);
+// Everything one frame of the backdrop derives from its inputs.
+struct Scene {
+  float W, H, U, t;
+  ImVec2 C;         // centre of the rings
+  float D;          // window diagonal
+  float S;          // emblem size
+  float bob;        // the emblem's float
+  ImVec2 E;         // emblem centre
+  int steps;        // step rings
+  int moving_from;  // the first step ring that moves; it and all after it are redrawn each frame
+};
+
+static int ring_state(int i) { return A.steps.empty() ? (A.installed ? 2 : 0) : A.steps[i].state; }
+
+static Scene scene(float W, float H, float U, float t) {
+  Scene s;
+  s.W = W, s.H = H, s.U = U, s.t = t;
+  s.C = ImVec2(0.305f * W, 0.52f * H);
+  s.D = sqrtf(W * W + H * H);
+  s.S = 330 * U;
+  s.bob = 6 * U * sinf(1.5f * t);
+  s.E = ImVec2(s.C.x, s.C.y - 8 * U + s.bob);
+  s.steps = A.steps.empty() ? 13 : (int)A.steps.size();
+  s.moving_from = 0;
+  while (s.moving_from < s.steps && ring_state(s.moving_from) != 1) s.moving_from++;
+  return s;
+}
+
+static ImU32 haze_colour() { return rgba(0.42f, 0.25f, 0.11f, 0.016f + 0.004f * A.glow); }
+
+static ImU32 base_colour() { return rgba(0.09f, 0.06f, 0.04f, 1.0f); }
+
+// 26 faint discs over the plain base; `merged` draws them as one opaque mesh whose zones
+// have the colours the discs give the base.
+static void draw_haze(ImDrawList* dl, ImVec2 C, float U, bool merged) {
+  ImU32 haze = haze_colour();
+  if (!merged) {
+    for (int r = 1250; r >= 100; r -= 46) dl->AddCircleFilled(C, (float)r * U, haze, 72);
+    return;
+  }
+  float radii[26], alphas[26];
+  for (int i = 0; i < 26; i++) {
+    radii[i] = (float)(100 + 46 * i) * U;
+    alphas[i] = 0.016f + 0.004f * A.glow;
+  }
+  ImU32 zones[26];
+  if (stack_colours_over(base_colour(), ImVec4(0.42f, 0.25f, 0.11f, 1), alphas, 26, zones))
+    disc_stack(dl, C, radii, zones, 26, 72);
 }
 
 static void draw_rings(ImDrawList* dl, ImVec2 C, float W, float H, float U) {
@@ -71,12 +116,11 @@ static void draw_shards(ImDrawList* dl, ImVec2 C, float D, float U) {
   }
 }
 
-// One ring per build step, 25 x U apart from 212 x U out; 13 stand-ins before the step list
-// is known, golden when an installation exists.
-static void draw_step_rings(ImDrawList* dl, ImVec2 C, float U, float t) {
-  int n = A.steps.empty() ? 13 : (int)A.steps.size();
-  for (int i = 0; i < n; i++) {
-    int state = A.steps.empty() ? (A.installed ? 2 : 0) : A.steps[i].state;
+// Step rings `from` to `to` - 1: one per build step, 25 x U apart from 212 x U out; 13
+// stand-ins before the step list is known, golden when an installation exists.
+static void draw_step_rings(ImDrawList* dl, ImVec2 C, float U, float t, int from, int to) {
+  for (int i = from; i < to; i++) {
+    int state = ring_state(i);
     float R = (212.0f + 25.0f * (float)i) * U;
     int seed = i + 100;
     ring(dl, C, R, seed, 0, FULL_TURN, rgba(0.3f, 0.2f, 0.11f, 0.85f), 3 * U);
@@ -85,7 +129,7 @@ static void draw_step_rings(ImDrawList* dl, ImVec2 C, float U, float t) {
       ring(dl, C, R, seed, 0, FULL_TURN, rgba(1.0f, 0.8f, 0.35f, 0.1f + 0.1f * pulse), 9 * U);
       if (A.shown_step > 0.003f) {
         // The fraction comes from the backend unclamped: past 1 the arc is simply full.
-        float sweep = FULL_TURN * std::min(A.shown_step, 1.0f);
+        float sweep = one_turn_at_most(FULL_TURN * A.shown_step);
         ring(dl, C, R, seed, 0, sweep, rgba(1.0f, 0.72f, 0.22f, 0.25f), 12 * U);
         ring(dl, C, R, seed, 0, sweep, rgba(1.0f, 0.86f, 0.45f, 1.0f), 5 * U);
         ImVec2 head = at(C, R * ring_wobble(sweep, seed), sweep);
@@ -98,13 +142,19 @@ static void draw_step_rings(ImDrawList* dl, ImVec2 C, float U, float t) {
   }
 }
 
-static void draw_glow(ImDrawList* dl, ImVec2 C, float U, float t) {
+// 24 discs that breathe; `merged` draws them as one mesh that fills each point once.
+static void draw_glow(ImDrawList* dl, ImVec2 C, float U, float t, bool merged) {
+  const ImVec4 gold(1.0f, 0.66f, 0.18f, 1);
   float a = 0.016f + 0.03f * A.glow;
   float breathe = 1.0f + 0.05f * sinf(2.1f * t);
+  float radii[24], alphas[24];
   for (int i = 0; i < 24; i++) {
-    float r = 60.0f + 13.0f * (float)i;
-    dl->AddCircleFilled(C, r * U * breathe, rgba(1.0f, 0.66f, 0.18f, (1.0f - (float)i / 24.0f) * a), 56);
+    radii[i] = (60.0f + 13.0f * (float)i) * U * breathe;
+    alphas[i] = (1.0f - (float)i / 24.0f) * a;
+    if (!merged) dl->AddCircleFilled(C, radii[i], rgba(gold.x, gold.y, gold.z, alphas[i]), 56);
   }
+  ImU32 zones[24];
+  if (merged && stack_colours(gold, alphas, 24, zones)) disc_stack(dl, C, radii, zones, 24, 56);
 }
 
 static void draw_emblem(ImDrawList* dl, ImVec2 C, ImVec2 E, float S, float U, float bob) {
@@ -134,18 +184,69 @@ static void draw_embers(ImDrawList* dl, ImVec2 C, float U, float t) {
   }
 }
 
-static void draw_shading(ImDrawList* dl, float W, float H) {
+// The shading: five translucent layers over the whole picture, each given by its packed
+// colour at its corners, so that the same figures serve drawing them and `shade`.
+struct Band {
+  ImVec2 min, max;
+  ImU32 ul, ur, lr, ll;
+};
+
+static int shading_bands(float W, float H, Band* out) {
   auto black = [](float a) { return rgba(0, 0, 0, a); };
-  dl->AddRectFilledMultiColor(ImVec2(0, 0), ImVec2(W, 0.3f * H), black(0.55f), black(0.55f), black(0),
-                              black(0));
-  dl->AddRectFilledMultiColor(ImVec2(0, 0.7f * H), ImVec2(W, H), black(0), black(0), black(0.6f),
-                              black(0.6f));
-  dl->AddRectFilledMultiColor(ImVec2(0, 0), ImVec2(0.1f * W, H), black(0.5f), black(0), black(0),
-                              black(0.5f));
   auto panel = [](float a) { return rgba(0.03f, 0.02f, 0.012f, a); };
-  dl->AddRectFilledMultiColor(ImVec2(0.5f * W, 0), ImVec2(0.64f * W, H), panel(0), panel(0.8f), panel(0.8f),
-                              panel(0));
-  dl->AddRectFilled(ImVec2(0.64f * W, 0), ImVec2(W, H), panel(0.8f));
+  out[0] = {ImVec2(0, 0), ImVec2(W, 0.3f * H), black(0.55f), black(0.55f), black(0), black(0)};
+  out[1] = {ImVec2(0, 0.7f * H), ImVec2(W, H), black(0), black(0), black(0.6f), black(0.6f)};
+  out[2] = {ImVec2(0, 0), ImVec2(0.1f * W, H), black(0.5f), black(0), black(0), black(0.5f)};
+  out[3] = {ImVec2(0.5f * W, 0), ImVec2(0.64f * W, H), panel(0), panel(0.8f), panel(0.8f), panel(0)};
+  out[4] = {ImVec2(0.64f * W, 0), ImVec2(W, H), panel(0.8f), panel(0.8f), panel(0.8f), panel(0.8f)};
+  return 5;
+}
+
+static void draw_shading(ImDrawList* dl, float W, float H) {
+  Band bands[5];
+  int n = shading_bands(W, H, bands);
+  for (int i = 0; i < n; i++) {
+    const Band& b = bands[i];
+    if (b.ul == b.ur && b.ur == b.lr && b.lr == b.ll)
+      dl->AddRectFilled(b.min, b.max, b.ul);
+    else
+      dl->AddRectFilledMultiColor(b.min, b.max, b.ul, b.ur, b.lr, b.ll);
+  }
+}
+
+static ImVec4 unpack(ImU32 c) { return ImGui::ColorConvertU32ToFloat4(c); }
+
+// The shading turns every colour x below it into x * M + K, an affine map that depends on
+// the place. Blending colour c over x and then shading equals shading x and then blending
+// c * M + K at the same alpha. So the moving layers can be drawn over the shaded still
+// picture, each vertex coloured with what the shading would have made of it.
+static void shade(ImDrawList* dl, int from, float W, float H) {
+  Band bands[5];
+  int n = shading_bands(W, H, bands);
+  for (int v = from; v < dl->VtxBuffer.Size; v++) {
+    ImDrawVert& vert = dl->VtxBuffer[v];
+    ImVec4 c = unpack(vert.col);
+    // Beyond the window the shading goes on as it is at the edge, so that a triangle that
+    // reaches out of the window is coloured right inside it.
+    float x = std::fmin(std::fmax(vert.pos.x, 0.0f), W * 0.99999f);
+    float y = std::fmin(std::fmax(vert.pos.y, 0.0f), H * 0.99999f);
+    for (int i = 0; i < n; i++) {
+      const Band& b = bands[i];
+      if (x < b.min.x || x >= b.max.x || y < b.min.y || y >= b.max.y) continue;
+      // Bilinear over the band, as its two triangles interpolate a gradient along one axis.
+      float fx = (x - b.min.x) / (b.max.x - b.min.x), fy = (y - b.min.y) / (b.max.y - b.min.y);
+      ImVec4 ul = unpack(b.ul), ur = unpack(b.ur), lr = unpack(b.lr), ll = unpack(b.ll);
+      auto mix = [&](float p, float q, float r, float s) {
+        return (p * (1 - fx) + q * fx) * (1 - fy) + (s * (1 - fx) + r * fx) * fy;
+      };
+      float a = mix(ul.w, ur.w, lr.w, ll.w);
+      c.x = c.x * (1 - a) + mix(ul.x, ur.x, lr.x, ll.x) * a;
+      c.y = c.y * (1 - a) + mix(ul.y, ur.y, lr.y, ll.y) * a;
+      c.z = c.z * (1 - a) + mix(ul.z, ur.z, lr.z, ll.z) * a;
+    }
+    vert.col = (vert.col & IM_COL32_A_MASK) |
+               (ImGui::ColorConvertFloat4ToU32(ImVec4(c.x, c.y, c.z, 1)) & ~IM_COL32_A_MASK);
+  }
 }
 
 static void draw_flash(ImDrawList* dl, ImVec2 E, float S, float W, float H, float U) {
@@ -153,27 +254,164 @@ static void draw_flash(ImDrawList* dl, ImVec2 E, float S, float W, float H, floa
   if (!(f > 0.01f)) return;
   dl->AddRectFilled(ImVec2(0, 0), ImVec2(W, H), rgba(1.0f, 0.96f, 0.82f, 0.55f * f * f));
   dl->AddCircle(E, (1 - f) * 1100.0f * U + 0.3f * S, rgba(1.0f, 0.9f, 0.6f, 0.8f * f), 96, 10 * U * f + 1);
+  // The bloom stays ten discs: over the bright tint no single blend per zone comes within
+  // the rounding of ten, and it lasts under two seconds.
   for (int j = 0; j < 10; j++)
     dl->AddCircleFilled(E, (0.5f * S + 40.0f * (float)j * U) * (1.3f - 0.3f * f),
                         rgba(1.0f, 0.92f, 0.65f, 0.05f * f), 48);
 }
 
-void draw_backdrop(float W, float H, float U, float t) {
-  ImDrawList* dl = ImGui::GetBackgroundDrawList();
-  const ImVec2 C(0.305f * W, 0.52f * H);
-  const float D = sqrtf(W * W + H * H);
-  const float S = 330 * U;
-  const float bob = 6 * U * sinf(1.5f * t);
-  const ImVec2 E(C.x, C.y - 8 * U + bob);
+// Which layers one pass draws: all of them as they are (the direct way), those that stay
+// put from frame to frame (drawn once into the still picture), or those that move (drawn
+// over the still picture every frame).
+enum Pass { ALL, STILL, MOVING };
 
-  dl->AddRectFilled(ImVec2(0, 0), ImVec2(W, H), rgba(0.09f, 0.06f, 0.04f, 1.0f), 0);
-  draw_haze(dl, C, U);
-  draw_rings(dl, C, W, H, U);
-  draw_shards(dl, C, D, U);
-  draw_step_rings(dl, C, U, t);
-  draw_glow(dl, C, U, t);
-  draw_emblem(dl, C, E, S, U, bob);
-  draw_embers(dl, C, U, t);
-  draw_shading(dl, W, H);
-  draw_flash(dl, E, S, W, H, U);
+// The layers in their order, later ones covering earlier ones.
+static void draw_layers(ImDrawList* dl, const Scene& s, Pass pass) {
+  const bool still = pass != MOVING, moving = pass != STILL;
+  if (still) {
+    dl->AddRectFilled(ImVec2(0, 0), ImVec2(s.W, s.H), base_colour(), 0);
+    draw_haze(dl, s.C, s.U, pass == STILL);
+    draw_rings(dl, s.C, s.W, s.H, s.U);
+    draw_shards(dl, s.C, s.D, s.U);
+  }
+  // The step rings from the first running one on move (the pulse and the arc) and are
+  // covered by the rings after them, so those are redrawn with it.
+  int shaded_from = dl->VtxBuffer.Size;
+  draw_step_rings(dl, s.C, s.U, s.t, pass == MOVING ? s.moving_from : 0,
+                  pass == STILL ? s.moving_from : s.steps);
+  if (moving) {
+    draw_glow(dl, s.C, s.U, s.t, pass == MOVING);
+    draw_emblem(dl, s.C, s.E, s.S, s.U, s.bob);
+    draw_embers(dl, s.C, s.U, s.t);
+  }
+  if (still) draw_shading(dl, s.W, s.H);
+  if (pass == MOVING) shade(dl, shaded_from, s.W, s.H);
+  if (moving) draw_flash(dl, s.E, s.S, s.W, s.H, s.U);
+}
+
+// A texture is coloured by its pixels, not its vertices, so the emblem's picture can be
+// drawn over the shaded still picture only where no shading lies: true at every window
+// shape the program allows, checked all the same.
+static bool emblem_clear_of_shading(const Scene& s) {
+  if (!A.icon) return true;
+  Band bands[5];
+  int n = shading_bands(s.W, s.H, bands);
+  float r = s.S / 2 + 6 * s.U;  // the emblem and the whole of its float
+  for (int i = 0; i < n; i++) {
+    const Band& b = bands[i];
+    if (s.E.x + r > b.min.x && s.E.x - r < b.max.x && s.C.y - 8 * s.U + r > b.min.y &&
+        s.C.y - 8 * s.U - r < b.max.y)
+      return false;
+  }
+  return true;
+}
+
+// The still picture: the layers that do not move, drawn once into a texture the size of
+// the window and redrawn only when something it shows changes.
+struct Still {
+  SDL_Texture* texture = nullptr;
+  int w = 0, h = 0;             // its size in pixels
+  float W = 0, H = 0, U = 0;    // the window it was drawn for
+  ImU32 haze = 0;               // the haze's colour, which follows the glow
+  std::vector<uint8_t> states;  // the still step rings' states
+  bool unavailable = false;     // the renderer cannot draw into textures
+  ImDrawList* list = nullptr;
+};
+static Still g_still;
+
+static void still_key(const Scene& s, std::vector<uint8_t>& out) {
+  out.clear();
+  for (int i = 0; i < s.moving_from; i++) out.push_back((uint8_t)ring_state(i));
+  out.push_back(s.moving_from == s.steps ? 0xFF : 0xFE);  // with or without moving rings after them
+}
+
+static bool render_still(const Scene& s, int w, int h, ImVec2 scale) {
+  if (!g_still.texture || g_still.w != w || g_still.h != h) {
+    if (g_still.texture) SDL_DestroyTexture(g_still.texture);
+    g_still.texture = SDL_CreateTexture(g_ren, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, w, h);
+    if (!g_still.texture) return false;
+    // The picture is opaque: copied, not blended, and pixel for pixel.
+    SDL_SetTextureBlendMode(g_still.texture, SDL_BLENDMODE_NONE);
+    SDL_SetTextureScaleMode(g_still.texture, SDL_SCALEMODE_NEAREST);
+    g_still.w = w, g_still.h = h;
+  }
+  if (!g_still.list) g_still.list = IM_NEW(ImDrawList)(ImGui::GetDrawListSharedData());
+  ImDrawList* dl = g_still.list;
+  // Set up as Dear ImGui sets up its own background list.
+  dl->_ResetForNewFrame();
+  dl->Flags = ImGui::GetBackgroundDrawList()->Flags;
+  dl->PushTexture(ImGui::GetIO().Fonts->TexRef);
+  dl->PushClipRect(ImVec2(0, 0), ImVec2(s.W, s.H), false);
+  draw_layers(dl, s, STILL);
+
+  ImDrawData data;
+  data.Valid = true;
+  data.CmdLists.push_back(dl);
+  data.CmdListsCount = 1;
+  data.TotalVtxCount = dl->VtxBuffer.Size;
+  data.TotalIdxCount = dl->IdxBuffer.Size;
+  data.DisplayPos = ImVec2(0, 0);
+  data.DisplaySize = ImVec2(s.W, s.H);
+  data.FramebufferScale = scale;
+  // The shapes take their white pixel and line edges from the font atlas, which in the
+  // first frame is not uploaded yet.
+  ImTextureData* atlas = ImGui::GetIO().Fonts->TexData;
+  if (atlas && atlas->Status != ImTextureStatus_OK) ImGui_ImplSDLRenderer3_UpdateTexture(atlas);
+  if (!atlas || atlas->TexID == ImTextureID_Invalid) return false;
+  SDL_Texture* target = SDL_GetRenderTarget(g_ren);
+  if (!SDL_SetRenderTarget(g_ren, g_still.texture)) return false;
+  SDL_SetRenderDrawColor(g_ren, 0, 0, 0, 255);
+  SDL_RenderClear(g_ren);
+  ImGui_ImplSDLRenderer3_RenderDrawData(&data, g_ren);
+  SDL_SetRenderTarget(g_ren, target);
+  return true;
+}
+
+// Makes the still picture match this frame; false when it cannot be had.
+static bool still_ready(const Scene& s) {
+  if (!g_ren || g_still.unavailable || !emblem_clear_of_shading(s)) return false;
+  ImVec2 scale = ImGui::GetIO().DisplayFramebufferScale;
+  if (!(scale.x > 0) || !(scale.y > 0)) scale = ImVec2(1, 1);
+  int w = (int)(s.W * scale.x), h = (int)(s.H * scale.y);
+  if (w <= 0 || h <= 0) return false;
+  static std::vector<uint8_t> key;
+  still_key(s, key);
+  if (g_still.texture && g_still.w == w && g_still.h == h && g_still.W == s.W && g_still.H == s.H &&
+      g_still.U == s.U && g_still.haze == haze_colour() && g_still.states == key)
+    return true;
+  if (!render_still(s, w, h, scale)) {
+    g_still.unavailable = true;
+    release_backdrop();
+    return false;
+  }
+  g_still.W = s.W, g_still.H = s.H, g_still.U = s.U;
+  g_still.haze = haze_colour();
+  g_still.states = key;
+  return true;
+}
+
+void draw_backdrop_direct(float W, float H, float U, float t) {
+  draw_layers(ImGui::GetBackgroundDrawList(), scene(W, H, U, t), ALL);
+}
+
+void draw_backdrop(float W, float H, float U, float t) {
+  Scene s = scene(W, H, U, t);
+  ImDrawList* dl = ImGui::GetBackgroundDrawList();
+  if (!still_ready(s)) {
+    draw_layers(dl, s, ALL);
+    return;
+  }
+  dl->AddImage((ImTextureID)(uintptr_t)g_still.texture, ImVec2(0, 0), ImVec2(W, H));
+  draw_layers(dl, s, MOVING);
+}
+
+void release_backdrop() {
+  if (g_still.texture) SDL_DestroyTexture(g_still.texture);
+  g_still.texture = nullptr;
+  g_still.w = g_still.h = 0;
+  g_still.states.clear();
+  if (g_still.list) IM_DELETE(g_still.list);
+  g_still.list = nullptr;
+  forget_stack_colours();
 }

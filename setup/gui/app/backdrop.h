@@ -8,7 +8,16 @@
 // Draws one frame of the backdrop into the background draw list for a W x H window at
 // UI scale U, t seconds after start. Reads App (glow, flash, installed, steps, shown_step,
 // icon) and changes nothing; the same inputs always give the same picture.
+// The layers that do not move are drawn once into a texture on g_ren and redrawn only
+// when the window's size, the haze's colour or a still step ring changes; without a
+// renderer that can draw into textures every layer is drawn each frame.
 void draw_backdrop(float W, float H, float U, float t);
+
+// The same picture with every layer drawn each frame, as it is without the still picture.
+void draw_backdrop_direct(float W, float H, float U, float t);
+
+// Frees the still picture; called before the renderer goes, and safe to call again.
+void release_backdrop();
 
 // A fixed pseudo-random value in [0, 1) for `x`: the same on every frame and every run.
 float noise01(uint32_t x);

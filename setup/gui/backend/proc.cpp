@@ -1,10 +1,50 @@
 #include "backend/proc.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#ifdef __linux__
+#include <fcntl.h>
+#include <poll.h>
+#endif
+
 Proc g_info;
 Proc g_build;
+
+// Waits until the output has more bytes or `until` (SDL_GetTicksNS) has come; false when
+// it cannot tell, so that the caller stops reading for this poll.
+static bool wait_for_output(SDL_IOStream* io, Uint64 until) {
+#ifdef __linux__
+  int fd = (int)SDL_GetNumberProperty(SDL_GetIOProperties(io), SDL_PROP_IOSTREAM_FILE_DESCRIPTOR_NUMBER, -1);
+  if (fd < 0) return false;
+  Uint64 now = SDL_GetTicksNS();
+  struct pollfd p = {fd, POLLIN, 0};
+  int ms = now >= until ? 0 : (int)((until - now + 999999) / 1000000);
+  return ::poll(&p, 1, ms) > 0;
+#else
+  // A Windows pipe cannot be waited on without blocking reads: look again shortly.
+  (void)io;
+  Uint64 now = SDL_GetTicksNS();
+  if (now >= until) return false;
+  SDL_DelayNS(std::min<Uint64>(until - now, 250000));
+  return true;
+#endif
+}
+
+// A larger pipe lets a backend write on while the frame is being drawn (64 KiB by default
+// on Linux; Windows pipes keep the size they were made with).
+static void widen_pipe(SDL_Process* process) {
+#ifdef __linux__
+  SDL_IOStream* io = SDL_GetProcessOutput(process);
+  int fd =
+      io ? (int)SDL_GetNumberProperty(SDL_GetIOProperties(io), SDL_PROP_IOSTREAM_FILE_DESCRIPTOR_NUMBER, -1)
+         : -1;
+  if (fd >= 0) fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // the most an ordinary user may ask for
+#else
+  (void)process;
+#endif
+}
 
 bool Proc::start(const std::vector<std::string>& args) {
   if (proc) SDL_DestroyProcess(proc);  // closes our end of its output; it is not killed
@@ -25,6 +65,8 @@ bool Proc::start(const std::vector<std::string>& args) {
 
   pending.clear();
   overlong = false;
+  last_read = 0;
+  if (proc) widen_pipe(proc);
   return proc != nullptr;
 }
 
@@ -60,19 +102,29 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
   // Between polls `pending` holds no newline, so only new bytes need searching.
   size_t from = pending.size();
   bool drained = true;
+  last_read = 0;
   if (SDL_IOStream* io = SDL_GetProcessOutput(proc)) {
-    char chunk[8192];
-    size_t total = 0;
+    // While the backend keeps writing, reading goes on for a few milliseconds, so that how
+    // fast its output is taken in does not hang on the frame rate; a writer that does not
+    // pause is cut off by the byte budget and read on in the next poll.
+    char chunk[65536];
+    const Uint64 until = SDL_GetTicksNS() + PROC_READ_TIME_NS;
     for (;;) {
-      // The stream does not block: 0 means nothing more for now, the end, or an error.
-      size_t n = SDL_ReadIO(io, chunk, sizeof chunk);
-      if (n == 0) break;
-      pending.append(chunk, n);
-      total += n;
-      if (total >= PROC_READ_BUDGET) {
+      size_t round = 0;
+      for (;;) {
+        // The stream does not block: 0 means nothing more for now, the end, or an error.
+        size_t n = SDL_ReadIO(io, chunk, sizeof chunk);
+        if (n == 0) break;
+        pending.append(chunk, n);
+        round += n;
+        if (last_read + round >= PROC_READ_BUDGET) break;
+      }
+      last_read += round;
+      if (last_read >= PROC_READ_BUDGET) {
         drained = false;
         break;
       }
+      if (round == 0 || ended || SDL_GetTicksNS() >= until || !wait_for_output(io, until)) break;
     }
   }
 

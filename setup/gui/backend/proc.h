@@ -11,6 +11,7 @@ struct Proc {
   SDL_Process* proc = nullptr;  // non-null while the run is alive
   std::string pending;          // output not yet followed by a newline
   bool overlong = false;        // the unfinished line outgrew PROC_MAX_LINE and is being skipped
+  size_t last_read = 0;         // bytes the last poll read
 
   // Starts args[0] with the rest as its arguments (no shell, no quoting added). A handle
   // still held from an earlier run is released first; that process is no longer read.
@@ -22,6 +23,8 @@ struct Proc {
 // One poll reads at most this much, so that a backend writing without pause cannot hold
 // the frame loop; whatever is left is read by the next poll.
 constexpr size_t PROC_READ_BUDGET = 16u << 20;
+// While output keeps coming, one poll goes on reading for at most this long.
+constexpr Uint64 PROC_READ_TIME_NS = 4000000;
 // A line longer than this is no message; its bytes are dropped up to its newline instead
 // of growing `pending` without end.
 constexpr size_t PROC_MAX_LINE = 64u << 20;

@@ -16,8 +16,6 @@ Measures column_measures(float W, float H, float U, int view) {
   return m;
 }
 
-void push_font(ImFont* font) { ImGui::PushFont(font, font ? font->LegacySize : 0.0f); }
-
 void text_block(ImFont* font, const ImVec4& colour, const char* text, float cw) {
   push_font(font);
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw);

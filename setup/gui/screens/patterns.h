@@ -2,6 +2,8 @@
 // capsule buttons in three sizes, and the one-time keyboard focus of a view's main button.
 #pragma once
 
+#include "widgets/widgets.h"
+
 #include <imgui.h>
 
 #include <string>
@@ -20,9 +22,6 @@ Measures column_measures(float W, float H, float U, int view);
 
 // Width of a half-width button for content width cw.
 inline float half_width(float cw, float U) { return (cw - 14 * U) / 2; }
-
-// Pushes a font at the pixel size it was built for.
-void push_font(ImFont* font);
 
 // Wrapped text at the content width, always drawn through "%s".
 void text_block(ImFont* font, const ImVec4& colour, const char* text, float cw);

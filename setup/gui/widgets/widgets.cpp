@@ -1,16 +1,13 @@
 #include "widgets/widgets.h"
 
 #include "app/theme.h"
+#include "widgets/draw.h"
 
 #include <imgui.h>
 
 #include <cstdio>
 
-static ImU32 rgba(float r, float g, float b, float a) {
-  return ImGui::ColorConvertFloat4ToU32(ImVec4(r, g, b, a));
-}
-
-static void push_font(ImFont* font) { ImGui::PushFont(font, font->LegacySize); }
+void push_font(ImFont* font) { ImGui::PushFont(font, font ? font->LegacySize : 0.0f); }
 
 bool link(const char* label, float scale) {
   push_font(F_SMALL);

@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <string>
 
+struct ImFont;
+
+// Pushes a font at the pixel size it was built for; a missing font keeps the current one.
+void push_font(ImFont* font);
+
 // A borderless text button in gold-tan, in F_SMALL. The label may carry a "##" suffix.
 // True in the frame it was clicked.
 bool link(const char* label, float scale);
