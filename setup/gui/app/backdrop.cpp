@@ -223,6 +223,9 @@ static ImVec4 unpack(ImU32 c) { return ImGui::ColorConvertU32ToFloat4(c); }
 static void shade(ImDrawList* dl, int from, float W, float H) {
   Band bands[5];
   int n = shading_bands(W, H, bands);
+  ImVec4 corners[5][4];
+  for (int i = 0; i < n; i++)
+    for (int k = 0; k < 4; k++) corners[i][k] = unpack((&bands[i].ul)[k]);
   for (int v = from; v < dl->VtxBuffer.Size; v++) {
     ImDrawVert& vert = dl->VtxBuffer[v];
     ImVec4 c = unpack(vert.col);
@@ -235,7 +238,7 @@ static void shade(ImDrawList* dl, int from, float W, float H) {
       if (x < b.min.x || x >= b.max.x || y < b.min.y || y >= b.max.y) continue;
       // Bilinear over the band, as its two triangles interpolate a gradient along one axis.
       float fx = (x - b.min.x) / (b.max.x - b.min.x), fy = (y - b.min.y) / (b.max.y - b.min.y);
-      ImVec4 ul = unpack(b.ul), ur = unpack(b.ur), lr = unpack(b.lr), ll = unpack(b.ll);
+      const ImVec4 &ul = corners[i][0], &ur = corners[i][1], &lr = corners[i][2], &ll = corners[i][3];
       auto mix = [&](float p, float q, float r, float s) {
         return (p * (1 - fx) + q * fx) * (1 - fy) + (s * (1 - fx) + r * fx) * fy;
       };
@@ -320,10 +323,13 @@ struct Still {
 };
 static Still g_still;
 
-static void still_key(const Scene& s, std::vector<uint8_t>& out) {
-  out.clear();
-  for (int i = 0; i < s.moving_from; i++) out.push_back((uint8_t)ring_state(i));
-  out.push_back(s.moving_from == s.steps ? 0xFF : 0xFE);  // with or without moving rings after them
+// The still step rings are those before the first running one; their states alone say
+// what they look like.
+static bool same_still_rings(const Scene& s) {
+  if ((int)g_still.states.size() != s.moving_from) return false;
+  for (int i = 0; i < s.moving_from; i++)
+    if (g_still.states[i] != (uint8_t)ring_state(i)) return false;
+  return true;
 }
 
 static bool render_still(const Scene& s, int w, int h, ImVec2 scale) {
@@ -356,9 +362,7 @@ static bool render_still(const Scene& s, int w, int h, ImVec2 scale) {
   data.FramebufferScale = scale;
   // The shapes take their white pixel and line edges from the font atlas, which in the
   // first frame is not uploaded yet.
-  ImTextureData* atlas = ImGui::GetIO().Fonts->TexData;
-  if (atlas && atlas->Status != ImTextureStatus_OK) ImGui_ImplSDLRenderer3_UpdateTexture(atlas);
-  if (!atlas || atlas->TexID == ImTextureID_Invalid) return false;
+  if (!font_atlas_texture()) return false;
   SDL_Texture* target = SDL_GetRenderTarget(g_ren);
   if (!SDL_SetRenderTarget(g_ren, g_still.texture)) return false;
   SDL_SetRenderDrawColor(g_ren, 0, 0, 0, 255);
@@ -375,10 +379,8 @@ static bool still_ready(const Scene& s) {
   if (!(scale.x > 0) || !(scale.y > 0)) scale = ImVec2(1, 1);
   int w = (int)(s.W * scale.x), h = (int)(s.H * scale.y);
   if (w <= 0 || h <= 0) return false;
-  static std::vector<uint8_t> key;
-  still_key(s, key);
   if (g_still.texture && g_still.w == w && g_still.h == h && g_still.W == s.W && g_still.H == s.H &&
-      g_still.U == s.U && g_still.haze == haze_colour() && g_still.states == key)
+      g_still.U == s.U && g_still.haze == haze_colour() && same_still_rings(s))
     return true;
   if (!render_still(s, w, h, scale)) {
     g_still.unavailable = true;
@@ -387,7 +389,8 @@ static bool still_ready(const Scene& s) {
   }
   g_still.W = s.W, g_still.H = s.H, g_still.U = s.U;
   g_still.haze = haze_colour();
-  g_still.states = key;
+  g_still.states.clear();
+  for (int i = 0; i < s.moving_from; i++) g_still.states.push_back((uint8_t)ring_state(i));
   return true;
 }
 

@@ -42,8 +42,7 @@ SDL_Surface* load_png(const char* path) {
   SDL_Surface* surface = SDL_CreateSurface(w, h, SDL_PIXELFORMAT_RGBA32);
   if (surface) {
     for (int y = 0; y < h; y++)
-      memcpy((Uint8*)surface->pixels + (size_t)y * surface->pitch, pixels + (size_t)y * w * 4,
-             (size_t)w * 4);
+      memcpy((Uint8*)surface->pixels + (size_t)y * surface->pitch, pixels + (size_t)y * w * 4, (size_t)w * 4);
   }
   stbi_image_free(pixels);
   return surface;

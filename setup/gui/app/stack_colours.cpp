@@ -7,7 +7,6 @@
 #include "app/window.h"
 #include "widgets/draw.h"
 
-#include <imgui_impl_sdlrenderer3.h>
 #include <imgui_internal.h>
 
 #include <algorithm>
@@ -40,10 +39,8 @@ ImU32 with_channel(ImU32 c, int ch, int v) {
 // colours of rows[r] blended over it in turn, as the draw lists blend their shapes (vertex
 // colour times the font atlas's white pixel). Read back as RGB; null when it cannot be.
 SDL_Surface* blend_rows(const std::vector<std::vector<ImU32>>& rows) {
-  ImTextureData* atlas = ImGui::GetIO().Fonts->TexData;
-  if (atlas && atlas->Status != ImTextureStatus_OK) ImGui_ImplSDLRenderer3_UpdateTexture(atlas);
-  if (!atlas || atlas->TexID == ImTextureID_Invalid) return nullptr;
-  SDL_Texture* white = (SDL_Texture*)(intptr_t)atlas->TexID;
+  SDL_Texture* white = font_atlas_texture();
+  if (!white) return nullptr;
   const int count = (int)rows.size();
   SDL_Texture* strip =
       SDL_CreateTexture(g_ren, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, 256, count);
@@ -115,10 +112,9 @@ long cost(const uint8_t* got, const uint8_t* want, int ch) {
   return total;
 }
 
-bool measure(const std::vector<ImU32>& discs, ImU32 base, ImU32* zones) {
-  const int count = (int)discs.size();
+bool measure(const ImU32* discs, int count, ImU32 base, ImU32* zones) {
   std::vector<std::vector<ImU32>> rows(count);
-  for (int k = 0; k < count; k++) rows[k].assign(discs.begin() + k, discs.end());
+  for (int k = 0; k < count; k++) rows[k].assign(discs + k, discs + count);
   SDL_Surface* stacks = blend_rows(rows);
   if (!stacks) return false;
   if (base) {
@@ -178,7 +174,7 @@ bool measure(const std::vector<ImU32>& discs, ImU32 base, ImU32* zones) {
 
 static bool colours(ImVec4 rgb, const float* alphas, int count, ImU32 base, ImU32* zones) {
   count = std::min(count, 64);
-  std::vector<ImU32> discs(count);
+  ImU32 discs[64];  // on the stack: this runs every frame
   bool any = false;
   for (int i = 0; i < count; i++) {
     discs[i] = rgba(rgb.x, rgb.y, rgb.z, alphas[i]);
@@ -187,17 +183,18 @@ static bool colours(ImVec4 rgb, const float* alphas, int count, ImU32 base, ImU3
   if (!any) return false;
   if (g_ren) {
     for (const Measured& m : g_measured)
-      if (m.base == base && m.discs == discs) {
+      if (m.base == base && m.discs.size() == (size_t)count &&
+          std::equal(discs, discs + count, m.discs.begin())) {
         std::copy(m.zones.begin(), m.zones.end(), zones);
         return true;
       }
-    if (measure(discs, base, zones)) {
+    if (measure(discs, count, base, zones)) {
       if (g_measured.size() >= KEEP) g_measured.erase(g_measured.begin());
-      g_measured.push_back(Measured{discs, base, std::vector<ImU32>(zones, zones + count)});
+      g_measured.push_back(Measured{{discs, discs + count}, base, {zones, zones + count}});
       return true;
     }
   }
-  stacked_colours(rgb, alphas, count, zones);
+  exact_stack_colours(rgb, alphas, count, zones);
   if (base) {
     ImVec4 under = ImGui::ColorConvertU32ToFloat4(base);
     for (int i = 0; i < count; i++) {

@@ -4,6 +4,9 @@
 #include "backend/app.h"
 #include "widgets/pickers.h"
 
+#include <imgui.h>
+#include <imgui_impl_sdlrenderer3.h>
+
 #include <string>
 
 SDL_Window* g_win = nullptr;
@@ -39,6 +42,13 @@ bool open_window(int width, int height) {
   SDL_SetWindowMinimumSize(g_win, 960, 540);
   g_pick_lock = SDL_CreateMutex();
   return true;
+}
+
+SDL_Texture* font_atlas_texture() {
+  ImTextureData* atlas = ImGui::GetIO().Fonts->TexData;
+  if (atlas && atlas->Status != ImTextureStatus_OK) ImGui_ImplSDLRenderer3_UpdateTexture(atlas);
+  if (!atlas || atlas->TexID == ImTextureID_Invalid) return nullptr;
+  return (SDL_Texture*)(intptr_t)atlas->TexID;
 }
 
 SDL_Texture* load_texture(const char* path) {

@@ -21,6 +21,10 @@ bool open_window(int width, int height);
 // leaves SDL's default icon and no emblem.
 void load_icon();
 
+// The font atlas as a texture on g_ren, uploaded first when the GUI has not done so yet
+// (the shapes of the draw lists take their white pixel from it); null when it cannot be.
+SDL_Texture* font_atlas_texture();
+
 // A PNG file as a texture on the window's renderer, scaled linearly; null when either
 // the file or the texture fails.
 SDL_Texture* load_texture(const char* path);

@@ -12,11 +12,20 @@
 Proc g_info;
 Proc g_build;
 
+#ifdef __linux__
+// The pipe under SDL's output stream; -1 when SDL does not say.
+static int output_fd(SDL_IOStream* io) {
+  return io ? (int)SDL_GetNumberProperty(SDL_GetIOProperties(io), SDL_PROP_IOSTREAM_FILE_DESCRIPTOR_NUMBER,
+                                         -1)
+            : -1;
+}
+#endif
+
 // Waits until the output has more bytes or `until` (SDL_GetTicksNS) has come; false when
 // it cannot tell, so that the caller stops reading for this poll.
 static bool wait_for_output(SDL_IOStream* io, Uint64 until) {
 #ifdef __linux__
-  int fd = (int)SDL_GetNumberProperty(SDL_GetIOProperties(io), SDL_PROP_IOSTREAM_FILE_DESCRIPTOR_NUMBER, -1);
+  int fd = output_fd(io);
   if (fd < 0) return false;
   Uint64 now = SDL_GetTicksNS();
   struct pollfd p = {fd, POLLIN, 0};
@@ -36,10 +45,7 @@ static bool wait_for_output(SDL_IOStream* io, Uint64 until) {
 // on Linux; Windows pipes keep the size they were made with).
 static void widen_pipe(SDL_Process* process) {
 #ifdef __linux__
-  SDL_IOStream* io = SDL_GetProcessOutput(process);
-  int fd =
-      io ? (int)SDL_GetNumberProperty(SDL_GetIOProperties(io), SDL_PROP_IOSTREAM_FILE_DESCRIPTOR_NUMBER, -1)
-         : -1;
+  int fd = output_fd(SDL_GetProcessOutput(process));
   if (fd >= 0) fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // the most an ordinary user may ask for
 #else
   (void)process;

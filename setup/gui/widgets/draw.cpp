@@ -35,7 +35,7 @@ void ring(ImDrawList* dl, ImVec2 centre, float radius, int seed, float start, fl
   dl->PathStroke(colour, 0, thickness);
 }
 
-void stacked_colours(ImVec4 rgb, const float* alphas, int count, ImU32* zones) {
+void exact_stack_colours(ImVec4 rgb, const float* alphas, int count, ImU32* zones) {
   // Blending one colour n times leaves that colour at the alpha 1 - prod(1 - a_i) of the
   // discs that reach a point; each alpha is first packed to the byte that a lone disc gets.
   float clear = 1.0f;
@@ -49,16 +49,17 @@ void stacked_colours(ImVec4 rgb, const float* alphas, int count, ImU32* zones) {
 void disc_stack(ImDrawList* dl, ImVec2 centre, const float* radii, const ImU32* zones, int count,
                 int segments) {
   if (count <= 0 || segments < 3) return;
+  if (segments > 128) segments = 128;
   const ImVec2 uv = dl->_Data->TexUvWhitePixel;
   const float step = FULL_TURN / (float)segments;
   // The outermost edge gets a one-pixel fringe, as a lone anti-aliased disc has; the
   // edges between zones change colour by about one level and need none.
   const float half = 0.5f * dl->_FringeScale / cosf(0.5f * step);
+  ImVec2 unit[128];
+  for (int s = 0; s < segments; s++) unit[s] = ImVec2(cosf(step * (float)s), sinf(step * (float)s));
   auto ring_at = [&](float r, ImU32 col) {
-    for (int s = 0; s < segments; s++) {
-      float a = step * (float)s;
-      dl->PrimWriteVtx(ImVec2(centre.x + r * cosf(a), centre.y + r * sinf(a)), uv, col);
-    }
+    for (int s = 0; s < segments; s++)
+      dl->PrimWriteVtx(ImVec2(centre.x + r * unit[s].x, centre.y + r * unit[s].y), uv, col);
   };
   auto join = [&](unsigned inner, unsigned outer) {
     for (int s = 0; s < segments; s++) {

@@ -30,11 +30,11 @@ float ring_wobble(float a, int seed);
 
 // Concentric discs of one colour as one mesh in which every point is filled once, for
 // what `count` calls of AddCircleFilled with `segments` draw: disc i has radius radii[i]
-// (growing with i), and the zone between radii[i - 1] and radii[i] carries zones[i], the
-// colour that the discs over it compose to.
+// (growing with i; at most 128 segments), and the zone between radii[i - 1] and radii[i] carries zones[i],
+// the colour that the discs over it compose to.
 void disc_stack(ImDrawList* dl, ImVec2 centre, const float* radii, const ImU32* zones, int count,
                 int segments);
 
 // The zone colours of discs of colour `rgb` with alphas[i], by exact compositing of the
 // alphas as lone discs would have them (packed to bytes).
-void stacked_colours(ImVec4 rgb, const float* alphas, int count, ImU32* zones);
+void exact_stack_colours(ImVec4 rgb, const float* alphas, int count, ImU32* zones);
