@@ -2,7 +2,10 @@
 floods its output: 100,000 "log" lines and then one 10 MB "log" line. It writes to the file
 named by FLOOD_OUT when the flood began and when its last write returned (the reader had
 then taken in all but what the pipe holds), ends the job with "end" and waits to be
-stopped."""
+stopped.
+
+With FLOOD_KIND=memory it first lists 13 steps and waits two seconds (time to show the log),
+then sends 2,000 "log" lines of 1 MB each and 100,000 warnings, and stays running."""
 import json
 import os
 import sys
@@ -13,6 +16,24 @@ if "--info" in sys.argv:
     reply = {"version": "flood", "gpu": "bench", "missing": [], "quality": "light", "suggested": "light",
              "levels": [{"id": "light", "name": "Light", "about": "bench"}]}
     out.write(json.dumps(reply).encode() + b"\n")
+    sys.exit(0)
+
+if os.environ.get("FLOOD_KIND") == "memory":
+    steps = [{"id": "s%d" % i, "title": "Step %d" % i} for i in range(13)]
+    out.write(json.dumps({"type": "start", "steps": steps}).encode() + b"\n")
+    out.flush()
+    time.sleep(2)
+    began = time.time_ns()
+    big = b'{"type":"log","line":"' + b"m" * (1 << 20) + b'"}\n'
+    for i in range(2000):
+        out.write(big)
+    out.flush()
+    for i in range(0, 100000, 1000):
+        out.write(b"".join(b'{"type":"warning","text":"warning %d of the bench"}\n' % n for n in range(i, i + 1000)))
+    out.flush()
+    with open(os.environ["FLOOD_OUT"], "w") as f:
+        f.write("%d %d %d\n" % (began, time.time_ns(), 2000 * len(big)))
+    time.sleep(60)
     sys.exit(0)
 
 lines = b"".join(b'{"type":"log","line":"flood line %d of the bench"}\n' % i for i in range(100000))

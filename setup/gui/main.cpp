@@ -66,21 +66,6 @@ static void take_screenshot() {
   SDL_DestroySurface(surface);
 }
 
-// Asks a running build to stop, gives it about 15 seconds, then kills it. The wait keeps
-// reading the job's output so that a chatty backend cannot block on a full pipe and miss
-// its chance to stop cleanly.
-static void stop_build() {
-  if (!g_build.proc) return;
-  cancel_build();
-  std::vector<std::string> ignored;
-  int code = 0;
-  for (int i = 0; i < 300 && g_build.poll(ignored, &code); i++) {
-    ignored.clear();
-    SDL_Delay(50);
-  }
-  if (g_build.poll(ignored, &code)) SDL_KillProcess(g_build.proc, false);
-}
-
 static int run_frame_loop(Uint64 start) {
   Uint64 previous = start;
   bool running = true, shot_taken = false;

@@ -2,6 +2,7 @@
 command" (the clipboard, and "Copied" for a moment), "Check again" (a new look at this
 PC), and "Install them now" (the backend installs them, and the form comes back)."""
 
+import os
 import time
 import unittest
 
@@ -135,6 +136,23 @@ class MissingTools(unittest.TestCase):
         oy = L.H - 44 * L.U
         self.assertGreater(flow.count_near(img, 200 * L.U, oy - 2, 400 * L.U, oy + 20 * L.U,
                                            flow.GREEN_CHECK, 40), 5)
+
+    def test_closing_the_window_during_an_installation_stops_it_at_once(self):
+        # A pretended installation of 30 s, which no cancel marker can reach.
+        slow = dict(TOOLS, TARNWELL_STANDIN_SECONDS="300")
+        s = flow.Session(self, shot_at=30, scenario=slow, extra=["--autobuild"])
+        # An earlier build left its folder: a marker could be written there, but unread.
+        os.makedirs(os.path.join(s.dest, ".setup"), exist_ok=True)
+        s.wait_for_info()
+        s.key("Tab", "Return")
+        s.wait("the installation", lambda: ["--install-packages", "--json"] in s.runs())
+        time.sleep(1)
+        closed = time.monotonic()
+        s.proc.terminate()
+        code, out, err = s.finish(timeout=30)
+        self.assertEqual(code, 0, err)
+        self.assertLess(time.monotonic() - closed, 3, "not the 15 s wait for a job that cannot see its marker")
+        self.assertIn("Result: cancelled", flow.read(os.path.join(s.home, ".config", "tarnwell", "install.log")))
 
 
 if __name__ == "__main__":

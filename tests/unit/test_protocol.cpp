@@ -3,6 +3,7 @@
 #include "app/png_io.h"
 #include "app/window.h"
 #include "backend/app.h"
+#include "backend/messages.h"
 #include "backend/proc.h"
 #include "backend/protocol.h"
 
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -399,12 +401,12 @@ TEST_F(Protocol, LogTrimmingInALongBurst) {
   EXPECT_EQ(A.log.back(), "line 100000");
 }
 
-TEST_F(Protocol, RawLinesAreBoundedLikeLogMessagesWarningsAreNotTrimmed) {
+TEST_F(Protocol, RawLinesAreBoundedLikeLogMessages) {
   std::string out;
   for (int i = 1; i <= 650; i++) out += "raw " + std::to_string(i) + "\n";
   out += "{\"type\":\"warning\",\"text\":\"disk almost full\"}\n";
   run_job_printing(out);
-  // The 601st raw line removed the oldest 200; the warning adds its line untrimmed.
+  // The 601st raw line removed the oldest 200; the warning adds its line.
   ASSERT_EQ(A.log.size(), 451u);
   EXPECT_EQ(A.log.front(), "raw 201");
   EXPECT_EQ(A.log.back(), "warning: disk almost full");
@@ -565,6 +567,72 @@ TEST_F(Protocol, CancelKillsWhenTheMarkerFolderIsMissing) {
   EXPECT_EQ(A.error, "");
 }
 
+// The installation of build tools is not told the install folder, so no marker can reach
+// it: Cancel asks the process to stop at once, and so does closing the window.
+TEST_F(Protocol, CancellingAJobWithoutAMarkerStopsItsProcess) {
+  A.dest = s.path("dest");
+  std::filesystem::create_directories(A.dest + "/.setup");
+  std::vector<std::string> job = backend(
+      "import signal\n"
+      "signal.signal(signal.SIGTERM, lambda *a: (say(type='end', result='cancelled'), sys.exit(3)))\n"
+      "say(type='start', steps=[{'id': 'tools', 'title': 'Tools'}])\n"
+      "while True: time.sleep(0.01)\n");
+  job.insert(job.end(), {"--install-packages", "--json"});
+  for (bool closing : {false, true}) {
+    start_run(job);
+    ASSERT_TRUE(wait_for([] { return !A.steps.empty(); }, poll_backend));
+    Uint64 asked = SDL_GetTicks();
+    if (closing) {
+      stop_build();
+      EXPECT_FALSE(g_build.proc);
+    } else {
+      cancel_build();
+      settle();
+      EXPECT_EQ(A.view, 0);
+    }
+    EXPECT_LT(SDL_GetTicks() - asked, 2000u) << (closing ? "closing" : "cancel");
+    EXPECT_FALSE(std::filesystem::exists(cancel_marker_path())) << "no marker is written for it";
+  }
+}
+
+// Whatever the backend sends, the job keeps a bounded record: long lines cut with a count
+// of what was cut, at most 200 step rows and 50 warnings plus one that counts the rest.
+TEST_F(Protocol, LongAndManyMessagesAreKeptWithinBounds) {
+  A.backend = backend(
+      "long_id = 'i' * 1000\n"
+      "say(type='start', steps=[{'id': long_id if n == 0 else 's%d' % n, 'title': 'T' * 5000} for n in "
+      "range(150)])\n"
+      "say(type='start', steps=[{'id': 'x%d' % n, 'title': 'x'} for n in range(150)])\n"
+      "say(type='step', step=long_id, state='started')\n"
+      "say(type='log', line='\u00e9' * 10000)\n"
+      "for n in range(120): say(type='warning', text='w%d' % n)\n"
+      "say(type='end', result='failed')\n");
+  A.game = "g";
+  A.dest = s.path("dest");
+  start_build();
+  settle();
+  ASSERT_EQ(A.steps.size(), STEPS_KEEP);
+  EXPECT_EQ(A.current, 0) << "a long id still finds its row";
+  EXPECT_EQ(A.steps[0].state, 1);
+  EXPECT_EQ(A.steps[0].id.size(), FIELD_KEEP);
+  EXPECT_EQ(A.steps[1].title, std::string(FIELD_KEEP, 'T') + "\u2026 (4,700 bytes more)");
+  EXPECT_EQ(A.steps.back().id, "x49");
+  ASSERT_EQ(A.warnings.size(), WARNINGS_KEEP + 1);
+  EXPECT_EQ(A.warnings[WARNINGS_KEEP - 1], "w49");
+  EXPECT_EQ(A.warnings.back(), "70 more warnings are in the log.");
+  EXPECT_EQ(A.log.back(), "warning: w119") << "the log has every warning";
+  auto cut = std::find_if(A.log.begin(), A.log.end(), [](const std::string& l) { return l[0] == '\xC3'; });
+  ASSERT_NE(cut, A.log.end());
+  // 4096 bytes hold 2048 two-byte characters whole; the rest is counted.
+  EXPECT_EQ(*cut, [] {
+    std::string e;
+    for (int i = 0; i < 2048; i++) e += "\u00e9";
+    return e + "\u2026 (15,904 bytes more)";
+  }());
+  EXPECT_NE(std::find(A.log.begin(), A.log.end(), "(100 more steps are not listed)"), A.log.end());
+  for (const std::string& line : A.log) EXPECT_LE(line.size(), LINE_KEEP + 32);
+}
+
 TEST_F(Protocol, JobThatCannotStart) {
   A.backend = {"/nonexistent/tarnwell-backend", "-m", "setup"};
   A.game = "g";
@@ -607,8 +675,10 @@ TEST_F(Protocol, BadOutputNeverHurts) {
   EXPECT_EQ(A.log[5], "[\"an\",\"array\"]");
   EXPECT_EQ(A.log[6], "3.5");
   EXPECT_EQ(A.log[7], "utf8 \xFF\xC0 \xC3\xA9");
-  EXPECT_EQ(A.log[8], std::string(10000000, 'z'));
-  EXPECT_EQ(A.log[9], std::string(100000, '[')) << "too deep to read: a raw line";
+  // Long lines are kept cut, with what was cut counted.
+  EXPECT_TRUE(A.log[8] == std::string(4096, 'z') + "\u2026 (9,995,904 bytes more)") << A.log[8].substr(4090);
+  EXPECT_TRUE(A.log[9] == std::string(4096, '[') + "\u2026 (95,904 bytes more)")
+      << "too deep to read: a raw line";
   EXPECT_EQ(A.view, 2);
 }
 

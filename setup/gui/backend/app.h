@@ -66,6 +66,8 @@ struct App {
   std::string launcher;
   std::vector<std::string> log;
   std::vector<std::string> warnings;
+  size_t more_warnings = 0;         // warnings beyond those kept in `warnings`
+  bool job_watches_marker = false;  // the job was told the install folder, so the cancel marker reaches it
   uint64_t started_at = 0;
   uint64_t finished_at = 0;
 

@@ -7,6 +7,34 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+
+// The first `keep` bytes of `text`, shortened further so that no UTF-8 character is split.
+static size_t utf8_cut(const std::string& text, size_t keep) {
+  if (text.size() <= keep) return text.size();
+  while (keep > 0 && ((unsigned char)text[keep] & 0xC0) == 0x80) keep--;
+  return keep;
+}
+
+std::string cut_text(const std::string& text, size_t keep) {
+  if (text.size() <= keep) return text;
+  size_t n = utf8_cut(text, keep);
+  // The count in thousands: 10,485,760.
+  std::string digits = std::to_string(text.size() - n), grouped;
+  for (size_t i = 0; i < digits.size(); i++) {
+    if (i && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return text.substr(0, n) + "\u2026 (" + grouped + " bytes more)";
+}
+
+void add_log_line(std::string line) {
+  A.log.push_back(line.size() > LINE_KEEP ? cut_text(line, LINE_KEEP) : std::move(line));
+  if (A.log.size() > LOG_KEEP) A.log.erase(A.log.begin(), A.log.begin() + LOG_TRIM);
+}
+
+// A step's id as it is kept: ids are compared after the same cut.
+static std::string kept_id(const std::string& id) { return id.substr(0, utf8_cut(id, FIELD_KEEP)); }
 
 // The whole line as one JSON object; false for anything else.
 static bool read_object(const std::string& line, J& out) {
@@ -57,11 +85,19 @@ static void set_step_frac(double done, double total) {
 
 static void start_message(const J& m) {
   A.log_path = m["log"].str;
-  for (const J& step : m["steps"].arr) A.steps.push_back(StepRow{step["id"].str, step["title"].str, 0});
+  size_t unlisted = 0;
+  for (const J& step : m["steps"].arr) {
+    if (A.steps.size() >= STEPS_KEEP) {
+      unlisted++;
+      continue;
+    }
+    A.steps.push_back(StepRow{kept_id(step["id"].str), cut_text(step["title"].str, FIELD_KEEP), 0});
+  }
+  if (unlisted) add_log_line("(" + std::to_string(unlisted) + " more steps are not listed)");
 }
 
 static void step_message(const J& m) {
-  const std::string& id = m["step"].str;
+  const std::string id = kept_id(m["step"].str);
   for (size_t i = 0; i < A.steps.size(); i++) {
     if (A.steps[i].id != id) continue;
     if (m["state"].str == "started") {
@@ -103,9 +139,24 @@ static void end_message(const J& m) {
   A.focused = false;
 }
 
-// `gone` counts the oldest lines of A.log that the trimming rule has already removed but
-// that are still stored: a burst of log messages then costs one erase, not one per 200.
-static void apply_message(const J& m, size_t& gone) {
+// Warnings past WARNINGS_KEEP are counted in one last entry; all of them are in the log.
+static void warning_message(const std::string& text) {
+  add_log_line("warning: " + text);
+  if (A.warnings.size() < WARNINGS_KEEP) {
+    A.warnings.push_back(cut_text(text, LINE_KEEP));
+    return;
+  }
+  A.more_warnings++;
+  std::string more =
+      std::to_string(A.more_warnings) +
+      (A.more_warnings == 1 ? " more warning is in the log." : " more warnings are in the log.");
+  if (A.warnings.size() == WARNINGS_KEEP)
+    A.warnings.push_back(more);
+  else
+    A.warnings.back() = more;
+}
+
+static void apply_message(const J& m) {
   const std::string& type = m["type"].str;
   if (type == "start") {
     start_message(m);
@@ -115,12 +166,9 @@ static void apply_message(const J& m, size_t& gone) {
     A.step_text = m["text"].str;
     set_step_frac(m["done"].num, m["total"].num);
   } else if (type == "log") {
-    A.log.push_back(m["line"].str);
-    if (A.log.size() - gone > LOG_KEEP) gone += LOG_TRIM;
+    add_log_line(m["line"].str);
   } else if (type == "warning") {
-    const std::string& text = m["text"].str;
-    A.warnings.push_back(text);
-    A.log.push_back("warning: " + text);
+    warning_message(m["text"].str);
   } else if (type == "error") {
     A.error = m["text"].str;
     A.error_detail = m["detail"].str;
@@ -132,25 +180,12 @@ static void apply_message(const J& m, size_t& gone) {
   }
 }
 
-static void erase_gone(size_t& gone) {
-  A.log.erase(A.log.begin(), A.log.begin() + (std::ptrdiff_t)gone);
-  gone = 0;
-}
-
 void apply_job_lines(std::vector<std::string>& lines) {
-  size_t gone = 0;
   for (std::string& line : lines) {
     J m;
     if (read_object(line, m))
-      apply_message(m, gone);
-    else {
-      // Not a message: shown as it came. Such lines are bounded like log messages, so a
-      // backend that prints endless noise cannot exhaust memory.
-      A.log.push_back(std::move(line));
-      if (A.log.size() - gone > LOG_KEEP) gone += LOG_TRIM;
-    }
-    // Keep the stored-but-gone lines from piling up during a very long burst.
-    if (gone >= 4096 && gone * 2 >= A.log.size()) erase_gone(gone);
+      apply_message(m);
+    else
+      add_log_line(std::move(line));  // not a message: shown as it came, bounded like the log
   }
-  erase_gone(gone);
 }

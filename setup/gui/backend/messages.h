@@ -9,6 +9,23 @@
 constexpr size_t LOG_KEEP = 600;
 constexpr size_t LOG_TRIM = 200;
 
+// What the job may keep, whatever the backend sends: at most LOG_KEEP log lines of at most
+// LINE_KEEP bytes and a mark of what was cut (about 2.4 MiB), WARNINGS_KEEP warnings of at
+// most LINE_KEEP bytes and one line that counts the rest, and STEPS_KEEP step rows whose
+// ids and titles hold at most FIELD_KEEP bytes.
+constexpr size_t LINE_KEEP = 4096;
+constexpr size_t WARNINGS_KEEP = 50;
+constexpr size_t STEPS_KEEP = 200;
+constexpr size_t FIELD_KEEP = 300;
+
+// `text` cut to at most `keep` bytes (never inside a UTF-8 character) followed by
+// " ... (N bytes more)" with N in thousands, or `text` itself when it fits.
+std::string cut_text(const std::string& text, size_t keep);
+
+// Adds one line to the job's log, cut to LINE_KEEP, and drops the oldest LOG_TRIM lines
+// once there are more than LOG_KEEP.
+void add_log_line(std::string line);
+
 // One line of the info query. A line that is not a JSON object is ignored.
 void apply_info_line(const std::string& line);
 

@@ -115,18 +115,18 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
     // pause is cut off by the byte budget and read on in the next poll.
     char chunk[65536];
     const Uint64 until = SDL_GetTicksNS() + PROC_READ_TIME_NS;
+    size_t lines = 0;
+    auto full = [&] { return last_read >= PROC_READ_BUDGET || lines >= PROC_LINE_BUDGET; };
     for (;;) {
       size_t round = 0;
-      for (;;) {
-        // The stream does not block: 0 means nothing more for now, the end, or an error.
-        size_t n = SDL_ReadIO(io, chunk, sizeof chunk);
-        if (n == 0) break;
+      // The stream does not block: 0 means nothing more for now, the end, or an error.
+      for (size_t n; !full() && (n = SDL_ReadIO(io, chunk, sizeof chunk)) > 0;) {
         pending.append(chunk, n);
         round += n;
-        if (last_read + round >= PROC_READ_BUDGET) break;
+        last_read += n;
+        for (const char* c = chunk; (c = (const char*)memchr(c, '\n', chunk + n - c)); c++) lines++;
       }
-      last_read += round;
-      if (last_read >= PROC_READ_BUDGET) {
+      if (full()) {
         drained = false;
         break;
       }
@@ -136,9 +136,10 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
 
   size_t start = 0;
   for (size_t nl; (nl = pending.find('\n', from)) != std::string::npos; start = from = nl + 1) {
-    if (overlong)
+    if (overlong) {
       overlong = false;  // the end of a line that was too long to keep
-    else
+      out.emplace_back(PROC_DROPPED);
+    } else
       out.emplace_back(pending, start, nl - start);
   }
   pending.erase(0, start);  // once per poll, not once per line

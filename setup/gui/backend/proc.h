@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// A Proc is idle (no `proc`), running, or ended but not yet drained: the process has
+// exited but a poll cut short by PROC_READ_BUDGET left output in the pipe, so `proc`
+// stays set until a poll has read it all.
 struct Proc {
   SDL_Process* proc = nullptr;  // non-null while the run is alive
   std::string pending;          // output not yet followed by a newline
@@ -20,14 +23,17 @@ struct Proc {
   bool poll(std::vector<std::string>& out, int* exit_code);
 };
 
-// One poll reads at most this much, so that a backend writing without pause cannot hold
-// the frame loop; whatever is left is read by the next poll.
-constexpr size_t PROC_READ_BUDGET = 16u << 20;
+// One poll reads at most this many bytes or lines, so that a backend writing without pause
+// cannot hold the frame loop: what one poll reads is parsed and applied in the same frame,
+// at about a microsecond a line. Whatever is left is read by the next poll.
+constexpr size_t PROC_READ_BUDGET = 8u << 20;
+constexpr size_t PROC_LINE_BUDGET = 10000;
 // While output keeps coming, one poll goes on reading for at most this long.
 constexpr Uint64 PROC_READ_TIME_NS = 4000000;
 // A line longer than this is no message; its bytes are dropped up to its newline instead
-// of growing `pending` without end.
+// of growing `pending` without end, and PROC_DROPPED stands in its place.
 constexpr size_t PROC_MAX_LINE = 64u << 20;
+constexpr const char* PROC_DROPPED = "(a line of more than 64 MiB from the backend was dropped)";
 
 extern Proc g_info;   // the info query
 extern Proc g_build;  // the build job (or the installation of build tools)

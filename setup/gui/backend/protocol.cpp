@@ -5,6 +5,7 @@
 #include "backend/messages.h"
 #include "backend/proc.h"
 
+#include <algorithm>
 #include <cstdio>
 
 std::string cancel_marker_path() {
@@ -73,6 +74,10 @@ void start_run(const std::vector<std::string>& args) {
   A.steps.clear();
   A.log.clear();
   A.warnings.clear();
+  A.more_warnings = 0;
+  // Only a job told "--dest" knows where the cancel marker is (the installation of build
+  // tools is not).
+  A.job_watches_marker = std::find(args.begin(), args.end(), "--dest") != args.end();
   A.current = -1;
   A.step_frac = 0;
   A.shown_total = 0;
@@ -121,10 +126,27 @@ void poll_backend() {
 void cancel_build() {
   A.cancelling = true;
   // An empty marker asks the backend to stop. Its folder is not created here: without
-  // it the backend cannot be watching, so the process is asked to stop through SDL.
-  if (SDL_IOStream* marker = SDL_IOFromFile(cancel_marker_path().c_str(), "wb")) {
+  // it the backend cannot be watching, so the process is asked to stop through SDL, as
+  // is a job that has no marker to watch.
+  SDL_IOStream* marker = A.job_watches_marker ? SDL_IOFromFile(cancel_marker_path().c_str(), "wb") : nullptr;
+  if (marker) {
     SDL_CloseIO(marker);
   } else if (g_build.proc) {
     SDL_KillProcess(g_build.proc, false);
   }
+}
+
+// Asks a running build to stop, gives it about 15 seconds, then kills it. The wait keeps
+// reading the job's output so that a chatty backend cannot block on a full pipe and miss
+// its chance to stop cleanly.
+void stop_build() {
+  if (!g_build.proc) return;
+  cancel_build();
+  std::vector<std::string> ignored;
+  int code = 0;
+  for (int i = 0; i < 300 && g_build.poll(ignored, &code); i++) {
+    ignored.clear();
+    SDL_Delay(50);
+  }
+  if (g_build.poll(ignored, &code)) SDL_KillProcess(g_build.proc, false);
 }

@@ -48,8 +48,12 @@ static void log_box(float cw, float h) {
   push_font(F_MONO);
   ImGui::PushStyleColor(ImGuiCol_ChildBg, ImVec4(0, 0, 0, 0.45f));
   ImGui::BeginChild("##log", ImVec2(cw, h), 0, ImGuiWindowFlags_HorizontalScrollbar);
-  for (const std::string& line : A.log)
-    ImGui::TextColored(ImVec4(0.78f, 0.72f, 0.62f, 1.0f), "%s", line.c_str());
+  // Every line is one row, so only the rows in sight are laid out.
+  ImGuiListClipper clipper;
+  clipper.Begin((int)A.log.size());
+  while (clipper.Step())
+    for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; i++)
+      ImGui::TextColored(ImVec4(0.78f, 0.72f, 0.62f, 1.0f), "%s", A.log[i].c_str());
   if (ImGui::GetScrollY() >= ImGui::GetScrollMaxY() - 30) ImGui::SetScrollHereY(1.0f);
   ImGui::EndChild();
   ImGui::PopStyleColor(1);
