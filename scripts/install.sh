@@ -24,6 +24,8 @@ PACKAGES=(
   libstb-dev fonts-roboto-unhinted fonts-dejavu-core
   # a display for tests and screenshots, and a person's tools on it
   xvfb xauth xdotool xclip
+  # the file dialogs where no desktop portal answers (SDL runs zenity)
+  zenity
   python3
 )
 

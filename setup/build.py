@@ -12,7 +12,7 @@ import tempfile
 
 from . import __version__, emblem, info, shortcuts, store, system
 from .job import Job, StepFailed, crash, scenario_failure
-from .steps import BUILD_STEPS, ALL_IDS, HEAVY_WEIGHT
+from .steps import ALL_IDS, build_steps, heavy_weight, long_log_line
 
 NEEDED_GB = 36
 LOG_NAME = "setup.log"
@@ -99,6 +99,7 @@ class Build:
         self.quality = quality
         self.desktop_entry = desktop_entry
         self.setup_error = setup_error
+        self.steps = build_steps(scenario)
         self.fingerprint = game_fingerprint(game)
         self.flooded = False
         self.record_warned = False
@@ -115,8 +116,8 @@ class Build:
         if not isinstance(finished, list):
             return 0, ""
         count = 0
-        while count < len(finished) and count < len(BUILD_STEPS) and \
-                finished[count] == BUILD_STEPS[count].id:
+        while count < len(finished) and count < len(self.steps) and \
+                finished[count] == self.steps[count].id:
             count += 1
         if count == 0:
             return 0, ""
@@ -126,10 +127,10 @@ class Build:
             return 0, ("This copy of the game is not the one of the last build, "
                        "so the build starts from the beginning.")
         if record.get("quality") != self.quality:
-            first = next(i for i, s in enumerate(BUILD_STEPS) if s.by_quality)
+            first = next(i for i, s in enumerate(self.steps) if s.by_quality)
             if count > first:
                 return first, ('The quality level changed, so the build goes on from "%s".'
-                               % BUILD_STEPS[first].title)
+                               % self.steps[first].title)
         return count, ""
 
     def save_record(self, finished_count):
@@ -138,7 +139,7 @@ class Build:
             "game": self.game,
             "game_id": self.fingerprint,
             "quality": self.quality,
-            "finished": [s.id for s in BUILD_STEPS[:finished_count]],
+            "finished": [s.id for s in self.steps[:finished_count]],
         }
         try:
             store.save_record(self.dest, record)
@@ -156,15 +157,17 @@ class Build:
         job.log("Game copy: %s" % (self.game or "(none)"))
         job.log("Install folder: %s" % (self.dest or "(none)"))
         job.log("Quality: %s" % self.quality)
-        if self.quality not in info.LEVEL_IDS:
+        levels = info.levels(self.scenario)
+        if self.quality not in [level["id"] for level in levels]:
             raise StepFailed('The quality level "%s" is not known.' % self.quality,
-                             "Choose one of: %s." % ", ".join(
-                                 level["name"] for level in info.LEVELS))
+                             "Choose one of: %s." % ", ".join(level["name"] for level in levels))
+        if self.scenario.long:
+            job.log(long_log_line())
         if self.resume_note:
             job.log(self.resume_note)
         if self.resume_from:
             job.log("Going on from the last finished step: %d of %d are done."
-                    % (self.resume_from, len(BUILD_STEPS)))
+                    % (self.resume_from, len(self.steps)))
 
         usable = self.setup_error is None and bool(self.dest)
         if usable:
@@ -172,7 +175,7 @@ class Build:
             self.save_record(self.resume_from)
 
         forced = (self.scenario.fail_step, self.scenario.crash_step)
-        for i, step in enumerate(BUILD_STEPS):
+        for i, step in enumerate(self.steps):
             if i < self.resume_from and not step.always and step.id not in forced:
                 job.step(step, "finished")
                 job.log("Already done: %s" % step.title)
@@ -202,7 +205,7 @@ class Build:
             if scenario.log_flood and not self.flooded:
                 self.flooded = True
                 self.job.flood(scenario.log_flood)
-            seconds = scenario.seconds * step.weight / HEAVY_WEIGHT
+            seconds = scenario.seconds * step.weight / heavy_weight(self.steps)
             self.job.stand_in(step, seconds, fail)
         else:
             getattr(self, "step_" + step.id)()
@@ -248,7 +251,7 @@ class Build:
                              % (dest, e.strerror or e))
         self.job.progress("Measuring the free space", 1, 2)
         free = system.free_gb(dest, self.scenario)
-        heavy_left = any(s.heavy for s in BUILD_STEPS[self.resume_from:])
+        heavy_left = any(s.heavy for s in self.steps[self.resume_from:])
         if free is None:
             self.job.log("The free space of the install drive could not be measured.")
         elif free < NEEDED_GB and heavy_left:
@@ -366,5 +369,5 @@ def run(out, scenario, game, dest, quality=None, desktop_entry=False):
     job = Job(out, scenario, log_path, markers)
     job.remove_markers(stale=True)
     build = Build(job, scenario, game, dest, quality, desktop_entry, setup_error)
-    job.start(BUILD_STEPS)
+    job.start(build.steps)
     return job.finish(build.run)

@@ -5,7 +5,7 @@ import re
 import time
 
 from . import __version__, store, system, shortcuts
-from .steps import BUILD_STEPS
+from .steps import build_steps
 
 LEVELS = [
     {"id": "light", "name": "Light",
@@ -16,6 +16,27 @@ LEVELS = [
      "about": "Every effect at full detail, for a strong graphics card."},
 ]
 LEVEL_IDS = [level["id"] for level in LEVELS]
+LONG_GPU = ("NVIDIA GeForce RTX 4090 Laptop GPU with Max-Q Design, 16 GB GDDR6X, "
+            "driver 560.94 (Studio), PCI Express 4.0 x16 bus, rev a1")[:120]
+
+
+def levels(scenario):
+    """The quality levels offered; the long scenario has eight, each named in exactly 25
+    characters, the three real ones first."""
+    if not scenario.long:
+        return LEVELS
+    names = ["Light", "Balanced", "Full"] + ["Extra %d" % n for n in range(4, 9)]
+    ids = LEVEL_IDS + ["extra%d" % n for n in range(4, 9)]
+    abouts = [level["about"] for level in LEVELS] + ["A level of the long scenario."] * 5
+    return [{"id": i, "name": (name + " with a very long name")[:25].ljust(25, "."), "about": about}
+            for i, name, about in zip(ids, names, abouts)]
+
+
+def long_command(missing, length=600):
+    """An install command of the long scenario: the real one, made length characters long."""
+    base = system.install_command(missing) or "sudo apt-get install"
+    extra = "".join(" lib%s-dev" % w for w in ("tarnwell-support-%03d" % n for n in range(length // 25 + 1)))
+    return (base + extra)[:length]
 
 DISPLAY_RE = re.compile(r"^([1-9][0-9]{0,5})x([1-9][0-9]{0,5})$")
 
@@ -60,6 +81,8 @@ def tools_status(scenario):
         return [], "", False
     if scenario.install_command is not None:
         command = scenario.install_command.strip()
+    elif scenario.long:
+        command = long_command(missing)
     else:
         command = system.install_command(missing)
     if scenario.can_install is not None:
@@ -81,12 +104,12 @@ def tools_hint(command, can_install):
     return "\nRun this in a terminal, then build again:"
 
 
-def build_complete(dest):
+def build_complete(dest, scenario):
     """True when the build in dest finished every step and its launcher is there."""
     if not dest:
         return False
     finished = store.load_record(dest).get("finished")
-    return (isinstance(finished, list) and finished == [s.id for s in BUILD_STEPS]
+    return (isinstance(finished, list) and finished == [s.id for s in build_steps(scenario)]
             and os.path.isfile(shortcuts.launcher_path(dest)))
 
 
@@ -98,10 +121,11 @@ def reply(scenario, display=None):
     if game and not os.path.exists(game):
         game = ""
 
-    gpu = system.find_gpu(scenario)
+    gpu = LONG_GPU if scenario.long and scenario.gpu is None else system.find_gpu(scenario)
     suggested, why = suggest(gpu, display)
+    offered = levels(scenario)
     quality = config.get("quality")
-    if quality not in LEVEL_IDS:
+    if quality not in [level["id"] for level in offered]:
         quality = suggested
 
     desktop = config.get("desktop")
@@ -116,11 +140,11 @@ def reply(scenario, display=None):
         "dest": dest,
         "gpu": gpu,
         "desktop": desktop,
-        "installed": build_complete(dest),
+        "installed": build_complete(dest, scenario),
         "install_command": command,
         "can_install": can_install,
         "missing": missing,
-        "levels": LEVELS,
+        "levels": offered,
         "suggested": suggested,
         "suggested_why": why,
         "quality": quality,

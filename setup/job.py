@@ -14,6 +14,7 @@ import time
 import traceback
 
 from .output import LogFile
+from .steps import long_detail
 
 SLICE = 0.05          # seconds between two looks at the cancel marker
 PROGRESS_EVERY = 0.1  # seconds between two progress messages of a stand-in step
@@ -209,9 +210,13 @@ def scenario_failure(scenario, step):
     """The failure that TARNWELL_STANDIN_FAIL asks for in step, with its texts."""
     text = scenario.fail_text if scenario.fail_text is not None else \
         'Setup stopped at "%s".' % step.title
-    detail = scenario.fail_detail if scenario.fail_detail is not None else (
-        "The stand-in backend was asked to fail here (TARNWELL_STANDIN_FAIL=%s).\n"
-        "The log holds the details." % step.id)
+    if scenario.fail_detail is not None:
+        detail = scenario.fail_detail
+    elif scenario.long:
+        detail = long_detail()
+    else:
+        detail = ("The stand-in backend was asked to fail here (TARNWELL_STANDIN_FAIL=%s).\n"
+                  "The log holds the details." % step.id)
     command = scenario.fail_command if scenario.fail_command is not None else ""
     return StepFailed(text, detail, command)
 

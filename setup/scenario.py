@@ -60,6 +60,7 @@ class Scenario:
         self.log_flood = int(flood)
         self.noise = _flag(env, "NOISE")
         self.ignore_cancel = _flag(env, "IGNORE_CANCEL")
+        self.long = _flag(env, "LONG")
 
         self.fail_step = (env.get(PREFIX + "FAIL") or "").strip()
         self.fail_text = _optional(env, "FAIL_TEXT")

@@ -62,6 +62,50 @@ INSTALL_STEPS = [
     Step("install", "Install the build tools", 1),
 ]
 
+
+def _stretched(text, length):
+    """text lengthened with a plausible tail to exactly length characters."""
+    tail = ", every part of it checked twice against the list of known good copies first"
+    return (text + tail * (1 + length // len(tail)))[:length]
+
+
+def long_build_steps(count=40, title_length=80):
+    """The steps of the long scenario: the real ones and small heavy extras before the
+    icon, every title exactly title_length characters long."""
+    extras = [Step("extra%02d" % n, "Extra stand-in step %d" % n, 1, heavy=True, total=10)
+              for n in range(1, count - len(BUILD_STEPS) + 1)]
+    steps = BUILD_STEPS[:-2] + extras + BUILD_STEPS[-2:]
+    return [Step(s.id, _stretched(s.title, title_length), s.weight, s.heavy, s.always,
+                 s.by_quality, s.total, s.texts) for s in steps]
+
+
+def long_log_line(length=10000):
+    """One log line of the long scenario: a tool's command line that never ends."""
+    head = "cc -c src/render/water.cpp"
+    flags = "".join(" -Iinclude/module_%04d" % n for n in range(length // 20 + 1))
+    return (head + flags)[:length]
+
+
+def long_detail(lines=60):
+    """The error detail of the long scenario: a traceback of the given number of lines."""
+    frames = ["Traceback (most recent call last):"]
+    n = 0
+    while len(frames) < lines - 1:
+        frames.append('  File "tools/convert/stage_%02d.py", line %d, in convert_stage' % (n, 100 + n))
+        frames.append("    texture = decode(archive.read(entry), level=%d)" % n)
+        n += 1
+    frames.append("ValueError: the texture archive ends before its last entry")
+    return "\n".join(frames[:lines])
+
+
+def build_steps(scenario):
+    return long_build_steps() if scenario.long else BUILD_STEPS
+
+
+def heavy_weight(steps):
+    return sum(s.weight for s in steps if s.heavy)
+
+
 BUILD_IDS = [s.id for s in BUILD_STEPS]
-ALL_IDS = BUILD_IDS + [s.id for s in INSTALL_STEPS]
-HEAVY_WEIGHT = sum(s.weight for s in BUILD_STEPS if s.heavy)
+ALL_IDS = BUILD_IDS + [s.id for s in INSTALL_STEPS] + [
+    s.id for s in long_build_steps() if s.id not in BUILD_IDS]

@@ -11,6 +11,28 @@ BUILD_IDS = ["check", "folder", "tools", "sources", "unpack", "code", "textures"
              "compile", "pack", "cache", "icon", "finish"]
 
 
+class LongTexts(backend.SandboxTest):
+    """The long scenario sends the longest texts the window is tested with."""
+
+    def test_every_long_input_has_its_length_and_still_builds(self):
+        info = self.box.info(LONG="1", MISSING="cmake", GPU=None)
+        self.assertEqual(len(info["gpu"]), 120)
+        self.assertEqual([len(level["name"]) for level in info["levels"]], [25] * 8)
+        self.assertEqual(len(info["install_command"]), 600)
+        self.assertTrue(info["install_command"].startswith("sudo apt-get install"))
+
+        game = self.box.game_folder()
+        r = self.box.build(game, extra=["--quality", "extra8"], LONG="1")
+        steps = r.messages("start")[0]["steps"]
+        self.assertEqual([len(s["title"]) for s in steps], [80] * 40)
+        self.assertEqual(max(len(m["line"]) for m in r.messages("log")), 10000)
+        self.assertEqual(r.end()["result"], "ok")
+        self.assertIs(self.box.info(LONG="1")["installed"], True)
+
+        r = self.box.build(game, LONG="1", FAIL="extra20")
+        self.assertEqual(r.messages("error")[0]["detail"].count("\n"), 59)
+
+
 class Failure(backend.SandboxTest):
     def test_failure_at_a_heavy_step_with_default_texts(self):
         r = self.box.build(self.box.game_folder(), FAIL="compile")

@@ -77,6 +77,8 @@ struct App {
   float glow = 0;
   std::string copied;
   uint64_t copied_at = 0;
+  std::string game_dialog_error;  // why the last game dialog could not open at all
+  std::string dest_dialog_error;  // the same for the install folder
 };
 
 extern App A;

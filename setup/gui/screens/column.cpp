@@ -12,6 +12,7 @@
 #include <SDL3/SDL.h>
 #include <imgui.h>
 
+#include <algorithm>
 #include <cstdio>
 
 std::vector<StatusItem> status_items(const App& app) {
@@ -28,21 +29,28 @@ std::vector<StatusItem> status_items(const App& app) {
   return items;
 }
 
-// The "Quit" link in the bottom right corner of the column.
+// The "Quit" link in the bottom right corner of the column. When the form is taller than
+// the column it follows the form instead, so that it scrolls with it and never covers it.
 static void quit_link(const Measures& m, float H, float U) {
   push_font(F_SMALL);
   float q = ImGui::CalcTextSize("Quit", nullptr, false, -1).x;
   ImGui::PopFont();
-  ImGui::SetCursorScreenPos(ImVec2(m.x0 + m.cw - (16 * U + q), H - 66 * U));
+  // In the window's own coordinates, which scroll with the content.
+  float corner = H - 66 * U - ImGui::GetWindowPos().y;
+  ImGui::SetCursorPos(ImVec2(m.x0 + m.cw - (16 * U + q) - ImGui::GetWindowPos().x,
+                             std::max(corner, ImGui::GetCursorPosY())));
   if (link("Quit", U)) request_quit();
 }
 
-// One line at the bottom left: graphics card, build tools, version.
-static void status_overlay(float H, float U) {
+// One line at the bottom left: graphics card, build tools, version. It ends before the
+// column: an item that would reach it is cut with "...", and nothing follows it.
+static void status_overlay(float H, float U, float end) {
   ImDrawList* dl = ImGui::GetForegroundDrawList();
   push_font(F_SMALL);
   float x = 40 * U, y = H - 44 * U;
-  auto status_item = [&dl, &x, &y, &U](const std::string& text, bool ok) {
+  auto status_item = [&dl, &x, &y, &U, end](const std::string& full, bool ok) {
+    if (x + 26 * U >= end) return;
+    std::string text = fit_from_right(full, end - x - 26 * U);
     if (ok) {
       float k = 0.7f * U;
       ImVec2 tick[3] = {ImVec2(x, y + 2 * U + 9 * k), ImVec2(x + 7 * k, y + 2 * U + 16 * k),
@@ -55,25 +63,31 @@ static void status_overlay(float H, float U) {
     }
     dl->AddText(ImVec2(x + 26 * U, y), ImGui::GetColorU32(DIM), text.c_str());
     x += 26 * U + ImGui::CalcTextSize(text.c_str(), nullptr, false, -1).x + 36 * U;
+    if (text.size() != full.size()) x = end;
   };
   for (const StatusItem& item : status_items(A)) status_item(item.text, item.ok);
-  if (!A.version.empty())
+  if (!A.version.empty() && x < end) {
+    std::string version = fit_from_right("Version " + A.version, end - x);
     dl->AddText(ImVec2(x, y), ImGui::ColorConvertFloat4ToU32(ImVec4(0.50f, 0.44f, 0.36f, 1.0f)),
-                ("Version " + A.version).c_str());
+                version.c_str(), version.c_str() + version.size());
+  }
   ImGui::PopFont();
 }
 
 void column(float W, float H, float U, float t) {
   const Measures m = column_measures(W, H, U, A.view);
   ImGui::SetNextWindowPos(ImVec2(m.x0 - m.pad, m.top), 0, ImVec2(0, 0));
-  ImGui::SetNextWindowSize(ImVec2(m.cw + 2 * m.pad, H - m.top - 20 * U), 0);
+  // The window reaches past the content's right edge by its scrollbar, so that the
+  // scrollbar, shown only while the view is taller than the window, stands clear of it.
+  ImGui::SetNextWindowSize(ImVec2(m.cw + 2 * m.pad + scrollbar_width(U), H - m.top - 20 * U), 0);
   ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(m.pad, 0));
   ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, 9 * U));
   const ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
-                                 ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoScrollbar |
-                                 ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoBackground |
-                                 ImGuiWindowFlags_NoSavedSettings;
+                                 ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
+                                 ImGuiWindowFlags_NoBackground | ImGuiWindowFlags_NoSavedSettings;
+  push_scrollbar_style(U);
   ImGui::Begin("##column", nullptr, flags);
+  pop_scrollbar_style();
 
   if (A.view == 2)
     view_stopped(m.cw, U);
@@ -88,5 +102,5 @@ void column(float W, float H, float U, float t) {
   if (A.view == 0) quit_link(m, H, U);
   ImGui::End();
   ImGui::PopStyleVar(2);
-  status_overlay(H, U);
+  status_overlay(H, U, m.x0 - 24 * U);
 }

@@ -44,6 +44,18 @@ std::string installed_launcher(const std::string& dest) {
 #endif
 }
 
+std::string dialog_error_text(const std::string& reason, const char* option) {
+  std::string text = "No dialog could open: " + reason;
+  if (text.back() != '.') text += '.';
+  return text + " Give the path with " + option + " when starting Setup.";
+}
+
+// One line under a picker whose dialog could not open at all, so the user has a way on.
+static void dialog_error(const std::string& reason, const char* option, float cw) {
+  if (!reason.empty())
+    text_block(F_SMALL, ImVec4(0.95f, 0.72f, 0.42f, 1.0f), dialog_error_text(reason, option), cw);
+}
+
 // The shortcut box, styled like the fields around it.
 static void desktop_checkbox(float U) {
   push_font(F_SMALL);
@@ -63,23 +75,33 @@ static void desktop_checkbox(float U) {
   ImGui::PopFont();
 }
 
-// One button per level on one line, the chosen one primary, then its description and
-// how it compares with the suggestion for this PC.
+// One button per level, the chosen one primary, then its description and how it compares
+// with the suggestion for this PC. The buttons run on one line and wrap where the next one
+// would pass the column's edge; a name wider than the column is cut with "...".
 static void quality_choice(float cw, float U) {
+  push_font(F_BODY);
+  const float pad = 22 * U, spacing = 10 * U;
+  float x = 0;
   for (size_t i = 0; i < A.levels.size(); i++) {
-    if (i > 0) ImGui::SameLine(0, 10 * U);
-    push_font(F_BODY);
+    std::string label = fit_from_right(A.levels[i].name, cw - 2 * pad);
+    float width = ImGui::CalcTextSize(label.c_str()).x + 2 * pad;
+    if (i > 0 && x + spacing + width <= cw) {
+      ImGui::SameLine(0, spacing);
+      x += spacing + width;
+    } else {
+      x = width;
+    }
     push_button((int)i == A.quality, 23 * U, U);
-    ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(22 * U, 0));
+    ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(pad, 0));
     ImGui::PushID((int)i);  // two levels may carry the same name
-    bool clicked = ImGui::Button(A.levels[i].name.c_str(), ImVec2(0, 46 * U));
+    bool clicked = ImGui::Button(label.c_str(), ImVec2(width, 46 * U));
     ImGui::PopID();
     ImGui::PopStyleVar(1);
     ImGui::PopStyleColor(5);
     ImGui::PopStyleVar(2);
-    ImGui::PopFont();
     if (clicked) A.quality = (int)i;
   }
+  ImGui::PopFont();
   gap(2 * U);
   // An info reply may shrink the list; never read past it.
   if (A.quality < 0 || A.quality >= (int)A.levels.size()) return;
@@ -126,14 +148,16 @@ void view_form(float cw, float U) {
   heading(1, "YOUR COPY OF THE GAME", game_set, U);
   if (field("##game", name, "Your .nup file, update 1.1.1 included", cw, U)) open_game_file();
   if (!first) {
-    ImGui::SetItemDefaultFocus();
+    take_focus();
     first = true;
   }
+  dialog_error(A.game_dialog_error, "--game", cw);
   if (link(link_text, U)) open_game_folder();
   gap(14 * U);
 
   heading(2, "WHERE TO INSTALL (ABOUT 36 GB)", dest_set, U);
   if (field("##dest", A.dest, "Choose a folder", cw, U)) open_dest_folder();
+  dialog_error(A.dest_dialog_error, "--dest", cw);
   desktop_checkbox(U);
   gap(8 * U);
 

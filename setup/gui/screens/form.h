@@ -24,5 +24,9 @@ bool form_ready(const App& app);
 // The line under the build button that says what is missing or what will happen.
 const char* form_status(const App& app);
 
+// The line under a picker whose dialog could not open: SDL's reason and the option that
+// gives the path instead.
+std::string dialog_error_text(const std::string& reason, const char* option);
+
 // The launcher of an installation in `dest`, as Play on the form runs it.
 std::string installed_launcher(const std::string& dest);

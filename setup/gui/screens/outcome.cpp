@@ -44,7 +44,17 @@ void view_done(float cw, float U) {
   ImGui::TextColored(TEXT, "Ready to play");
   ImGui::PopFont();
   text_block(F_BODY, DIM, done_sentence(A.finished_at - A.started_at, A.desktop), cw);
-  for (const std::string& warning : A.warnings) text_block(F_SMALL, WARNING, warning, cw);
+  // Many warnings scroll in a box of their own, so that "Play" and the title stay in view.
+  push_font(F_SMALL);
+  float natural = 0;
+  for (const std::string& warning : A.warnings)
+    natural += ImGui::CalcTextSize(warning.c_str(), nullptr, false, cw).y + 9 * U;
+  ImGui::PopFont();
+  const float below = 9 * U + (26 + 9) * U + (72 + 9) * U + (4 + 9) * U + 52 * U;
+  if (!A.warnings.empty())
+    fitted_area("##warnings", natural - 9 * U, below, 3 * 33 * U, cw, U, [](float width) {
+      for (const std::string& warning : A.warnings) text_block(F_SMALL, WARNING, warning, width);
+    });
   gap(26 * U);
 
   if (large_button(true, "Play", cw, U)) play();
@@ -71,6 +81,15 @@ static void command_box(float cw, float U) {
   ImGui::PopTextWrapPos();
   ImGui::SetCursorScreenPos(ImVec2(p.x, p.y + m.y + 42 * U));
   ImGui::PopFont();
+}
+
+// Height of what the missing-tools view draws under the detail text.
+static float missing_tools_height(float cw, float U) {
+  push_font(F_MONO);
+  float command = ImGui::CalcTextSize(A.error_command.c_str(), nullptr, false, cw - 28 * U).y;
+  ImGui::PopFont();
+  float install = A.can_install && !g_build.proc ? (52 + 9 + 2 + 9) * U : 0;
+  return command + 42 * U + install + (52 + 9 + 2 + 9 + 52) * U;
 }
 
 // The buttons under the command: install through the backend, copy, check again, back.
@@ -108,7 +127,14 @@ void view_stopped(float cw, float U) {
   ImGui::PopFont();
   text_block(F_HEAD, TEXT, A.error, cw);
   gap(8 * U);
-  text_block(F_BODY, DETAIL, A.error_detail, cw);
+  // A long detail (a traceback, say) scrolls in a box of its own, so that the error and
+  // the buttons stay in view.
+  push_font(F_BODY);
+  float natural = ImGui::CalcTextSize(A.error_detail.c_str(), nullptr, false, cw).y;
+  ImGui::PopFont();
+  float below = (9 + 8 + 9) * U + (missing_tools ? missing_tools_height(cw, U) : 52 * U);
+  fitted_area("##detail", natural, below, 4 * 33 * U, cw, U,
+              [](float width) { text_block(F_BODY, DETAIL, A.error_detail, width); });
   gap(8 * U);
 
   if (missing_tools) {

@@ -4,6 +4,7 @@
 #include "backend/app.h"
 #include "widgets/widgets.h"
 
+#include <algorithm>
 #include <cmath>
 
 Measures column_measures(float W, float H, float U, int view) {
@@ -46,6 +47,44 @@ bool large_button(bool primary, const char* label, float width, float U) {
 
 void same_line_gap(float U) { ImGui::SameLine(0, 14 * U); }
 
+void take_focus() {
+  ImGui::SetKeyboardFocusHere(-1);
+  // Shown at once, so the first Enter, Space or A acts on it without a key before.
+  ImGui::SetNavCursorVisible(true);
+}
+
 void default_focus() {
-  if (!A.focused) ImGui::SetKeyboardFocusHere(-1);
+  if (!A.focused) take_focus();
+}
+
+float scrollbar_width(float U) { return std::max(4.0f, std::ceil(6 * U)); }
+
+void push_scrollbar_style(float U) {
+  ImGui::PushStyleVar(ImGuiStyleVar_ScrollbarSize, scrollbar_width(U));
+  ImGui::PushStyleVar(ImGuiStyleVar_ScrollbarRounding, scrollbar_width(U));
+  ImGui::PushStyleColor(ImGuiCol_ScrollbarBg, ImVec4(1.0f, 0.9f, 0.75f, 0.04f));
+  ImGui::PushStyleColor(ImGuiCol_ScrollbarGrab, ImVec4(0.96f, 0.74f, 0.28f, 0.40f));
+  ImGui::PushStyleColor(ImGuiCol_ScrollbarGrabHovered, ImVec4(0.96f, 0.74f, 0.28f, 0.65f));
+  ImGui::PushStyleColor(ImGuiCol_ScrollbarGrabActive, ImVec4(0.96f, 0.74f, 0.28f, 0.85f));
+}
+
+void pop_scrollbar_style() {
+  ImGui::PopStyleColor(4);
+  ImGui::PopStyleVar(2);
+}
+
+float room_below(float below) { return ImGui::GetWindowHeight() - ImGui::GetCursorPosY() - below; }
+
+void fitted_area(const char* id, float natural, float below, float least, float cw, float U,
+                 const std::function<void(float width)>& draw) {
+  float room = room_below(below);
+  if (natural <= room) {
+    draw(cw);
+    return;
+  }
+  push_scrollbar_style(U);
+  ImGui::BeginChild(id, ImVec2(cw, std::max(room, least)), 0, 0);
+  pop_scrollbar_style();
+  draw(cw - scrollbar_width(U) - 6 * U);
+  ImGui::EndChild();
 }

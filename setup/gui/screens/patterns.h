@@ -6,6 +6,7 @@
 
 #include <imgui.h>
 
+#include <functional>
 #include <string>
 
 // Where the column's content stands in a window of W x H at scale U.
@@ -45,5 +46,28 @@ bool large_button(bool primary, const char* label, float width, float U);
 // Keeps the next item on this line, 14 pixels (scaled) to the right.
 void same_line_gap(float U);
 
+// Right after an item: gives it the keyboard focus with the navigation frame showing.
+void take_focus();
+
 // Right after a view's designated button: hands it keyboard focus once per view change.
 void default_focus();
+
+// Width of the column's thin scrollbar, which only shows when content is taller than its
+// window.
+float scrollbar_width(float U);
+
+// The scrollbar's look in the theme's colours: two style variables and four colours,
+// popped by pop_scrollbar_style(). Pushed around the Begin of a window that may scroll.
+void push_scrollbar_style(float U);
+void pop_scrollbar_style();
+
+// Height left in the current window from the cursor down, when `below` pixels must
+// still fit under what comes next.
+float room_below(float below);
+
+// Draws content of `natural` height as it is when it fits above `below` pixels of
+// what follows; else inside a box of the height left (at least `least`) that scrolls
+// with the wheel, or with the arrow keys after Enter, since the box takes a navigation
+// stop. `draw` gets the width to wrap at: cw, or less the scrollbar inside the box.
+void fitted_area(const char* id, float natural, float below, float least, float cw, float U,
+                 const std::function<void(float width)>& draw);

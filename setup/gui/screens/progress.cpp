@@ -8,6 +8,7 @@
 #include <SDL3/SDL.h>
 #include <imgui.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -60,16 +61,17 @@ static void log_box(float cw, float h) {
   ImGui::PopFont();
 }
 
-// The steps with a check, a pulsing dot or a ring each, drawn straight on the draw list.
-static void step_list(float cw, float h, float U, float t) {
-  ImVec2 o = ImGui::GetCursorScreenPos();
+// The steps with a check, a pulsing dot or a ring each, drawn straight on the draw list;
+// a title too long for the column ends in "...". Rows start at `o`; only those between
+// `from` and `to` are drawn.
+static void step_rows(ImVec2 o, float width, int from, int to, float U, float t) {
   ImDrawList* dl = ImGui::GetWindowDrawList();
   push_font(F_BODY);
   const ImU32 green = ImGui::ColorConvertFloat4ToU32(ImVec4(0.55f, 0.78f, 0.40f, 1.0f));
   const ImU32 amber = ImGui::ColorConvertFloat4ToU32(ImVec4(1.0f, 0.82f, 0.40f, 1.0f));
   const ImU32 brown = ImGui::ColorConvertFloat4ToU32(ImVec4(0.50f, 0.42f, 0.32f, 1.0f));
   const float k = 0.75f * U;
-  for (size_t i = 0; i < A.steps.size(); i++) {
+  for (int i = std::max(from, 0); i < std::min(to, (int)A.steps.size()); i++) {
     const StepRow& row = A.steps[i];
     float y = o.y + 33 * (float)i * U;
     float c = y + 0.5f * ImGui::GetFontSize();
@@ -86,15 +88,55 @@ static void step_list(float cw, float h, float U, float t) {
       dl->AddCircle(ImVec2(o.x + 8 * U, c), 4.5f * U, brown, 16, 1.5f * U);
       title = ImVec4(0.46f, 0.40f, 0.33f, 1.0f);
     }
-    dl->AddText(ImVec2(o.x + 34 * U, y), ImGui::GetColorU32(title), row.title.c_str());
+    std::string shown = fit_from_right(row.title, width - 34 * U);
+    dl->AddText(ImVec2(o.x + 34 * U, y), ImGui::GetColorU32(title), shown.c_str(), shown.c_str() + shown.size());
   }
   ImGui::PopFont();
-  ImGui::Dummy(ImVec2(cw, h));
+}
+
+// Where the list scrolls to show row `row` in the middle of a box `h` high.
+float follow_scroll(int row, size_t n, float h, float U) {
+  float most = std::max(0.0f, 33 * (float)n * U - h);
+  return std::clamp(33 * U * ((float)row + 0.5f) - h / 2, 0.0f, most);
+}
+
+// All rows when they fit in `h`; else a box `h` high that scrolls to each newly running
+// step and can be scrolled away from it in between.
+static void step_list(float cw, float h, float U, float t) {
+  const float full = 33 * (float)A.steps.size() * U;
+  if (full <= h) {
+    step_rows(ImGui::GetCursorScreenPos(), cw, 0, (int)A.steps.size(), U, t);
+    ImGui::Dummy(ImVec2(cw, h));
+    return;
+  }
+  static int followed = -2;
+  push_scrollbar_style(U);
+  ImGui::BeginChild("##steps", ImVec2(cw, h), 0, 0);
+  pop_scrollbar_style();
+  if (A.current != followed && A.current >= 0) ImGui::SetScrollY(follow_scroll(A.current, A.steps.size(), h, U));
+  followed = A.current;
+  ImVec2 o = ImGui::GetCursorScreenPos();
+  float top = ImGui::GetScrollY();
+  step_rows(o, cw - scrollbar_width(U) - 6 * U, (int)(top / (33 * U)), (int)((top + h) / (33 * U)) + 1, U, t);
+  ImGui::Dummy(ImVec2(cw - scrollbar_width(U), full));
+  ImGui::EndChild();
+}
+
+static const char* const RESUME_NOTE =
+    "This only needs to be done once. A stopped build goes on from its last finished step.";
+
+// The list or log area: its own height, or less when the buttons under it would not fit,
+// but never less than five rows.
+static float area_height(float cw, float U) {
+  push_font(F_SMALL);
+  float note = ImGui::CalcTextSize(RESUME_NOTE, nullptr, false, cw).y;
+  ImGui::PopFont();
+  float below = 9 * U + (12 + 9) * U + (52 + 9) * U + (2 + 9) * U + note;
+  float room = room_below(below);
+  return std::min(list_height(A.steps.size(), U), std::max(room, 5 * 33 * U));
 }
 
 void view_progress(float cw, float U, float t) {
-  const float h = list_height(A.steps.size(), U);
-
   push_font(F_SMALL);
   ImGui::TextColored(GOLD, "%s", progress_title(A));
   ImGui::PopFont();
@@ -106,6 +148,7 @@ void view_progress(float cw, float U, float t) {
   text_block(F_BODY, DIM, step_line(A, SDL_GetTicks()), cw);
   gap(14 * U);
 
+  const float h = area_height(cw, U);
   if (A.show_log)
     log_box(cw, h);
   else
@@ -122,6 +165,5 @@ void view_progress(float cw, float U, float t) {
   ImGui::EndDisabled();
   if (cancel) cancel_build();
   gap(2 * U);
-  text_block(F_SMALL, DIM,
-             "This only needs to be done once. A stopped build goes on from its last finished step.", cw);
+  text_block(F_SMALL, DIM, RESUME_NOTE, cw);
 }

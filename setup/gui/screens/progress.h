@@ -22,5 +22,9 @@ std::string percent_text(float shown_total);
 // The line under the percentage: the step's own text, the step count and the elapsed time.
 std::string step_line(const App& app, uint64_t now);
 
-// Height of the step list or log area for n steps.
+// Height of the step list or log area for n steps, when the column has room for it.
 float list_height(size_t n, float U);
+
+// The scroll position of a step list box `h` high that shows row `row` of n in its middle,
+// as far as the list reaches.
+float follow_scroll(int row, size_t n, float h, float U);

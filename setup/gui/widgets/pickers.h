@@ -9,16 +9,20 @@
 extern SDL_Mutex* g_pick_lock;
 extern std::string g_picked_game;
 extern std::string g_picked_dest;
+extern std::string g_pick_error_game;  // SDL's reason when a game dialog could not open
+extern std::string g_pick_error_dest;
 
-// Dialog callbacks: keep the first chosen path for the hand-over; a cancel or a failed
-// dialog (no list, or an empty one) changes nothing.
+// Dialog callbacks: keep the first chosen path for the hand-over. A cancel (an empty list)
+// changes nothing; a dialog that could not open (no list) keeps SDL's reason instead.
 void SDLCALL picked_game(void* userdata, const char* const* filelist, int filter);
 void SDLCALL picked_dest(void* userdata, const char* const* filelist, int filter);
 
 // The three openers of the setup form. They return at once; the choice arrives later.
+// Each first clears the message of an earlier dialog of its field that could not open.
 void open_game_file();    // a ".nup" file (or any file)
 void open_game_folder();  // an unpacked copy: a folder holding exefs and romfs
 void open_dest_folder();  // the install folder
 
-// Moves the paths the dialogs chose into App.game and App.dest.
+// Moves the paths the dialogs chose into App.game and App.dest, and the reasons of
+// dialogs that could not open into App.game_dialog_error and App.dest_dialog_error.
 void take_picked_paths();

@@ -5,6 +5,7 @@
 
 #include <imgui.h>
 
+#include <cfloat>
 #include <cstdio>
 
 void push_font(ImFont* font) { ImGui::PushFont(font, font ? font->LegacySize : 0.0f); }
@@ -64,11 +65,28 @@ std::string fit_from_left(const std::string& value, float avail) {
   return "...";
 }
 
+std::string fit_from_right(const std::string& value, float avail) {
+  ImFont* font = ImGui::GetFont();
+  const float size = ImGui::GetFontSize();
+  const char* begin = value.c_str();
+  const char* end = begin + value.size();
+  if (font->CalcTextSizeA(size, FLT_MAX, 0, begin, end).x <= avail) return value;
+  // The measure stops at the first character that would pass the room left for "...".
+  float room = avail - font->CalcTextSizeA(size, FLT_MAX, 0, "...").x;
+  const char* cut = begin;
+  if (room > 0) font->CalcTextSizeA(size, room, 0, begin, end, &cut);
+  return std::string(begin, cut) + "...";
+}
+
 bool field(const char* id, const std::string& value, const char* placeholder, float width, float scale) {
   push_font(F_ROW);
   ImVec2 p = ImGui::GetCursorScreenPos();
   ImVec2 size(width, 58 * scale);
-  bool clicked = ImGui::InvisibleButton(id, size, 0);
+  // Reachable by Tab, arrows and d-pad like any button; the navigation frame follows the
+  // box's rounded corners.
+  ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 10 * scale);
+  bool clicked = ImGui::InvisibleButton(id, size, ImGuiButtonFlags_EnableNav);
+  ImGui::PopStyleVar(1);
   bool hot = ImGui::IsItemFocused() || ImGui::IsItemHovered(0);
   ImDrawList* dl = ImGui::GetWindowDrawList();
   ImVec2 end(p.x + size.x, p.y + size.y);

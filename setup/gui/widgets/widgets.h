@@ -20,13 +20,18 @@ void heading(int number, const char* caption, bool done, float scale);
 
 // A picker box `width` wide and 58 x scale high in F_ROW: the value (cut from the left
 // with "..." when too long) or the placeholder, and "Choose" or "Change" on the right.
-// True in the frame it was clicked; opens nothing itself.
+// Reachable by keyboard and gamepad navigation like a button. True in the frame it was
+// clicked or activated; opens nothing itself.
 bool field(const char* id, const std::string& value, const char* placeholder, float width, float scale);
 
 // What `field` shows for `value` in a box `width` wide, measured in the current font: the
 // value whole when it fits, else "..." and the longest tail that fits, never starting
 // inside a UTF-8 character, else "..." alone.
 std::string fit_from_left(const std::string& value, float avail);
+
+// The same from the other end, for titles: the value whole when it fits in `avail` pixels
+// of the current font, else its longest head that fits followed by "...".
+std::string fit_from_right(const std::string& value, float avail);
 
 // Pushes the look of a capsule button (solid gold when primary, else a faint wash with a
 // thin gold border): two style variables and five style colours, which the caller pops
