@@ -64,6 +64,19 @@ class Layout:
     def right_half(self, y):
         return (self.x0 + self.half + 14 * self.U + self.half / 2, y)
 
+    # The form's pickers, as (x, y) centres, for a subtitle of one line.
+    def game_field(self):
+        y = self.top(0) + self.item(self.font(84)) + self.item(self.font(23)) + self.gap(26)
+        return (self.x0 + self.cw / 2, y + self.item(38 * self.U) + 29 * self.U)
+
+    def folder_link(self):
+        y = self.game_field()[1] + 29 * self.U + 9 * self.U
+        return (self.x0 + 60 * self.U, y + (self.font(19) + 10 * self.U) / 2)
+
+    def dest_field(self):
+        y = self.folder_link()[1] + (self.font(19) + 10 * self.U) / 2 + 9 * self.U + self.gap(14)
+        return (self.x0 + self.cw / 2, y + self.item(38 * self.U) + 29 * self.U)
+
     def quit_link(self):
         """Centre of the Quit link: right-aligned 16 (scaled) in from the content edge,
         its top 66 (scaled) above the window's bottom."""
@@ -178,6 +191,7 @@ class Session:
 
     def _end(self):
         if self.proc.poll() is None:
+            subprocess.run(["pkill", "-P", str(self.proc.pid), "-x", "zenity"])
             self.proc.kill()
             self.proc.communicate()
 
@@ -212,6 +226,41 @@ class Session:
         for name in names:
             self.xdotool("key", name)
             time.sleep(0.15)
+
+    # The platform's file dialog: zenity, which SDL starts as a child of the window's
+    # process.
+    def _dialog_windows(self):
+        kids = subprocess.run(["pgrep", "-P", str(self.proc.pid), "-x", "zenity"],
+                              capture_output=True, text=True).stdout.split()
+        windows = []
+        for pid in kids:
+            windows += subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", pid],
+                                      capture_output=True, text=True, env=harness.env()).stdout.split()
+        return windows
+
+    def dialog(self, timeout=20):
+        self.wait("a file dialog", self._dialog_windows, timeout)
+        time.sleep(0.8)  # let it take input
+        return self._dialog_windows()[0]
+
+    def _close_dialog(self, keys, text=None):
+        window = self.dialog()
+        self.xdotool("windowfocus", "--sync", window)
+        if text:
+            self.xdotool("type", "--delay", "20", text)
+            time.sleep(0.3)
+        self.xdotool("key", keys)
+        self.wait("the dialog to close", lambda: not self._dialog_windows())
+        time.sleep(0.3)  # the choice reaches the window on its next frame
+
+    def choose(self, path):
+        """Types the full path into the open dialog and confirms it. A folder is typed
+        with a slash at its end, as its completion offers it: without one, GTK's folder
+        chooser takes Enter as a step into the completion list of its subfolders."""
+        self._close_dialog("Return", path + ("/" if os.path.isdir(path) else ""))
+
+    def cancel_dialog(self):
+        self._close_dialog("Escape")
 
     # What the backend saw and did.
     def runs(self):

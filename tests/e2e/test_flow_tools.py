@@ -89,7 +89,7 @@ class MissingTools(unittest.TestCase):
         view = tools_probe(self, NO_INSTALL, size=(1280, 720))
         s = flow.Session(self, size=(1280, 720), shot_at=8, scenario=NO_INSTALL, extra=["--autobuild"])
         s.wait_for_info()
-        s.key("Tab", "Return")
+        s.key("Return")
         s.wait("the clipboard", lambda: flow.clipboard() == COMMAND, timeout=3)
         self.assertEqual([a for a in s.runs() if "--install-packages" in a], [])
         copied_at = time.monotonic()
@@ -124,7 +124,7 @@ class MissingTools(unittest.TestCase):
         s = flow.Session(self, shot_at=10, scenario=TOOLS, extra=["--autobuild"])
         s.wait_for_info()
         # The view came from the automatic build: "Install them now" holds the focus.
-        s.key("Tab", "Return")
+        s.key("Return")
         s.wait("the new info query", lambda: len(s.infos()) == 2)
         self.assertEqual([a for a in s.runs() if "--info" not in a], [["--install-packages", "--json"]])
         self.assertLess(s.runs().index(["--install-packages", "--json"]), len(s.runs()) - 1)
@@ -144,7 +144,7 @@ class MissingTools(unittest.TestCase):
         # An earlier build left its folder: a marker could be written there, but unread.
         os.makedirs(os.path.join(s.dest, ".setup"), exist_ok=True)
         s.wait_for_info()
-        s.key("Tab", "Return")
+        s.key("Return")
         s.wait("the installation", lambda: ["--install-packages", "--json"] in s.runs())
         time.sleep(1)
         closed = time.monotonic()

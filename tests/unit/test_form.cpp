@@ -95,6 +95,12 @@ TEST(FormReady, NeedsBothPathsAndTheCheckOfThisPc) {
   EXPECT_FALSE(form_ready(a));
 }
 
+TEST(DialogError, NamesTheOptionThatGivesThePathAndSdlsReason) {
+  EXPECT_EQ(dialog_error_text("Could not run zenity: exit code 255", "--dest"),
+            "No dialog could open, so give the path with --dest when starting Setup. The reason: "
+            "Could not run zenity: exit code 255");
+}
+
 TEST(InstalledLauncher, IsTheScriptInTheInstallFolder) {
 #ifdef _WIN32
   EXPECT_EQ(installed_launcher("D:\\Games"), "D:\\Games\\tarnwell.bat");

@@ -26,15 +26,34 @@ class Pickers : public ::testing::Test {
   }
 };
 
-TEST_F(Pickers, CancelOrFailureKeepsTheValue) {
+TEST_F(Pickers, CancelOrFailureKeepsTheValueAndOnlyAFailureSaysWhy) {
   const char* cancelled[] = {nullptr};
   picked_game(nullptr, cancelled, 0);
   picked_dest(nullptr, cancelled, -1);
-  picked_game(nullptr, nullptr, -1);  // the dialog failed
+  take_picked_paths();
+  EXPECT_EQ(A.game_dialog_error, "");
+  EXPECT_EQ(A.dest_dialog_error, "");
+  SDL_SetError("No dialog driver");
+  picked_game(nullptr, nullptr, -1);  // no dialog could be shown
+  SDL_ClearError();
   picked_dest(nullptr, nullptr, -1);
   take_picked_paths();
   EXPECT_EQ(A.game, "/before/copy.nup");
   EXPECT_EQ(A.dest, "/before/install");
+  EXPECT_EQ(A.game_dialog_error, "No dialog driver");
+  EXPECT_EQ(A.dest_dialog_error, "no reason was given");
+  // A later cancel leaves the message; opening the dialog again takes it away.
+  picked_game(nullptr, cancelled, 0);
+  take_picked_paths();
+  EXPECT_EQ(A.game_dialog_error, "No dialog driver");
+  SDL_SetHint(SDL_HINT_FILE_DIALOG_DRIVER, "none");
+  open_game_folder();
+  EXPECT_EQ(A.game_dialog_error, "");
+  take_picked_paths();  // the opener's own failure, reported through the callback
+  EXPECT_NE(A.game_dialog_error.find("driver"), std::string::npos) << A.game_dialog_error;
+  SDL_ResetHint(SDL_HINT_FILE_DIALOG_DRIVER);
+  A.game_dialog_error.clear();
+  A.dest_dialog_error.clear();
 }
 
 TEST_F(Pickers, APickArrivesOnTheNextHandOverAndOnlyOnce) {

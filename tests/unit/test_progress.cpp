@@ -79,6 +79,11 @@ TEST(ListHeight, HoldsAtLeastTwelveRowsAndThenEveryRow) {
   EXPECT_FLOAT_EQ(list_height(13, 1), 429);
   EXPECT_FLOAT_EQ(list_height(20, 1), 660);
   EXPECT_FLOAT_EQ(list_height(20, 0.5f), 330);
+  // A box of 10 rows over 40 follows the running row in its middle, within the list.
+  EXPECT_FLOAT_EQ(follow_scroll(0, 40, 330, 1), 0);
+  EXPECT_FLOAT_EQ(follow_scroll(20, 40, 330, 1), 33 * 20.5f - 165);
+  EXPECT_FLOAT_EQ(follow_scroll(39, 40, 330, 1), 33 * 40 - 330);
+  EXPECT_FLOAT_EQ(follow_scroll(20, 40, 165, 0.5f), 16.5f * 20.5f - 82.5f);
 }
 
 }  // namespace

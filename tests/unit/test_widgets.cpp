@@ -210,6 +210,31 @@ TEST_F(WidgetTest, TooNarrowForOneByteShowsTheDotsAlone) {
   end_frame();
 }
 
+// Titles are cut at the other end: the longest head that fits, then "...", never ending
+// inside a character.
+TEST_F(WidgetTest, CutFromTheRightKeepsTheLongestWholeHead) {
+  const std::string value = "Convert the t\xC3\xA9xtures of every stage, checked twice";
+  begin_frame();
+  ImGui::PushFont(F_BODY);
+  auto width = [](const std::string& s) { return ImGui::CalcTextSize(s.c_str(), s.c_str() + s.size()).x; };
+  EXPECT_EQ(fit_from_right(value, width(value)), value);
+  for (float avail = width(value) - 0.5f; avail > width("..."); avail -= 3) {
+    std::string shown = fit_from_right(value, avail);
+    ASSERT_GE(shown.size(), 3u);
+    std::string head = shown.substr(0, shown.size() - 3);
+    ASSERT_EQ(shown.substr(head.size()), "...");
+    ASSERT_EQ(value.compare(0, head.size(), head), 0);
+    EXPECT_NE((unsigned char)value[head.size()] & 0xC0, 0x80) << avail;
+    EXPECT_LE(width(shown), avail + 0.01f);
+    size_t longer = head.size() + 1;
+    while (longer < value.size() && ((unsigned char)value[longer] & 0xC0) == 0x80) longer++;
+    EXPECT_GT(width(value.substr(0, longer) + "..."), avail) << avail;
+  }
+  EXPECT_EQ(fit_from_right(value, 1), "...");
+  ImGui::PopFont();
+  end_frame();
+}
+
 TEST_F(WidgetTest, DrawsTheValueOrThePlaceholderAndAdvancesOneBox) {
   const ImU32 text = ImGui::GetColorU32(TEXT), dim = ImGui::GetColorU32(DIM);
   // Placeholder and "Choose", both dim; no value text.

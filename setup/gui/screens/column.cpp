@@ -37,8 +37,8 @@ static void quit_link(const Measures& m, float H, float U) {
   ImGui::PopFont();
   // In the window's own coordinates, which scroll with the content.
   float corner = H - 66 * U - ImGui::GetWindowPos().y;
-  ImGui::SetCursorPos(ImVec2(m.x0 + m.cw - (16 * U + q) - ImGui::GetWindowPos().x,
-                             std::max(corner, ImGui::GetCursorPosY())));
+  ImGui::SetCursorPos(
+      ImVec2(m.x0 + m.cw - (16 * U + q) - ImGui::GetWindowPos().x, std::max(corner, ImGui::GetCursorPosY())));
   if (link("Quit", U)) request_quit();
 }
 

@@ -45,15 +45,14 @@ std::string installed_launcher(const std::string& dest) {
 }
 
 std::string dialog_error_text(const std::string& reason, const char* option) {
-  std::string text = "No dialog could open: " + reason;
-  if (text.back() != '.') text += '.';
-  return text + " Give the path with " + option + " when starting Setup.";
+  return std::string("No dialog could open, so give the path with ") + option +
+         " when starting Setup. The reason: " + reason;
 }
 
 // One line under a picker whose dialog could not open at all, so the user has a way on.
 static void dialog_error(const std::string& reason, const char* option, float cw) {
   if (!reason.empty())
-    text_block(F_SMALL, ImVec4(0.95f, 0.72f, 0.42f, 1.0f), dialog_error_text(reason, option), cw);
+    text_block(F_SMALL, ImVec4(0.96f, 0.56f, 0.30f, 1.0f), dialog_error_text(reason, option), cw);
 }
 
 // The shortcut box, styled like the fields around it.

@@ -89,7 +89,8 @@ static void step_rows(ImVec2 o, float width, int from, int to, float U, float t)
       title = ImVec4(0.46f, 0.40f, 0.33f, 1.0f);
     }
     std::string shown = fit_from_right(row.title, width - 34 * U);
-    dl->AddText(ImVec2(o.x + 34 * U, y), ImGui::GetColorU32(title), shown.c_str(), shown.c_str() + shown.size());
+    dl->AddText(ImVec2(o.x + 34 * U, y), ImGui::GetColorU32(title), shown.c_str(),
+                shown.c_str() + shown.size());
   }
   ImGui::PopFont();
 }
@@ -113,7 +114,8 @@ static void step_list(float cw, float h, float U, float t) {
   push_scrollbar_style(U);
   ImGui::BeginChild("##steps", ImVec2(cw, h), 0, 0);
   pop_scrollbar_style();
-  if (A.current != followed && A.current >= 0) ImGui::SetScrollY(follow_scroll(A.current, A.steps.size(), h, U));
+  if (A.current != followed && A.current >= 0)
+    ImGui::SetScrollY(follow_scroll(A.current, A.steps.size(), h, U));
   followed = A.current;
   ImVec2 o = ImGui::GetCursorScreenPos();
   float top = ImGui::GetScrollY();

@@ -5,7 +5,6 @@
 
 #include <imgui.h>
 
-#include <cfloat>
 #include <cstdio>
 
 void push_font(ImFont* font) { ImGui::PushFont(font, font ? font->LegacySize : 0.0f); }
@@ -66,16 +65,23 @@ std::string fit_from_left(const std::string& value, float avail) {
 }
 
 std::string fit_from_right(const std::string& value, float avail) {
-  ImFont* font = ImGui::GetFont();
-  const float size = ImGui::GetFontSize();
   const char* begin = value.c_str();
   const char* end = begin + value.size();
-  if (font->CalcTextSizeA(size, FLT_MAX, 0, begin, end).x <= avail) return value;
-  // The measure stops at the first character that would pass the room left for "...".
-  float room = avail - font->CalcTextSizeA(size, FLT_MAX, 0, "...").x;
+  if (ImGui::CalcTextSize(begin, end).x <= avail) return value;
+  // The raw measure stops at the first character that would pass the room left for "...";
+  // ImGui rounds widths up, so step back while the rounded result is still too wide.
+  ImFont* font = ImGui::GetFont();
+  float room = avail - ImGui::CalcTextSize("...").x;
   const char* cut = begin;
-  if (room > 0) font->CalcTextSizeA(size, room, 0, begin, end, &cut);
-  return std::string(begin, cut) + "...";
+  if (room > 0) font->CalcTextSizeA(ImGui::GetFontSize(), room, 0, begin, end, &cut);
+  std::string shown;
+  while (true) {
+    shown.assign(begin, cut).append("...");
+    if (cut == begin || ImGui::CalcTextSize(shown.c_str(), shown.c_str() + shown.size()).x <= avail)
+      return shown;
+    do cut--;
+    while (cut > begin && is_continuation((unsigned char)*cut));
+  }
 }
 
 bool field(const char* id, const std::string& value, const char* placeholder, float width, float scale) {
