@@ -70,11 +70,12 @@ def _stretched(text, length):
 
 
 def long_build_steps(count=40, title_length=80):
-    """The steps of the long scenario: the real ones and small heavy extras before the
-    icon, every title exactly title_length characters long."""
+    """The steps of the long scenario: the real ones with small heavy extras after the
+    tool check, every title exactly title_length characters long. The extras come first
+    so that a build soon runs a step far down the list."""
     extras = [Step("extra%02d" % n, "Extra stand-in step %d" % n, 1, heavy=True, total=10)
               for n in range(1, count - len(BUILD_STEPS) + 1)]
-    steps = BUILD_STEPS[:-2] + extras + BUILD_STEPS[-2:]
+    steps = BUILD_STEPS[:3] + extras + BUILD_STEPS[3:]
     return [Step(s.id, _stretched(s.title, title_length), s.weight, s.heavy, s.always,
                  s.by_quality, s.total, s.texts) for s in steps]
 

@@ -52,6 +52,16 @@ class Cancel(unittest.TestCase):
         self.assertEqual(label_brightness(img, L, L.x0 + L.half + 14 * L.U, y), 0)
         self.assertTrue("Result" not in flow.read(log), "the backend was to ignore the cancel")
 
+    def test_by_keyboard_in_a_forty_step_build_at_the_smallest_size(self):
+        # "Show details" holds the focus; Tab reaches Cancel below the scrolling step list.
+        scenario = {"TARNWELL_STANDIN_LONG": "1", "TARNWELL_STANDIN_SECONDS": "60"}
+        s = flow.Session(self, size=(960, 540), shot_at=20, scenario=scenario, extra=["--autobuild"])
+        log = os.path.join(s.dest, ".setup", "setup.log")
+        s.wait("a heavy step", lambda: "Started: Extra stand-in step 1," in flow.read(log))
+        s.key("Tab", "Return")
+        s.wait("the stop", lambda: "Result: cancelled" in flow.read(log), timeout=10)
+        self.assertIn("Stopped at the user's request.", flow.read(log))
+
     def test_the_form_comes_back_and_the_next_build_goes_on(self):
         scenario = {"TARNWELL_STANDIN_SECONDS": "12"}
         form = flow.form_probe(self, size=(1280, 720), scenario=scenario)

@@ -73,11 +73,14 @@ void pop_scrollbar_style() {
   ImGui::PopStyleVar(2);
 }
 
-float room_below(float below) { return ImGui::GetWindowHeight() - ImGui::GetCursorPosY() - below; }
+// The margin keeps the last button and its navigation frame off the window's edge.
+float room_below(float below, float U) {
+  return ImGui::GetWindowHeight() - ImGui::GetCursorPosY() - below - 10 * U;
+}
 
 void fitted_area(const char* id, float natural, float below, float least, float cw, float U,
                  const std::function<void(float width)>& draw) {
-  float room = room_below(below);
+  float room = room_below(below, U);
   if (natural <= room) {
     draw(cw);
     return;

@@ -62,8 +62,9 @@ void push_scrollbar_style(float U);
 void pop_scrollbar_style();
 
 // Height left in the current window from the cursor down, when `below` pixels must
-// still fit under what comes next.
-float room_below(float below);
+// still fit under what comes next, with a margin that keeps the last button and its
+// navigation frame off the window's edge.
+float room_below(float below, float U);
 
 // Draws content of `natural` height as it is when it fits above `below` pixels of
 // what follows; else inside a box of the height left (at least `least`) that scrolls

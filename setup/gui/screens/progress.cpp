@@ -134,7 +134,7 @@ static float area_height(float cw, float U) {
   float note = ImGui::CalcTextSize(RESUME_NOTE, nullptr, false, cw).y;
   ImGui::PopFont();
   float below = 9 * U + (12 + 9) * U + (52 + 9) * U + (2 + 9) * U + note;
-  float room = room_below(below);
+  float room = room_below(below, U);
   return std::min(list_height(A.steps.size(), U), std::max(room, 5 * 33 * U));
 }
 
