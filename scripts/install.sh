@@ -23,7 +23,7 @@ PACKAGES=(
   # PNG reading and writing, the text font, the monospaced fallback
   libstb-dev fonts-roboto-unhinted fonts-dejavu-core
   # a display for tests and screenshots, and a person's tools on it
-  xvfb xauth xdotool xclip
+  xvfb xauth xdotool xclip x11-utils
   # the file dialogs where no desktop portal answers (SDL runs zenity)
   zenity
   python3

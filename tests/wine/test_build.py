@@ -6,6 +6,7 @@ The stand-in runs on Linux's python3 (through the test's python.exe), so the pat
 given to it are Linux paths; the Windows program appends its own "\\.setup\\cancel"."""
 
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -63,6 +64,51 @@ class Build(unittest.TestCase):
         play = flow.gold_bands(img, L.x0 + 0.1 * L.cw, top, L.H)
         self.assertEqual(len(play), 1, play)
         self.assertAlmostEqual(play[0][1] - play[0][0], 72 * L.U, delta=3)
+
+    def test_a_file_chosen_in_wines_own_dialog_reaches_the_form_and_the_build(self):
+        nup = os.path.join(self.dir, "Hollow Lantern.nup")
+        with open(nup, "wb") as f:
+            f.write(b"NUP0 stand-in game package\n")
+        wine.park_pointer()
+        args = wine.base_args() + ["--size", "1280x720", "--dest", self.dest, "--autobuild"]
+        p = wine.start(args, env=self.env(TARNWELL_STANDIN_SECONDS="1"))
+        self.addCleanup(lambda: p.poll() is None and p.kill())
+
+        def windows(name):
+            return subprocess.run(["xdotool", "search", "--name", name], env=wine.env(),
+                                  capture_output=True, text=True).stdout.split()
+
+        deadline = time.monotonic() + 60
+        while not windows("^Tarnwell Setup$"):
+            self.assertLess(time.monotonic(), deadline, "no window")
+            time.sleep(0.2)
+        time.sleep(4)  # the info reply is in
+        L = flow.Layout(1280, 720)
+        x, y = L.game_field()
+        # Wine's frame holds the window's client area at an offset: its first child.
+        frame = windows("^Tarnwell Setup$")[-1]
+        tree = subprocess.run(["xwininfo", "-tree", "-id", frame], env=wine.env(), capture_output=True,
+                              text=True).stdout
+        dx, dy = [int(v) for v in re.search(r"1280x720\+(\d+)\+(\d+)", tree).groups()]
+        for point in ((10, 10), (x, y)):
+            subprocess.run(["xdotool", "mousemove", "--window", frame, str(int(point[0] + dx)),
+                            str(int(point[1] + dy))], env=wine.env(), check=True)
+            time.sleep(0.3)
+        subprocess.run(["xdotool", "click", "1"], env=wine.env())
+        while not windows("^Open$"):
+            self.assertLess(time.monotonic(), deadline, "Wine's file dialog did not open")
+            time.sleep(0.2)
+        time.sleep(1)
+        dialog = windows("^Open$")[0]
+        subprocess.run(["xdotool", "windowfocus", "--sync", dialog], env=wine.env(), check=True)
+        subprocess.run(["xdotool", "type", "--delay", "20", wine.winpath(nup)], env=wine.env(), check=True)
+        subprocess.run(["xdotool", "key", "Return"], env=wine.env(), check=True)
+        # The path reached App.game, so the automatic build started with it. (The stand-in
+        # on Linux takes a Z: path for a relative one, so this build stops at its check.)
+        while "Game copy:" not in (self.read_log() if os.path.exists(self.log) else ""):
+            self.assertLess(time.monotonic(), deadline, "no build started")
+            time.sleep(0.2)
+        self.assertRegex(self.read_log(), "Game copy: .*" + re.escape(wine.winpath(nup)))
 
     def close_during_build(self, **scenario):
         """Starts a long build, closes the window once the backend is at work, and
