@@ -159,6 +159,7 @@ class Session:
         self.layout = Layout(*size)
         self.shot = os.path.join(self.dir, "shot.png")
         self.shot_at = shot_at
+        self.dialog_pids = set()
         args = harness.base_args(python=shutil.which(harness.PYTHON) or harness.PYTHON)
         args += ["--size", "%dx%d" % size, "--shot", self.shot, "--shot-at", str(shot_at)]
         if self.game:
@@ -190,6 +191,9 @@ class Session:
                 break
 
     def _end(self):
+        # A dialog outlives a window that ended: it would stand over later tests' windows.
+        for pid in self.dialog_pids:
+            subprocess.run(["kill", pid], stderr=subprocess.DEVNULL)
         if self.proc.poll() is None:
             subprocess.run(["pkill", "-P", str(self.proc.pid), "-x", "zenity"])
             self.proc.kill()
@@ -232,6 +236,7 @@ class Session:
     def _dialog_windows(self):
         kids = subprocess.run(["pgrep", "-P", str(self.proc.pid), "-x", "zenity"],
                               capture_output=True, text=True).stdout.split()
+        self.dialog_pids.update(kids)
         windows = []
         for pid in kids:
             windows += subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", pid],
@@ -244,14 +249,25 @@ class Session:
         return self._dialog_windows()[0]
 
     def _close_dialog(self, keys, text=None):
-        window = self.dialog()
-        self.xdotool("windowfocus", "--sync", window)
-        if text:
-            self.xdotool("type", "--delay", "20", text)
-            time.sleep(0.3)
-        self.xdotool("key", keys)
-        self.wait("the dialog to close", lambda: not self._dialog_windows())
-        time.sleep(0.3)  # the choice reaches the window on its next frame
+        """Types into the dialog and presses keys; tries again while it stays open, since
+        a dialog that has only just appeared may miss the first keys on a busy machine."""
+        for attempt in range(3):
+            window = self.dialog()
+            subprocess.run(["xdotool", "windowfocus", "--sync", window], env=harness.env())
+            if text:
+                # Ctrl+L opens the location entry with its text selected: typing replaces it.
+                subprocess.run(["xdotool", "key", "ctrl+l"], env=harness.env())
+                time.sleep(0.3)
+                subprocess.run(["xdotool", "type", "--delay", "20", text], env=harness.env())
+                time.sleep(0.5)
+            subprocess.run(["xdotool", "key", keys], env=harness.env())
+            deadline = time.monotonic() + 5
+            while time.monotonic() < deadline and self._dialog_windows():
+                time.sleep(0.1)
+            if not self._dialog_windows():
+                time.sleep(0.3)  # the choice reaches the window on its next frame
+                return
+        self.test.fail("the dialog did not close")
 
     def choose(self, path):
         """Types the full path into the open dialog and confirms it. A folder is typed

@@ -57,7 +57,7 @@ class Dialogs(unittest.TestCase):
         self.assertEqual(flow.read(s.played), "played quality=light\n")
 
     def test_clicked_fields_and_the_folder_link_open_their_dialogs(self):
-        s = flow.Session(self, size=SIZE, shot_at=25, game=False, dest=False, scenario=ZENITY)
+        s = flow.Session(self, size=SIZE, shot_at=30, game=False, dest=False, scenario=ZENITY)
         L = s.layout
         unpacked = flow.make_game_folder(folder(s, "dump"))
         s.wait_for_info()
