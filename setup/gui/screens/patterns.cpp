@@ -85,9 +85,13 @@ void fitted_area(const char* id, float natural, float below, float least, float 
     draw(cw);
     return;
   }
-  push_scrollbar_style(U);
-  ImGui::BeginChild(id, ImVec2(cw, std::max(room, least)), 0, 0);
-  pop_scrollbar_style();
-  draw(cw - scrollbar_width(U) - 6 * U);
+  draw(begin_scroll_box(id, ImVec2(cw, std::max(room, least)), U));
   ImGui::EndChild();
+}
+
+float begin_scroll_box(const char* id, ImVec2 size, float U) {
+  push_scrollbar_style(U);
+  ImGui::BeginChild(id, size, 0, 0);
+  pop_scrollbar_style();
+  return size.x - scrollbar_width(U) - 6 * U;
 }

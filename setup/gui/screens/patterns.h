@@ -61,6 +61,10 @@ float scrollbar_width(float U);
 void push_scrollbar_style(float U);
 void pop_scrollbar_style();
 
+// Begins a box of `size` whose content scrolls, with the column's thin scrollbar; the
+// caller ends it with ImGui::EndChild(). Returns the width left beside the scrollbar.
+float begin_scroll_box(const char* id, ImVec2 size, float U);
+
 // Height left in the current window from the cursor down, when `below` pixels must
 // still fit under what comes next, with a margin that keeps the last button and its
 // navigation frame off the window's edge.

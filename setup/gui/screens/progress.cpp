@@ -42,7 +42,10 @@ std::string step_line(const App& app, uint64_t now) {
   return app.step_text + SEPARATOR + line;
 }
 
-float list_height(size_t n, float U) { return n < 13 ? 396 * U : 33 * (float)n * U; }
+// Every step row is this high.
+static float row_pitch(float U) { return 33 * U; }
+
+float list_height(size_t n, float U) { return n < 13 ? 396 * U : row_pitch(U) * (float)n; }
 
 // The raw log in a dark box; it follows new lines unless the user scrolled up.
 static void log_box(float cw, float h) {
@@ -73,7 +76,7 @@ static void step_rows(ImVec2 o, float width, int from, int to, float U, float t)
   const float k = 0.75f * U;
   for (int i = std::max(from, 0); i < std::min(to, (int)A.steps.size()); i++) {
     const StepRow& row = A.steps[i];
-    float y = o.y + 33 * (float)i * U;
+    float y = o.y + row_pitch(U) * (float)i;
     float c = y + 0.5f * ImGui::GetFontSize();
     ImVec4 title;
     if (row.state == 2) {
@@ -97,30 +100,28 @@ static void step_rows(ImVec2 o, float width, int from, int to, float U, float t)
 
 // Where the list scrolls to show row `row` in the middle of a box `h` high.
 float follow_scroll(int row, size_t n, float h, float U) {
-  float most = std::max(0.0f, 33 * (float)n * U - h);
-  return std::clamp(33 * U * ((float)row + 0.5f) - h / 2, 0.0f, most);
+  float most = std::max(0.0f, row_pitch(U) * (float)n - h);
+  return std::clamp(row_pitch(U) * ((float)row + 0.5f) - h / 2, 0.0f, most);
 }
 
 // All rows when they fit in `h`; else a box `h` high that scrolls to each newly running
 // step and can be scrolled away from it in between.
 static void step_list(float cw, float h, float U, float t) {
-  const float full = 33 * (float)A.steps.size() * U;
+  const float full = row_pitch(U) * (float)A.steps.size();
   if (full <= h) {
     step_rows(ImGui::GetCursorScreenPos(), cw, 0, (int)A.steps.size(), U, t);
     ImGui::Dummy(ImVec2(cw, h));
     return;
   }
   static int followed = -2;
-  push_scrollbar_style(U);
-  ImGui::BeginChild("##steps", ImVec2(cw, h), 0, 0);
-  pop_scrollbar_style();
+  const float width = begin_scroll_box("##steps", ImVec2(cw, h), U);
   if (A.current != followed && A.current >= 0)
     ImGui::SetScrollY(follow_scroll(A.current, A.steps.size(), h, U));
   followed = A.current;
-  ImVec2 o = ImGui::GetCursorScreenPos();
   float top = ImGui::GetScrollY();
-  step_rows(o, cw - scrollbar_width(U) - 6 * U, (int)(top / (33 * U)), (int)((top + h) / (33 * U)) + 1, U, t);
-  ImGui::Dummy(ImVec2(cw - scrollbar_width(U), full));
+  step_rows(ImGui::GetCursorScreenPos(), width, (int)(top / row_pitch(U)),
+            (int)((top + h) / row_pitch(U)) + 1, U, t);
+  ImGui::Dummy(ImVec2(width, full));
   ImGui::EndChild();
 }
 
@@ -135,7 +136,7 @@ static float area_height(float cw, float U) {
   ImGui::PopFont();
   float below = 9 * U + (12 + 9) * U + (52 + 9) * U + (2 + 9) * U + note;
   float room = room_below(below, U);
-  return std::min(list_height(A.steps.size(), U), std::max(room, 5 * 33 * U));
+  return std::min(list_height(A.steps.size(), U), std::max(room, 5 * row_pitch(U)));
 }
 
 void view_progress(float cw, float U, float t) {
