@@ -74,19 +74,12 @@ class Build(unittest.TestCase):
         p = wine.start(args, env=self.env(TARNWELL_STANDIN_SECONDS="1"))
         self.addCleanup(lambda: p.poll() is None and p.kill())
 
-        def windows(name):
-            return subprocess.run(["xdotool", "search", "--name", name], env=wine.env(),
-                                  capture_output=True, text=True).stdout.split()
-
         deadline = time.monotonic() + 60
-        while not windows("^Tarnwell Setup$"):
-            self.assertLess(time.monotonic(), deadline, "no window")
-            time.sleep(0.2)
+        frame = wine.wait_for_window(self, "^Tarnwell Setup$", deadline)
         time.sleep(4)  # the info reply is in
         L = flow.Layout(1280, 720)
         x, y = L.game_field()
         # Wine's frame holds the window's client area at an offset: its first child.
-        frame = windows("^Tarnwell Setup$")[-1]
         tree = subprocess.run(["xwininfo", "-tree", "-id", frame], env=wine.env(), capture_output=True,
                               text=True).stdout
         dx, dy = [int(v) for v in re.search(r"1280x720\+(\d+)\+(\d+)", tree).groups()]
@@ -95,11 +88,8 @@ class Build(unittest.TestCase):
                             str(int(point[1] + dy))], env=wine.env(), check=True)
             time.sleep(0.3)
         subprocess.run(["xdotool", "click", "1"], env=wine.env())
-        while not windows("^Open$"):
-            self.assertLess(time.monotonic(), deadline, "Wine's file dialog did not open")
-            time.sleep(0.2)
+        dialog = wine.wait_for_window(self, "^Open$", deadline)
         time.sleep(1)
-        dialog = windows("^Open$")[0]
         subprocess.run(["xdotool", "windowfocus", "--sync", dialog], env=wine.env(), check=True)
         subprocess.run(["xdotool", "type", "--delay", "20", wine.winpath(nup)], env=wine.env(), check=True)
         subprocess.run(["xdotool", "key", "Return"], env=wine.env(), check=True)

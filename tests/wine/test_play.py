@@ -16,13 +16,17 @@ import wine
 from wine import flow, harness
 
 # A backend that knows the PC at once and whose build ends straight away with the
-# launcher in FAKE_PLAY; it leaves FAKE_ENDED behind once it has said so.
+# launcher in FAKE_PLAY; it leaves FAKE_ENDED behind once it has said so, and its
+# arguments in FAKE_ARGV when that is set.
 FAKE_BACKEND = r'''
 import json, os, sys
 if "--info" in sys.argv:
     print(json.dumps({"version": "9", "levels": [{"id": "full", "name": "Full", "about": ""}],
                       "quality": "full"}), flush=True)
 elif "--json" in sys.argv:
+    if os.environ.get("FAKE_ARGV"):
+        with open(os.environ["FAKE_ARGV"], "w") as f:
+            json.dump(sys.argv, f)
     print(json.dumps({"type": "start", "log": "", "steps": []}), flush=True)
     print(json.dumps({"type": "end", "result": "ok", "play": os.environ["FAKE_PLAY"]}), flush=True)
     open(os.environ["FAKE_ENDED"], "w").close()
@@ -86,6 +90,69 @@ class Play(unittest.TestCase):
             time.sleep(0.3)  # a frame sees the pointer there first
         subprocess.run(["xdotool", "click", "1"], env=e)
         return p.wait(timeout=60)
+
+    def test_the_whole_setup_by_keyboard_alone_in_wines_own_dialogs(self):
+        nup = os.path.join(self.dir, "Hollow Lantern.nup")
+        with open(nup, "wb") as f:
+            f.write(b"NUP0 stand-in game package\n")
+        # The install folder is chosen in the folder dialog's tree, whose root is the desktop.
+        name = "Tarnwell road " + os.path.basename(self.dir)
+        dest = os.path.join(wine.desktop(), name)
+        os.mkdir(dest)
+        self.addCleanup(shutil.rmtree, dest, True)
+        launcher = os.path.join(self.dir, "tarnwell.bat")
+        with open(launcher, "w", newline="") as f:
+            f.write(LAUNCHER)
+        ran, argv = os.path.join(self.dir, "ran"), os.path.join(self.dir, "argv")
+        e = wine.env(FAKE_PLAY=wine.winpath(launcher), FAKE_ENDED=self.ended, FAKE_ARGV=argv,
+                     TARNWELL_TEST_RAN=wine.winpath(ran), TARNWELL_TEST_CWD=wine.winpath(self.dir + "/cwd"))
+        wine.park_pointer()
+        p = wine.start(["--root", wine.winpath(wine.SOURCE), "--backend",
+                        "%s %s" % (wine.winpath(wine.WIN_PYTHON), self.backend), "--size", "1280x720"], env=e)
+        self.addCleanup(lambda: p.poll() is None and p.kill())
+        deadline = time.monotonic() + 120
+
+        def focus(to=None):
+            """What a window manager does for a new window, and for one whose dialog has
+            closed: it gives it the keyboard. No pointer is used in this road."""
+            subprocess.run(["xdotool", "windowfocus", "--sync", to or window], env=e, check=True)
+
+        def keys(*names):
+            for n in names:
+                subprocess.run(["xdotool", "key", n], env=e, check=True)
+                time.sleep(0.3)  # a frame sees each key
+
+        def in_dialog(title, text):
+            dialog = wine.wait_for_window(self, title, deadline)
+            time.sleep(1)  # its controls are ready
+            focus(dialog)
+            subprocess.run(["xdotool", "type", "--delay", "30", text], env=e, check=True)
+            time.sleep(1.5)  # the tree's type-ahead has settled
+            keys("Return")
+            while dialog in wine.windows(title):
+                self.assertLess(time.monotonic(), deadline, title + " stayed open")
+                time.sleep(0.2)
+            focus()
+
+        window = wine.wait_for_window(self, "^Tarnwell Setup$", deadline)
+        time.sleep(3)  # the info reply is in
+        focus()
+        keys("Return")  # the game field holds the first focus
+        in_dialog("^Open$", wine.winpath(nup))
+        keys("Tab", "Tab", "Return")  # past the folder link, the install folder
+        in_dialog("^Browse for Folder$", name)
+        keys("Tab", "Tab", "Tab", "Return")  # the shortcut box, the one level, "Build the game"
+        self.assertTrue(wait_for(self.ended, 60), "the build never started")
+        with open(argv) as f:
+            args = json.load(f)
+        self.assertEqual(args[args.index("--game") + 1], wine.winpath(nup))
+        self.assertTrue(args[args.index("--dest") + 1].endswith("\\" + name), args)
+        time.sleep(1)  # the done view
+        # Wine with no window manager drops the X focus when the build's process starts.
+        focus()
+        keys("Return")  # "Play" holds its focus
+        self.assertEqual(p.wait(timeout=60), 0)
+        self.assertTrue(wait_for(ran, 60), "the launcher did not run")
 
     def test_a_folder_of_operators_and_percent_signs_starts_exactly_its_launcher(self):
         name = "x %OS% & copy nul pwned.txt & rem (y) ^ 100% !"

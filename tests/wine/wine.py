@@ -7,11 +7,13 @@ make it at the same time, and a wineserver is kept alive between the runs of one
 file so that each run does not start Wine's services anew."""
 
 import fcntl
+import glob
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
@@ -59,7 +61,7 @@ def ensure_prefix():
     """Makes the prefix when there is none and starts a wineserver that stays for a
     minute after its last program ended."""
     os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
-    ready = os.path.join(PREFIX, ".tarnwell-ready")
+    ready = os.path.join(PREFIX, ".tarnwell-ready-2")
     with open(PREFIX + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         # Wine's services start with the first program and inherit its output handles:
@@ -73,7 +75,17 @@ def ensure_prefix():
             # unmanaged do not wait for one (seconds per window) when they appear or go.
             subprocess.run([LOADER, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
                             "/d", "N", "/f"], timeout=120, **quiet)
+            # Nor does one hand out the keyboard: a window that X gives the focus to
+            # (as a window manager would at its start) is then the active one.
+            subprocess.run([LOADER, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "UseTakeFocus",
+                            "/d", "N", "/f"], timeout=120, **quiet)
             subprocess.run([WINESERVER, "-w"], timeout=300, **quiet)
+            # The desktop folder is the prefix's own rather than a link to the real home,
+            # so that the folder dialogs' tree shows only what a test puts there.
+            for desktop in glob.glob(drive_c("users", "*", "Desktop")):
+                if os.path.islink(desktop):
+                    os.unlink(desktop)
+                    os.mkdir(desktop)
             if os.path.exists(drive_c("windows", "system32", "cmd.exe")):
                 open(ready, "w").close()
         subprocess.run([WINESERVER, "-p60"], timeout=60, **quiet)
@@ -126,6 +138,25 @@ def park_pointer():
     """Puts the X pointer in the display's corner, outside every window, so that no
     widget of a window under test is hovered by where an earlier test left it."""
     subprocess.run(["xdotool", "mousemove", "0", "0"], env=env(), check=True)
+
+
+def windows(name):
+    """The X windows whose name matches the pattern name."""
+    return subprocess.run(["xdotool", "search", "--name", name], env=env(), capture_output=True,
+                          text=True).stdout.split()
+
+
+def wait_for_window(test, name, deadline):
+    """The newest window matching name, once there is one before the monotonic deadline."""
+    while not windows(name):
+        test.assertLess(time.monotonic(), deadline, "no window " + name)
+        time.sleep(0.2)
+    return windows(name)[-1]
+
+
+def desktop():
+    """The prefix's desktop folder: the root of the folder dialog's tree."""
+    return [d for d in glob.glob(drive_c("users", "*", "Desktop")) if "/Public/" not in d][0]
 
 
 def base_args(root=SOURCE):
