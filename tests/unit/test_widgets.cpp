@@ -5,8 +5,10 @@
 #include "app/theme.h"
 #include "gui_frame.h"
 
+#include <SDL3/SDL.h>
 #include <gtest/gtest.h>
 #include <imgui.h>
+#include <imgui_impl_sdl3.h>
 #include <imgui_internal.h>
 
 #include <cmath>
@@ -387,3 +389,61 @@ TEST_F(WidgetTest, PushButtonLeavesItsPushesForTheCaller) {
 }
 
 }  // namespace
+
+// ---- gamepad
+
+// A gamepad reaches the picker fields as the keyboard does: SDL's virtual gamepad, read by
+// Dear ImGui's SDL backend as in the program. The d-pad moves between the fields and A
+// activates the one it is on.
+TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
+  // The window stays hidden, so it never has the focus that SDL otherwise asks of a
+  // gamepad's input.
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  if (!SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMEPAD)) GTEST_SKIP() << "no display: " << SDL_GetError();
+  SDL_Window* win = SDL_CreateWindow("gamepad", 1100, 900, SDL_WINDOW_HIDDEN);
+  ASSERT_NE(win, nullptr) << SDL_GetError();
+  SDL_VirtualJoystickDesc desc;
+  SDL_INIT_INTERFACE(&desc);
+  desc.type = SDL_JOYSTICK_TYPE_GAMEPAD;
+  desc.naxes = SDL_GAMEPAD_AXIS_COUNT;
+  desc.nbuttons = SDL_GAMEPAD_BUTTON_COUNT;
+  SDL_JoystickID id = SDL_AttachVirtualJoystick(&desc);
+  ASSERT_NE(id, 0u) << SDL_GetError();
+  SDL_Joystick* pad = SDL_OpenJoystick(id);
+  ASSERT_NE(pad, nullptr) << SDL_GetError();
+  ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableGamepad;
+  ASSERT_TRUE(ImGui_ImplSDL3_InitForOther(win));
+
+  int activated = -1;
+  auto frame = [&] {
+    for (SDL_Event e; SDL_PollEvent(&e);) ImGui_ImplSDL3_ProcessEvent(&e);
+    ImGui_ImplSDL3_NewFrame();
+    begin_frame();
+    if (field("##game", "", "Game", 400, 1.0f)) activated = 0;
+    if (field("##dest", "", "Folder", 400, 1.0f)) activated = 1;
+    end_frame();
+  };
+  auto press = [&](SDL_GamepadButton button) {
+    SDL_SetJoystickVirtualButton(pad, button, true);
+    for (int i = 0; i < 3; i++) frame();
+    SDL_SetJoystickVirtualButton(pad, button, false);
+    for (int i = 0; i < 3; i++) frame();
+  };
+  for (int i = 0; i < 3; i++) frame();
+  EXPECT_TRUE(ImGui::GetIO().BackendFlags & ImGuiBackendFlags_HasGamepad);
+  press(SDL_GAMEPAD_BUTTON_DPAD_DOWN);  // onto the first field
+  press(SDL_GAMEPAD_BUTTON_DPAD_DOWN);  // on to the second
+  EXPECT_EQ(activated, -1);
+  press(SDL_GAMEPAD_BUTTON_SOUTH);
+  EXPECT_EQ(activated, 1);
+  activated = -1;
+  press(SDL_GAMEPAD_BUTTON_DPAD_UP);
+  press(SDL_GAMEPAD_BUTTON_SOUTH);
+  EXPECT_EQ(activated, 0);
+
+  ImGui_ImplSDL3_Shutdown();
+  SDL_CloseJoystick(pad);
+  SDL_DetachVirtualJoystick(id);
+  SDL_DestroyWindow(win);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMEPAD);
+}
