@@ -7,6 +7,10 @@
  * loopback socket has one: the child writes into it, and we copy to the pipe. The
  * child's end closes when it exits, which ends the copy and this program.
  *
+ * Wine's sockets are non-blocking underneath, so the child's writes would fail once the
+ * socket's buffer is full and output would be lost; a few lines run before the script or
+ * module make its standard output blocking.
+ *
  * The interpreter is /usr/bin/python3, or the Linux path in TARNWELL_UNIX_PYTHON. The
  * Windows folders in PYTHONPATH are given to it by their Linux names. */
 // winsock2.h before windows.h, and shellapi.h after it.
@@ -60,6 +64,18 @@ static void translate_pythonpath(void) {
   SetEnvironmentVariableW(L"PYTHONPATH", out);
 }
 
+/* Run as python3 -c BOOTSTRAP ARGS...: ARGS is "-m MODULE ..." or "SCRIPT ...". */
+static const wchar_t BOOTSTRAP[] =
+    L"import os, runpy, sys\n"
+    L"os.set_blocking(1, True)\n"
+    L"a = sys.argv[1:]\n"
+    L"if a[:1] == ['-m']:\n"
+    L"    sys.argv = a[1:]\n"
+    L"    runpy.run_module(a[1], run_name='__main__', alter_sys=True)\n"
+    L"else:\n"
+    L"    sys.argv = a\n"
+    L"    runpy.run_path(a[0], run_name='__main__')\n";
+
 static int fail(const char *what) {
   fprintf(stderr, "unix python: %s failed (%lu)\n", what, (unsigned long)GetLastError());
   return 127;
@@ -92,6 +108,8 @@ int main(void) {
   const wchar_t *python = _wgetenv(L"TARNWELL_UNIX_PYTHON");
   cmdline[0] = 0;
   append_quoted(cmdline, 32768, python && *python ? python : L"/usr/bin/python3");
+  append_quoted(cmdline, 32768, L"-c");
+  append_quoted(cmdline, 32768, BOOTSTRAP);
   int argc = 0;
   wchar_t **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   for (int i = 1; argv && i < argc; i++) append_quoted(cmdline, 32768, argv[i]);

@@ -130,7 +130,13 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
         drained = false;
         break;
       }
-      if (round == 0 || ended || SDL_GetTicksNS() >= until || !wait_for_output(io, until)) break;
+      if (ended || SDL_GetTicksNS() >= until) break;
+      // Nothing in this round: the end of the output, a backend that said its piece, or (a
+      // Windows pipe, which cannot be waited on) a writer in full flow that has not refilled
+      // the pipe yet; only the last is waited for.
+      if (round == 0 && (last_read < PROC_FLOW_BYTES || SDL_GetIOStatus(io) != SDL_IO_STATUS_NOT_READY))
+        break;
+      if (!wait_for_output(io, until)) break;
     }
   }
 

@@ -30,6 +30,9 @@ constexpr size_t PROC_READ_BUDGET = 8u << 20;
 constexpr size_t PROC_LINE_BUDGET = 10000;
 // While output keeps coming, one poll goes on reading for at most this long.
 constexpr Uint64 PROC_READ_TIME_NS = 4000000;
+// A poll that has read this much (a Windows pipe's worth) has met a writer in full flow,
+// which it waits for even when a round finds the pipe empty for a moment.
+constexpr size_t PROC_FLOW_BYTES = 4096;
 // A line longer than this is no message; its bytes are dropped up to its newline instead
 // of growing `pending` without end, and PROC_DROPPED stands in its place.
 constexpr size_t PROC_MAX_LINE = 64u << 20;
