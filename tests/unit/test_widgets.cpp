@@ -397,8 +397,10 @@ TEST_F(WidgetTest, PushButtonLeavesItsPushesForTheCaller) {
 // activates the one it is on.
 TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
   // The window stays hidden, so it never has the focus that SDL otherwise asks of a
-  // gamepad's input.
+  // gamepad's input. Only the virtual gamepad is wanted: no scan of the machine's devices.
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  SDL_SetHint(SDL_HINT_JOYSTICK_HIDAPI, "0");
+  SDL_SetHint("SDL_JOYSTICK_DISABLE_UDEV", "1");
   if (!SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMEPAD)) GTEST_SKIP() << "no display: " << SDL_GetError();
   SDL_Window* win = SDL_CreateWindow("gamepad", 1100, 900, SDL_WINDOW_HIDDEN);
   ASSERT_NE(win, nullptr) << SDL_GetError();
@@ -445,5 +447,7 @@ TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
   SDL_CloseJoystick(pad);
   SDL_DetachVirtualJoystick(id);
   SDL_DestroyWindow(win);
-  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMEPAD);
+  // Video stays up: quitting it would unload the X libraries that keep the cursors the
+  // backend made, and the leak checker would then see their caches as leaks.
+  SDL_QuitSubSystem(SDL_INIT_GAMEPAD);
 }
