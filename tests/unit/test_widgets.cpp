@@ -447,7 +447,7 @@ TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
   SDL_CloseJoystick(pad);
   SDL_DetachVirtualJoystick(id);
   SDL_DestroyWindow(win);
-  // Video stays up: quitting it would unload the X libraries that keep the cursors the
-  // backend made, and the leak checker would then see their caches as leaks.
+  // Video stays up: quitting it after the backend has run unloads libraries whose caches
+  // the leak checker then reports as leaks it cannot name.
   SDL_QuitSubSystem(SDL_INIT_GAMEPAD);
 }
