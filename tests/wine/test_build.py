@@ -90,7 +90,7 @@ class Build(unittest.TestCase):
         subprocess.run(["xdotool", "click", "1"], env=wine.env())
         dialog = wine.wait_for_window(self, "^Open$", deadline)
         time.sleep(1)
-        subprocess.run(["xdotool", "windowfocus", "--sync", dialog], env=wine.env(), check=True)
+        wine.focus(self, dialog, deadline)
         subprocess.run(["xdotool", "type", "--delay", "20", wine.winpath(nup)], env=wine.env(), check=True)
         subprocess.run(["xdotool", "key", "Return"], env=wine.env(), check=True)
         # The path reached App.game, so the automatic build started with it. (The stand-in

@@ -115,7 +115,7 @@ class Play(unittest.TestCase):
         def focus(to=None):
             """What a window manager does for a new window, and for one whose dialog has
             closed: it gives it the keyboard. No pointer is used in this road."""
-            subprocess.run(["xdotool", "windowfocus", "--sync", to or window], env=e, check=True)
+            wine.focus(self, to or window, deadline)
 
         def keys(*names):
             for n in names:

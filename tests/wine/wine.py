@@ -142,16 +142,27 @@ def park_pointer():
 
 def windows(name):
     """The X windows whose name matches the pattern name."""
-    return subprocess.run(["xdotool", "search", "--name", name], env=env(), capture_output=True,
-                          text=True).stdout.split()
+    return subprocess.run(["xdotool", "search", "--name", name], env=env(),
+                          capture_output=True, text=True).stdout.split()
 
 
 def wait_for_window(test, name, deadline):
     """The newest window matching name, once there is one before the monotonic deadline."""
-    while not windows(name):
+    while True:
+        found = windows(name)
+        if found:
+            return found[-1]
         test.assertLess(time.monotonic(), deadline, "no window " + name)
         time.sleep(0.2)
-    return windows(name)[-1]
+
+
+def focus(test, window, deadline):
+    """Gives window the X focus, as a window manager would; a window that is only just
+    being shown refuses it for a moment."""
+    while subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env(),
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode != 0:
+        test.assertLess(time.monotonic(), deadline, "window %s took no focus" % window)
+        time.sleep(0.2)
 
 
 def desktop():
