@@ -30,6 +30,24 @@ static uint32_t seed_of(uint32_t s0, int k) { return s0 + (uint32_t)k * SEED_STE
 
 static ImVec2 at(ImVec2 p, float r, float a) { return ImVec2(p.x + r * sinf(a), p.y - r * cosf(a)); }
 
+// Shapes with no texture blend as the renderer's draw blend mode says, where a texture's
+// would blend as its own mode says; this sets the mode that Dear ImGui's textures have.
+static void blend_untextured(const ImDrawList*, const ImDrawCmd*) {
+  auto* state = (ImGui_ImplSDLRenderer3_RenderState*)ImGui::GetPlatformIO().Renderer_RenderState;
+  if (state) SDL_SetRenderDrawBlendMode(state->Renderer, SDL_BLENDMODE_BLEND);
+}
+
+// Filled shapes take the font atlas's white pixel, so drawn with no texture at all they
+// look the same, while a renderer without a GPU saves a texture fetch for every pixel
+// they cover: on Mesa's llvmpipe that makes a fill about twice as cheap. Strokes keep the
+// atlas, whose baked lines they may use.
+template <class Draw>
+static void untextured(ImDrawList* dl, Draw draw) {
+  dl->PushTexture(ImTextureRef());
+  draw();
+  dl->PopTexture();
+}
+
 // Rings are drawn while their base distance from the first stays inside the diagonal; the
 // first is always drawn, and with no usable scale it is the only one.
 int backdrop_ring_count(float W, float H, float U) {
@@ -158,15 +176,16 @@ static void draw_glow(ImDrawList* dl, ImVec2 C, float U, float t, bool merged) {
 }
 
 static void draw_emblem(ImDrawList* dl, ImVec2 C, ImVec2 E, float S, float U, float bob) {
-  dl->AddEllipseFilled(ImVec2(C.x + 6 * U, C.y + 0.36f * S), ImVec2(0.36f * S - bob, 0.085f * S),
-                       rgba(0, 0, 0, 0.42f), 0, 40);
-  if (A.icon) {
-    dl->AddImage((ImTextureID)(uintptr_t)A.icon, ImVec2(E.x - S / 2, E.y - S / 2),
-                 ImVec2(E.x + S / 2, E.y + S / 2), ImVec2(0, 0), ImVec2(1, 1), IM_COL32_WHITE);
-  } else {
+  untextured(dl, [&] {
+    dl->AddEllipseFilled(ImVec2(C.x + 6 * U, C.y + 0.36f * S), ImVec2(0.36f * S - bob, 0.085f * S),
+                         rgba(0, 0, 0, 0.42f), 0, 40);
+    if (A.icon) return;
     dl->AddEllipseFilled(E, ImVec2(0.42f * S, 0.33f * S), rgba(0.45f, 0.29f, 0.16f, 1.0f), -0.3f, 48);
     dl->AddEllipseFilled(E, ImVec2(0.3f * S, 0.06f * S), rgba(1.0f, 0.78f, 0.25f, 1.0f), -0.3f, 32);
-  }
+  });
+  if (A.icon)
+    dl->AddImage((ImTextureID)(uintptr_t)A.icon, ImVec2(E.x - S / 2, E.y - S / 2),
+                 ImVec2(E.x + S / 2, E.y + S / 2), ImVec2(0, 0), ImVec2(1, 1), IM_COL32_WHITE);
 }
 
 // Each ember rises from 420 x U below the centre to 520 x U above it, fading in and out.
@@ -255,13 +274,16 @@ static void shade(ImDrawList* dl, int from, float W, float H) {
 static void draw_flash(ImDrawList* dl, ImVec2 E, float S, float W, float H, float U) {
   float f = A.flash;
   if (!(f > 0.01f)) return;
-  dl->AddRectFilled(ImVec2(0, 0), ImVec2(W, H), rgba(1.0f, 0.96f, 0.82f, 0.55f * f * f));
+  untextured(dl,
+             [&] { dl->AddRectFilled(ImVec2(0, 0), ImVec2(W, H), rgba(1.0f, 0.96f, 0.82f, 0.55f * f * f)); });
   dl->AddCircle(E, (1 - f) * 1100.0f * U + 0.3f * S, rgba(1.0f, 0.9f, 0.6f, 0.8f * f), 96, 10 * U * f + 1);
   // The bloom stays ten discs: over the bright tint no single blend per zone comes within
   // the rounding of ten, and it lasts under two seconds.
-  for (int j = 0; j < 10; j++)
-    dl->AddCircleFilled(E, (0.5f * S + 40.0f * (float)j * U) * (1.3f - 0.3f * f),
-                        rgba(1.0f, 0.92f, 0.65f, 0.05f * f), 48);
+  untextured(dl, [&] {
+    for (int j = 0; j < 10; j++)
+      dl->AddCircleFilled(E, (0.5f * S + 40.0f * (float)j * U) * (1.3f - 0.3f * f),
+                          rgba(1.0f, 0.92f, 0.65f, 0.05f * f), 48);
+  });
 }
 
 // Which layers one pass draws: all of them as they are (the direct way), those that stay
@@ -272,11 +294,14 @@ enum Pass { ALL, STILL, MOVING };
 // The layers in their order, later ones covering earlier ones.
 static void draw_layers(ImDrawList* dl, const Scene& s, Pass pass) {
   const bool still = pass != MOVING, moving = pass != STILL;
+  dl->AddCallback(blend_untextured, nullptr);
   if (still) {
-    dl->AddRectFilled(ImVec2(0, 0), ImVec2(s.W, s.H), base_colour(), 0);
-    draw_haze(dl, s.C, s.U, pass == STILL);
+    untextured(dl, [&] {
+      dl->AddRectFilled(ImVec2(0, 0), ImVec2(s.W, s.H), base_colour(), 0);
+      draw_haze(dl, s.C, s.U, pass == STILL);
+    });
     draw_rings(dl, s.C, s.W, s.H, s.U);
-    draw_shards(dl, s.C, s.D, s.U);
+    untextured(dl, [&] { draw_shards(dl, s.C, s.D, s.U); });
   }
   // The step rings from the first running one on move (the pulse and the arc) and are
   // covered by the rings after them, so those are redrawn with it.
@@ -284,11 +309,11 @@ static void draw_layers(ImDrawList* dl, const Scene& s, Pass pass) {
   draw_step_rings(dl, s.C, s.U, s.t, pass == MOVING ? s.moving_from : 0,
                   pass == STILL ? s.moving_from : s.steps);
   if (moving) {
-    draw_glow(dl, s.C, s.U, s.t, pass == MOVING);
+    untextured(dl, [&] { draw_glow(dl, s.C, s.U, s.t, pass == MOVING); });
     draw_emblem(dl, s.C, s.E, s.S, s.U, s.bob);
-    draw_embers(dl, s.C, s.U, s.t);
+    untextured(dl, [&] { draw_embers(dl, s.C, s.U, s.t); });
   }
-  if (still) draw_shading(dl, s.W, s.H);
+  if (still) untextured(dl, [&] { draw_shading(dl, s.W, s.H); });
   if (pass == MOVING) shade(dl, shaded_from, s.W, s.H);
   if (moving) draw_flash(dl, s.E, s.S, s.W, s.H, s.U);
 }

@@ -36,11 +36,9 @@ ImU32 with_channel(ImU32 c, int ch, int v) {
 }
 
 // Row r of a strip 256 levels wide starts as grey level x in column x and then gets the
-// colours of rows[r] blended over it in turn, as the draw lists blend their shapes (vertex
-// colour times the font atlas's white pixel). Read back as RGB; null when it cannot be.
+// colours of rows[r] blended over it in turn, as the backdrop blends its filled shapes
+// (with no texture). Read back as RGB; null when it cannot be.
 SDL_Surface* blend_rows(const std::vector<std::vector<ImU32>>& rows) {
-  SDL_Texture* white = font_atlas_texture();
-  if (!white) return nullptr;
   const int count = (int)rows.size();
   SDL_Texture* strip =
       SDL_CreateTexture(g_ren, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, 256, count);
@@ -57,15 +55,15 @@ SDL_Surface* blend_rows(const std::vector<std::vector<ImU32>>& rows) {
     SDL_FRect column = {(float)x, 0, 1, (float)count};
     SDL_RenderFillRect(g_ren, &column);
   }
-  const ImVec2 uv = ImGui::GetDrawListSharedData()->TexUvWhitePixel;
+  SDL_SetRenderDrawBlendMode(g_ren, SDL_BLENDMODE_BLEND);
   const int idx[6] = {0, 1, 2, 0, 2, 3};
   for (int k = 0; k < count; k++)
     for (ImU32 colour : rows[k]) {
       ImVec4 c = ImGui::ColorConvertU32ToFloat4(colour);
       const float xs[4] = {0, 256, 256, 0}, ys[4] = {(float)k, (float)k, (float)k + 1, (float)k + 1};
       SDL_Vertex v[4];
-      for (int j = 0; j < 4; j++) v[j] = {{xs[j], ys[j]}, {c.x, c.y, c.z, c.w}, {uv.x, uv.y}};
-      SDL_RenderGeometry(g_ren, white, v, 4, idx, 6);
+      for (int j = 0; j < 4; j++) v[j] = {{xs[j], ys[j]}, {c.x, c.y, c.z, c.w}, {0, 0}};
+      SDL_RenderGeometry(g_ren, nullptr, v, 4, idx, 6);
     }
   SDL_Surface* read = SDL_RenderReadPixels(g_ren, nullptr);
   SDL_SetRenderTarget(g_ren, target);
