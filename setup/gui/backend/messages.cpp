@@ -28,8 +28,9 @@ std::string cut_text(const std::string& text, size_t keep) {
   return text.substr(0, n) + "\u2026 (" + grouped + " bytes more)";
 }
 
-void add_log_line(std::string line) {
-  A.log.push_back(line.size() > LINE_KEEP ? cut_text(line, LINE_KEEP) : std::move(line));
+void add_log_line(const std::string& line) {
+  // Taken by reference: a line of megabytes is cut, never copied whole.
+  A.log.push_back(line.size() > LINE_KEEP ? cut_text(line, LINE_KEEP) : line);
   if (A.log.size() > LOG_KEEP) A.log.erase(A.log.begin(), A.log.begin() + LOG_TRIM);
 }
 
@@ -186,6 +187,6 @@ void apply_job_lines(std::vector<std::string>& lines) {
     if (read_object(line, m))
       apply_message(m);
     else
-      add_log_line(std::move(line));  // not a message: shown as it came, bounded like the log
+      add_log_line(line);  // not a message: shown as it came, bounded like the log
   }
 }

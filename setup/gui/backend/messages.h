@@ -24,11 +24,11 @@ std::string cut_text(const std::string& text, size_t keep);
 
 // Adds one line to the job's log, cut to LINE_KEEP, and drops the oldest LOG_TRIM lines
 // once there are more than LOG_KEEP.
-void add_log_line(std::string line);
+void add_log_line(const std::string& line);
 
 // One line of the info query. A line that is not a JSON object is ignored.
 void apply_info_line(const std::string& line);
 
 // The lines of the job read in one poll, in order. A line that is not a JSON object is a
-// raw log line. Lines are moved out of the list.
+// raw log line.
 void apply_job_lines(std::vector<std::string>& lines);

@@ -142,6 +142,13 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
 
   size_t start = 0;
   for (size_t nl; (nl = pending.find('\n', from)) != std::string::npos; start = from = nl + 1) {
+    if (!overlong && start == 0 && nl + 1 == pending.size()) {
+      // One whole line and nothing after it (a long one, typically): handed over, not copied.
+      pending.pop_back();
+      out.push_back(std::move(pending));
+      pending.clear();
+      break;
+    }
     if (overlong) {
       overlong = false;  // the end of a line that was too long to keep
       out.emplace_back(PROC_DROPPED);
