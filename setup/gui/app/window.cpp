@@ -51,23 +51,30 @@ SDL_Texture* font_atlas_texture() {
   return (SDL_Texture*)(intptr_t)atlas->TexID;
 }
 
-SDL_Texture* load_texture(const char* path) {
-  SDL_Surface* surface = load_png(path);
-  if (!surface) return nullptr;
+// A texture of the picture, smoothed when drawn at another size.
+static SDL_Texture* texture_of(SDL_Surface* surface) {
   SDL_Texture* texture = SDL_CreateTextureFromSurface(g_ren, surface);
-  SDL_DestroySurface(surface);
   if (texture) SDL_SetTextureScaleMode(texture, SDL_SCALEMODE_LINEAR);
   return texture;
 }
 
+SDL_Texture* load_texture(const char* path) {
+  SDL_Surface* surface = load_png(path);
+  if (!surface) return nullptr;
+  SDL_Texture* texture = texture_of(surface);
+  SDL_DestroySurface(surface);
+  return texture;
+}
+
 void load_icon() {
+  // Decoded once for both the window's icon and the emblem.
   std::string path = A.root + "/assets/icon.png";
-  if (SDL_Surface* surface = load_png(path.c_str())) {
-    SDL_SetWindowIcon(g_win, surface);
-    SDL_DestroySurface(surface);
-  }
-  if (SDL_Texture* texture = load_texture(path.c_str())) {
+  SDL_Surface* surface = load_png(path.c_str());
+  if (!surface) return;
+  SDL_SetWindowIcon(g_win, surface);
+  if (SDL_Texture* texture = texture_of(surface)) {
     if (A.icon) SDL_DestroyTexture(A.icon);
     A.icon = texture;
   }
+  SDL_DestroySurface(surface);
 }
