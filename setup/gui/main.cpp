@@ -69,10 +69,11 @@ static void take_screenshot() {
 static int run_frame_loop(Uint64 start) {
   Uint64 previous = start;
   bool running = true, shot_taken = false;
-  for (int turn = 0; running; turn++) {
+  int turns = 0;  // counted up to the second only
+  while (running) {
     // The backend is asked about this PC once the first frame is out, so that its start
     // does not take the CPU from that frame.
-    if (turn == 1) ask_info();
+    if (turns < 2 && ++turns == 2) ask_info();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
       ImGui_ImplSDL3_ProcessEvent(&e);

@@ -380,9 +380,16 @@ TEST_P(BackdropBothWays, StillPictureAndMovingLayersMatchTheDirectDrawing) {
     A.glow = 0.5f;
     struct Case {
       float flash, t;
+      int running;  // the running step of 40, or -1 for the 13 steps above
     };
-    for (Case c : {Case{0.0f, 3.25f}, Case{0.7f, 7.5f}}) {
+    // The 31st of 40 steps runs far out: of the rings after it, the next is drawn with it
+    // every frame and the others are in the still picture.
+    for (Case c : {Case{0.0f, 3.25f, -1}, Case{0.7f, 7.5f, -1}, Case{0.0f, 3.25f, 30}}) {
       A.flash = c.flash;
+      if (c.running >= 0) {
+        A.steps.assign(40, StepRow{});
+        for (int i = 0; i <= c.running; i++) A.steps[i].state = i < c.running ? 2 : 1;
+      }
       Rendered direct = render(w, h, c.t, true), fast = render(w, h, c.t, false);
       ASSERT_EQ(direct.rgb.size(), (size_t)w * h * 3);
       ASSERT_EQ(fast.rgb.size(), direct.rgb.size());

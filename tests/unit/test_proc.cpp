@@ -44,6 +44,7 @@ size_t open_descriptors() {
 
 TEST(Proc, DeliversCompleteLinesAndDropsAnUnfinishedLast) {
   EXPECT_EQ(run_sh("printf 'one\\ntwo'\n"), Lines({"one"}));
+  EXPECT_EQ(run_sh("printf 'solo\\n'\n"), Lines({"solo"}));  // all of a poll's output, handed over
   EXPECT_EQ(run_sh("printf '\\n\\nthree\\n'\n"), Lines({"", "", "three"}));
   EXPECT_EQ(run_sh("exit 3\n"), Lines());
 }

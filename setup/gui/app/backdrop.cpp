@@ -61,13 +61,14 @@ int backdrop_ring_count(float W, float H, float U) {
 // Everything one frame of the backdrop derives from its inputs.
 struct Scene {
   float W, H, U, t;
-  ImVec2 C;         // centre of the rings
-  float D;          // window diagonal
-  float S;          // emblem size
-  float bob;        // the emblem's float
-  ImVec2 E;         // emblem centre
-  int steps;        // step rings
-  int moving_from;  // the first step ring that moves; it and all after it are redrawn each frame
+  ImVec2 C;          // centre of the rings
+  float D;           // window diagonal
+  float S;           // emblem size
+  float bob;         // the emblem's float
+  ImVec2 E;          // emblem centre
+  int steps;         // step rings
+  int moving_from;   // the first running step ring, whose pulse and arc move; steps if none
+  bool later_plain;  // every ring after it is a plain (pending) one
 };
 
 static int ring_state(int i) { return A.steps.empty() ? (A.installed ? 2 : 0) : A.steps[i].state; }
@@ -83,6 +84,8 @@ static Scene scene(float W, float H, float U, float t) {
   s.steps = A.steps.empty() ? 13 : (int)A.steps.size();
   s.moving_from = 0;
   while (s.moving_from < s.steps && ring_state(s.moving_from) != 1) s.moving_from++;
+  s.later_plain = true;
+  for (int i = s.moving_from + 1; i < s.steps; i++) s.later_plain &= ring_state(i) == 0;
   return s;
 }
 
@@ -134,30 +137,54 @@ static void draw_shards(ImDrawList* dl, ImVec2 C, float D, float U) {
   }
 }
 
-// Step rings `from` to `to` - 1: one per build step, 25 x U apart from 212 x U out; 13
-// stand-ins before the step list is known, golden when an installation exists.
-static void draw_step_rings(ImDrawList* dl, ImVec2 C, float U, float t, int from, int to) {
-  for (int i = from; i < to; i++) {
-    int state = ring_state(i);
-    float R = (212.0f + 25.0f * (float)i) * U;
-    int seed = i + 100;
-    ring(dl, C, R, seed, 0, FULL_TURN, rgba(0.3f, 0.2f, 0.11f, 0.85f), 3 * U);
-    if (state == 1) {
-      float pulse = 0.5f + 0.5f * sinf(4.0f * t);
-      ring(dl, C, R, seed, 0, FULL_TURN, rgba(1.0f, 0.8f, 0.35f, 0.1f + 0.1f * pulse), 9 * U);
-      if (A.shown_step > 0.003f) {
-        // The fraction comes from the backend unclamped: past 1 the arc is simply full.
-        float sweep = one_turn_at_most(FULL_TURN * A.shown_step);
-        ring(dl, C, R, seed, 0, sweep, rgba(1.0f, 0.72f, 0.22f, 0.25f), 12 * U);
-        ring(dl, C, R, seed, 0, sweep, rgba(1.0f, 0.86f, 0.45f, 1.0f), 5 * U);
-        ImVec2 head = at(C, R * ring_wobble(sweep, seed), sweep);
-        dl->AddCircleFilled(head, 7 * U, rgba(1.0f, 0.95f, 0.75f, 1.0f), 16);
-      }
-    } else if (state == 2) {
-      ring(dl, C, R, seed, 0, FULL_TURN, rgba(1.0f, 0.72f, 0.22f, 0.16f), 11 * U);
-      ring(dl, C, R, seed, 0, FULL_TURN, rgba(0.96f, 0.74f, 0.28f, 1.0f), 4 * U);
+// Which layers one pass draws: all of them as they are (the direct way), those that stay
+// put from frame to frame (drawn once into the still picture), or those that move (drawn
+// over the still picture every frame).
+enum Pass { ALL, STILL, MOVING };
+
+static float step_ring_radius(int i, float U) { return (212.0f + 25.0f * (float)i) * U; }
+
+// Whether step ring i is redrawn every frame: the running one, and those after it that
+// may cover some of its pulse, arc or head. Plain rings all have one colour, so among
+// themselves the order of drawing makes no difference; the running ring's strokes reach
+// 7 x U out, a plain ring's 1.5 x U, each wobbles by at most 1.7 % and the edges are soft
+// for a pixel more. Were a later ring anything but plain, all of them move.
+static bool step_ring_moves(const Scene& s, int i) {
+  if (i < s.moving_from) return false;
+  if (i == s.moving_from || !s.later_plain) return true;
+  const float wobble = 0.017f;
+  float gap = step_ring_radius(i, s.U) * (1 - wobble) - step_ring_radius(s.moving_from, s.U) * (1 + wobble);
+  return gap < 8.5f * s.U + 4.0f;
+}
+
+// Step ring i: one per build step, 25 x U apart from 212 x U out; 13 stand-ins before the
+// step list is known, golden when an installation exists.
+static void draw_step_ring(ImDrawList* dl, ImVec2 C, float U, float t, int i) {
+  int state = ring_state(i);
+  float R = step_ring_radius(i, U);
+  int seed = i + 100;
+  ring(dl, C, R, seed, 0, FULL_TURN, rgba(0.3f, 0.2f, 0.11f, 0.85f), 3 * U);
+  if (state == 1) {
+    float pulse = 0.5f + 0.5f * sinf(4.0f * t);
+    ring(dl, C, R, seed, 0, FULL_TURN, rgba(1.0f, 0.8f, 0.35f, 0.1f + 0.1f * pulse), 9 * U);
+    if (A.shown_step > 0.003f) {
+      // The fraction comes from the backend unclamped: past 1 the arc is simply full.
+      float sweep = one_turn_at_most(FULL_TURN * A.shown_step);
+      ring(dl, C, R, seed, 0, sweep, rgba(1.0f, 0.72f, 0.22f, 0.25f), 12 * U);
+      ring(dl, C, R, seed, 0, sweep, rgba(1.0f, 0.86f, 0.45f, 1.0f), 5 * U);
+      ImVec2 head = at(C, R * ring_wobble(sweep, seed), sweep);
+      dl->AddCircleFilled(head, 7 * U, rgba(1.0f, 0.95f, 0.75f, 1.0f), 16);
     }
+  } else if (state == 2) {
+    ring(dl, C, R, seed, 0, FULL_TURN, rgba(1.0f, 0.72f, 0.22f, 0.16f), 11 * U);
+    ring(dl, C, R, seed, 0, FULL_TURN, rgba(0.96f, 0.74f, 0.28f, 1.0f), 4 * U);
   }
+}
+
+// The step rings that `pass` draws, in order.
+static void draw_step_rings(ImDrawList* dl, const Scene& s, Pass pass) {
+  for (int i = 0; i < s.steps; i++)
+    if (pass == ALL || step_ring_moves(s, i) == (pass == MOVING)) draw_step_ring(dl, s.C, s.U, s.t, i);
 }
 
 // 24 discs that breathe; `merged` draws them as one mesh that fills each point once.
@@ -286,11 +313,6 @@ static void draw_flash(ImDrawList* dl, ImVec2 E, float S, float W, float H, floa
   });
 }
 
-// Which layers one pass draws: all of them as they are (the direct way), those that stay
-// put from frame to frame (drawn once into the still picture), or those that move (drawn
-// over the still picture every frame).
-enum Pass { ALL, STILL, MOVING };
-
 // The layers in their order, later ones covering earlier ones.
 static void draw_layers(ImDrawList* dl, const Scene& s, Pass pass) {
   const bool still = pass != MOVING, moving = pass != STILL;
@@ -303,11 +325,10 @@ static void draw_layers(ImDrawList* dl, const Scene& s, Pass pass) {
     draw_rings(dl, s.C, s.W, s.H, s.U);
     untextured(dl, [&] { draw_shards(dl, s.C, s.D, s.U); });
   }
-  // The step rings from the first running one on move (the pulse and the arc) and are
-  // covered by the rings after them, so those are redrawn with it.
+  // The running step ring moves (its pulse and arc), and so do the rings after it that
+  // may cover it.
   int shaded_from = dl->VtxBuffer.Size;
-  draw_step_rings(dl, s.C, s.U, s.t, pass == MOVING ? s.moving_from : 0,
-                  pass == STILL ? s.moving_from : s.steps);
+  draw_step_rings(dl, s, pass);
   if (moving) {
     untextured(dl, [&] { draw_glow(dl, s.C, s.U, s.t, pass == MOVING); });
     draw_emblem(dl, s.C, s.E, s.S, s.U, s.bob);
@@ -342,17 +363,18 @@ struct Still {
   int w = 0, h = 0;             // its size in pixels
   float W = 0, H = 0, U = 0;    // the window it was drawn for
   ImU32 haze = 0;               // the haze's colour, which follows the glow
-  std::vector<uint8_t> states;  // the still step rings' states
+  int moving_from = 0;          // the running step ring, which it leaves out
+  std::vector<uint8_t> states;  // the step rings' states
   bool unavailable = false;     // the renderer cannot draw into textures
   ImDrawList* list = nullptr;
 };
 static Still g_still;
 
-// The still step rings are those before the first running one; their states alone say
-// what they look like.
+// The states of the step rings and which one runs say which rings it holds and how they
+// look.
 static bool same_still_rings(const Scene& s) {
-  if ((int)g_still.states.size() != s.moving_from) return false;
-  for (int i = 0; i < s.moving_from; i++)
+  if ((int)g_still.states.size() != s.steps || g_still.moving_from != s.moving_from) return false;
+  for (int i = 0; i < s.steps; i++)
     if (g_still.states[i] != (uint8_t)ring_state(i)) return false;
   return true;
 }
@@ -415,7 +437,8 @@ static bool still_ready(const Scene& s) {
   g_still.W = s.W, g_still.H = s.H, g_still.U = s.U;
   g_still.haze = haze_colour();
   g_still.states.clear();
-  for (int i = 0; i < s.moving_from; i++) g_still.states.push_back((uint8_t)ring_state(i));
+  for (int i = 0; i < s.steps; i++) g_still.states.push_back((uint8_t)ring_state(i));
+  g_still.moving_from = s.moving_from;
   return true;
 }
 
