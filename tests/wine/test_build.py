@@ -75,7 +75,13 @@ class Build(unittest.TestCase):
         self.addCleanup(lambda: p.poll() is None and p.kill())
 
         deadline = time.monotonic() + 60
+        # The window is shown once it has its renderer: none is made and destroyed before it.
+        made = set()
+        while not wine.windows("^Tarnwell Setup$"):
+            self.assertLess(time.monotonic(), deadline, "no window")
+            made.update(wine.windows("^Tarnwell Setup$", shown=False))
         frame = wine.wait_for_window(self, "^Tarnwell Setup$", deadline)
+        self.assertLessEqual(made, {frame})
         time.sleep(4)  # the info reply is in
         L = flow.Layout(1280, 720)
         x, y = L.game_field()

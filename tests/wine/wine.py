@@ -140,9 +140,9 @@ def park_pointer():
     subprocess.run(["xdotool", "mousemove", "0", "0"], env=env(), check=True)
 
 
-def windows(name):
-    """The X windows whose name matches the pattern name."""
-    return subprocess.run(["xdotool", "search", "--name", name], env=env(),
+def windows(name, shown=True):
+    """The X windows whose name matches the pattern name: the shown ones, or all."""
+    return subprocess.run(["xdotool", "search"] + ["--onlyvisible"] * shown + ["--name", name], env=env(),
                           capture_output=True, text=True).stdout.split()
 
 

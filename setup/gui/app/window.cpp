@@ -34,10 +34,14 @@ bool open_window(int width, int height) {
     height = window_height_for_desktop(desktop_size(&dw, &dh) ? dh : 0);
     width = height * 16 / 9;
   }
-  g_win = SDL_CreateWindow("Tarnwell Setup", width, height, SDL_WINDOW_RESIZABLE);
+  // Shown only once it has its renderer: an OpenGL renderer makes SDL destroy the
+  // window and create it anew, and a window shown before that would flash on the
+  // desktop and leave behind one that other programs may already have found.
+  g_win = SDL_CreateWindow("Tarnwell Setup", width, height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
   if (!g_win) return false;
   g_ren = SDL_CreateRenderer(g_win, nullptr);
   if (!g_ren) return false;
+  SDL_ShowWindow(g_win);
   SDL_SetRenderVSync(g_ren, 1);
   SDL_SetWindowMinimumSize(g_win, 960, 540);
   g_pick_lock = SDL_CreateMutex();
