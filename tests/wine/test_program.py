@@ -123,6 +123,29 @@ class UnderWine(unittest.TestCase):
         self.assertEqual(r.stderr, wine.USAGE)  # byte for byte: "\n", no "\r\n"
         self.assertEqual(r.stdout, "")
 
+    def test_every_line_of_a_flood_through_a_windows_pipe_arrives_once_and_whole(self):
+        # 100,000 short lines in big writes, a line split across two writes with a pause
+        # between them, odd bytes, a 10 MB line, and an unfinished last one that is dropped.
+        script = os.path.join(self.dir, "flood.py")
+        with open(script, "w") as f:
+            f.write("import sys, time\n"
+                    "out = sys.stdout.buffer\n"
+                    "lines = b''.join(b'line %d of the flood\\n' % i for i in range(100000))\n"
+                    "for i in range(0, len(lines), 1 << 16): out.write(lines[i:i + (1 << 16)]); out.flush()\n"
+                    "out.write(b'hel'); out.flush(); time.sleep(0.3)\n"
+                    "out.write(b'lo\\n\\r\\n\\xff\\x00\\xc3\\xa9\\n' + b'x' * 10000000 + b'\\nafter\\nunfinished')\n")
+        got = os.path.join(self.dir, "lines")
+        r = wine.run_wine([os.environ["TARNWELL_PROC_CHECK"], wine.winpath(got), wine.winpath(wine.WIN_PYTHON),
+                           script])  # the Linux interpreter takes a Linux path
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(got, "rb") as f:
+            lines = f.read().split(b"\n")[:-1]
+        self.assertEqual(len(lines), 100005)
+        self.assertEqual(lines[:100000], [b"line %d of the flood" % i for i in range(100000)])
+        self.assertEqual(lines[100000:100003], [b"hello", b"\r", b"\xff\x00\xc3\xa9"])
+        self.assertTrue(lines[100003] == b"x" * 10000000, "the long line is not whole")
+        self.assertEqual(lines[100004], b"after")
+
     def test_shot_reaches_stdout_and_shows_what_the_linux_build_shows(self):
         # The stand-in answers late, so both shots show the form while the PC is checked.
         e = wine.env(TARNWELL_STANDIN_INFO_DELAY=8, **wine.private_home(self))

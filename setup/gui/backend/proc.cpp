@@ -53,6 +53,10 @@ static void widen_pipe(SDL_Process* process) {
 }
 
 bool Proc::start(const std::vector<std::string>& args) {
+#ifdef _WIN32
+  if (reader) abandon(*reader);
+  reader = nullptr;
+#endif
   if (proc) SDL_DestroyProcess(proc);  // closes our end of its output; it is not killed
   proc = nullptr;
 
@@ -73,6 +77,9 @@ bool Proc::start(const std::vector<std::string>& args) {
   overlong = false;
   last_read = 0;
   if (proc) widen_pipe(proc);
+#ifdef _WIN32
+  if (proc) reader = start_pipe_reader(proc);
+#endif
   return proc != nullptr;
 }
 
@@ -117,19 +124,34 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
     const Uint64 until = SDL_GetTicksNS() + PROC_READ_TIME_NS;
     size_t lines = 0;
     auto full = [&] { return last_read >= PROC_READ_BUDGET || lines >= PROC_LINE_BUDGET; };
+    // Appends the next bytes to `pending`; 0 means nothing more for now, the end, or an error.
+    auto read_more = [&]() -> size_t {
+#ifdef _WIN32
+      if (reader) return take_output(*reader, pending, sizeof chunk);
+#endif
+      size_t n = SDL_ReadIO(io, chunk, sizeof chunk);  // the stream does not block
+      pending.append(chunk, n);
+      return n;
+    };
     for (;;) {
       size_t round = 0;
-      // The stream does not block: 0 means nothing more for now, the end, or an error.
-      for (size_t n; !full() && (n = SDL_ReadIO(io, chunk, sizeof chunk)) > 0;) {
-        pending.append(chunk, n);
+      for (size_t n; !full() && (n = read_more()) > 0;) {
         round += n;
         last_read += n;
-        for (const char* c = chunk; (c = (const char*)memchr(c, '\n', chunk + n - c)); c++) lines++;
+        const char* end = pending.data() + pending.size();
+        for (const char* c = end - n; (c = (const char*)memchr(c, '\n', end - c)); c++) lines++;
       }
       if (full()) {
         drained = false;
         break;
       }
+#ifdef _WIN32
+      // The thread has read everything there is for now; the frame loop need not wait.
+      if (reader) {
+        drained = output_drained(*reader, ended, PROC_QUIET_NS);
+        break;
+      }
+#endif
       if (ended || SDL_GetTicksNS() >= until) break;
       // Nothing in this round: the end of the output, a backend that said its piece, or (a
       // Windows pipe, which cannot be waited on) a writer in full flow that has not refilled
@@ -161,6 +183,10 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
 
   // An ended process whose output is not read to the end yet stays until the next poll.
   if (!ended || !drained) return true;
+#ifdef _WIN32
+  if (reader) abandon(*reader);  // a child of the backend may still hold the pipe
+  reader = nullptr;
+#endif
   SDL_DestroyProcess(proc);
   proc = nullptr;
   return false;

@@ -1,9 +1,12 @@
 // One backend child process and the unfinished tail of its output.
 #pragma once
 
+#include "backend/pipe_reader.h"
+
 #include <SDL3/SDL.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,9 @@ struct Proc {
   std::string pending;          // output not yet followed by a newline
   bool overlong = false;        // the unfinished line outgrew PROC_MAX_LINE and is being skipped
   size_t last_read = 0;         // bytes the last poll read
+#ifdef _WIN32
+  std::shared_ptr<PipeReader> reader;  // reads the output pipe between polls
+#endif
 
   // Starts args[0] with the rest as its arguments (no shell, no quoting added). A handle
   // still held from an earlier run is released first; that process is no longer read.
@@ -33,6 +39,9 @@ constexpr Uint64 PROC_READ_TIME_NS = 4000000;
 // A poll that has read this much (a Windows pipe's worth) has met a writer in full flow,
 // which it waits for even when a round finds the pipe empty for a moment.
 constexpr size_t PROC_FLOW_BYTES = 4096;
+// Windows: once the process has ended, output still to come is waited for this long; a
+// pipe that a child of the backend holds open gives no end of its own.
+constexpr Uint64 PROC_QUIET_NS = 20000000;
 // A line longer than this is no message; its bytes are dropped up to its newline instead
 // of growing `pending` without end, and PROC_DROPPED stands in its place.
 constexpr size_t PROC_MAX_LINE = 64u << 20;

@@ -1,0 +1,108 @@
+#include "backend/pipe_reader.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <string>
+
+// Kept while a poll has not taken it; the thread waits for room beyond this, so that a
+// backend faster than the frame loop is held back by its pipe as before.
+static const size_t PIPE_READER_KEEP = 8u << 20;
+
+struct PipeReader {
+  HANDLE pipe = INVALID_HANDLE_VALUE;  // our own handle on the pipe, in blocking mode
+  SDL_Mutex* lock = SDL_CreateMutex();
+  SDL_Condition* changed = SDL_CreateCondition();  // more output, the end, room, abandoned
+  std::string kept;                                // read; taken up to `head`
+  size_t head = 0;
+  bool closed = false;  // the pipe has given all it will
+  bool abandoned = false;
+
+  ~PipeReader() {
+    if (pipe != INVALID_HANDLE_VALUE) CloseHandle(pipe);
+    SDL_DestroyCondition(changed);
+    SDL_DestroyMutex(lock);
+  }
+};
+
+static int SDLCALL read_pipe(void* data) {
+  // The thread holds a share of the reader, so it outlives an abandoned Proc.
+  std::shared_ptr<PipeReader>* mine = (std::shared_ptr<PipeReader>*)data;
+  PipeReader& r = **mine;
+  char chunk[65536];
+  for (;;) {
+    SDL_LockMutex(r.lock);
+    while (!r.abandoned && r.kept.size() - r.head >= PIPE_READER_KEEP) SDL_WaitCondition(r.changed, r.lock);
+    SDL_UnlockMutex(r.lock);
+    DWORD n = 0;
+    bool ok = ReadFile(r.pipe, chunk, sizeof chunk, &n, nullptr) && n > 0;
+    SDL_LockMutex(r.lock);
+    if (ok && !r.abandoned) {
+      if (r.head > r.kept.size() / 2) r.kept.erase(0, r.head), r.head = 0;  // linear over all
+      r.kept.append(chunk, n);
+    }
+    if (!ok) r.closed = true;
+    SDL_BroadcastCondition(r.changed);
+    SDL_UnlockMutex(r.lock);
+    if (!ok) break;
+  }
+  delete mine;
+  return 0;
+}
+
+std::shared_ptr<PipeReader> start_pipe_reader(SDL_Process* process) {
+  SDL_IOStream* io = SDL_GetProcessOutput(process);
+  HANDLE sdl_pipe = io ? (HANDLE)SDL_GetPointerProperty(SDL_GetIOProperties(io),
+                                                        SDL_PROP_IOSTREAM_WINDOWS_HANDLE_POINTER, nullptr)
+                       : nullptr;
+  auto r = std::make_shared<PipeReader>();
+  if (!sdl_pipe || !r->lock || !r->changed ||
+      !DuplicateHandle(GetCurrentProcess(), sdl_pipe, GetCurrentProcess(), &r->pipe, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS))
+    return nullptr;
+  // SDL reads its end without blocking; the thread waits in its reads instead. From now on
+  // only the thread reads the pipe.
+  DWORD mode = PIPE_WAIT;
+  if (!SetNamedPipeHandleState(r->pipe, &mode, nullptr, nullptr)) return nullptr;
+  auto* share = new std::shared_ptr<PipeReader>(r);
+  SDL_Thread* thread = SDL_CreateThread(read_pipe, "backend output", share);
+  if (!thread) {
+    delete share;
+    mode = PIPE_NOWAIT;
+    SetNamedPipeHandleState(r->pipe, &mode, nullptr, nullptr);
+    return nullptr;
+  }
+  SDL_DetachThread(thread);
+  return r;
+}
+
+size_t take_output(PipeReader& r, std::string& into, size_t cap) {
+  SDL_LockMutex(r.lock);
+  size_t n = r.kept.size() - r.head < cap ? r.kept.size() - r.head : cap;
+  into.append(r.kept, r.head, n);
+  r.head += n;
+  if (r.head == r.kept.size()) r.kept.clear(), r.head = 0;
+  if (n) SDL_BroadcastCondition(r.changed);
+  SDL_UnlockMutex(r.lock);
+  return n;
+}
+
+bool output_drained(PipeReader& r, bool ended, Uint64 quiet_ns) {
+  SDL_LockMutex(r.lock);
+  const Uint64 until = SDL_GetTicksNS() + quiet_ns;
+  for (Uint64 now; ended && !r.closed && r.kept.empty() && (now = SDL_GetTicksNS()) < until;)
+    SDL_WaitConditionTimeout(r.changed, r.lock, (Sint32)((until - now + 999999) / 1000000));
+  bool drained = r.kept.empty() && (r.closed || ended);
+  SDL_UnlockMutex(r.lock);
+  return drained;
+}
+
+void abandon(PipeReader& r) {
+  SDL_LockMutex(r.lock);
+  r.abandoned = true;
+  r.kept.clear();
+  r.head = 0;
+  SDL_BroadcastCondition(r.changed);
+  SDL_UnlockMutex(r.lock);
+}
+#endif

@@ -1,0 +1,30 @@
+// Windows: a thread of its own that reads a backend's output pipe.
+//
+// A Windows pipe cannot be waited on, and the one SDL makes for a child's output holds a
+// few kilobytes: read only from the frame loop, a backend in full flow spends most of its
+// time blocked in its writes. The thread blocks in its reads instead and keeps what it read
+// until a poll takes it, so the backend writes on at the pipe's own speed between frames.
+#pragma once
+
+#ifdef _WIN32
+#include <SDL3/SDL.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+struct PipeReader;
+
+// Starts reading the output of `process`; null when it cannot be had, and then the output
+// is read from the frame loop as before.
+std::shared_ptr<PipeReader> start_pipe_reader(SDL_Process* process);
+// Appends up to `cap` bytes of what was read to `into`; 0 when there is nothing for now.
+size_t take_output(PipeReader& r, std::string& into, size_t cap);
+// True once all of the output has been taken: the pipe was closed by its writers, or, for
+// a process that has ended (`ended`), nothing more came within `quiet_ns` (a child of the
+// backend may hold the pipe open after it).
+bool output_drained(PipeReader& r, bool ended, Uint64 quiet_ns);
+// The output is no longer wanted: the thread drops what it reads from now on, and ends
+// with the pipe.
+void abandon(PipeReader& r);
+#endif
