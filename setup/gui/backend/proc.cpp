@@ -52,11 +52,19 @@ static void widen_pipe(SDL_Process* process) {
 #endif
 }
 
-bool Proc::start(const std::vector<std::string>& args) {
+// Windows: the thread reading the pipe is let go of; it ends with the pipe, which a child
+// of the backend may still hold.
+static void let_go_of_reader(Proc& p) {
 #ifdef _WIN32
-  if (reader) abandon(*reader);
-  reader = nullptr;
+  if (p.reader) abandon(*p.reader);
+  p.reader = nullptr;
+#else
+  (void)p;
 #endif
+}
+
+bool Proc::start(const std::vector<std::string>& args) {
+  let_go_of_reader(*this);
   if (proc) SDL_DestroyProcess(proc);  // closes our end of its output; it is not killed
   proc = nullptr;
 
@@ -183,10 +191,7 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
 
   // An ended process whose output is not read to the end yet stays until the next poll.
   if (!ended || !drained) return true;
-#ifdef _WIN32
-  if (reader) abandon(*reader);  // a child of the backend may still hold the pipe
-  reader = nullptr;
-#endif
+  let_go_of_reader(*this);
   SDL_DestroyProcess(proc);
   proc = nullptr;
   return false;

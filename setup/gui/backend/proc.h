@@ -6,7 +6,6 @@
 #include <SDL3/SDL.h>
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <vector>
 
