@@ -22,6 +22,15 @@ static void check(const App& a) {
   for (const StepRow& row : a.steps)
     ok &= row.id.size() <= FIELD_KEEP && row.title.size() <= FIELD_KEEP + MARK;
   ok &= std::isfinite(a.step_frac);
+  // Single texts, whatever their source, each within its own bound.
+  ok &= a.step_text.size() <= LINE_KEEP + MARK && a.error.size() <= LINE_KEEP + MARK;
+  ok &= a.error_detail.size() <= DETAIL_KEEP + MARK && a.error_command.size() <= COMMAND_KEEP + MARK;
+  ok &= a.version.size() <= FIELD_KEEP + MARK && a.gpu.size() <= FIELD_KEEP + MARK;
+  ok &= a.install_command.size() <= COMMAND_KEEP + MARK && a.suggested_why.size() <= LINE_KEEP + MARK;
+  ok &= a.levels.size() <= LEVELS_KEEP;
+  for (const Level& l : a.levels)
+    ok &= l.name.size() <= FIELD_KEEP + MARK && l.about.size() <= LINE_KEEP + MARK;
+  ok &= a.game.size() <= PATH_KEEP && a.dest.size() <= PATH_KEEP && a.log_path.size() <= PATH_KEEP;
   if (!ok) __builtin_trap();
 }
 

@@ -9,8 +9,12 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
 
+# The versions built and tested here; when Debian's pool has moved on, the newest of the
+# same series takes their place (see scripts/sources.sh).
 SDL_VERSION=3.2.10+ds-1
+SDL_SERIES='3\.2\.|3\.4\.'
 IMGUI_VERSION=1.92.2b+ds-1
+IMGUI_SERIES='1\.92\.'
 
 PACKAGES=(
   # toolchain and test frameworks
@@ -59,23 +63,22 @@ ensure_sources() {
   sources_ready=1
 }
 
-fetch_source() { # package version destination
-  local work
-  work=$(mktemp -d)
-  ensure_sources
-  (cd "$work" && apt-get source -qq --download-only "$1=$2" >/dev/null 2>&1 &&
-    dpkg-source -x ./*.dsc src >/dev/null)
-  rm -rf "$3"
-  mkdir -p "$(dirname "$3")"
-  mv "$work/src" "$3"
-  rm -rf "$work"
-}
+. "$top/scripts/sources.sh"
 
 third="$top/third_party"
 
+# The SDL3 source already unpacked here, if any: its Debian version.
+sdl_source_version() {
+  dpkg-parsechangelog -l "$third/sdl3/debian/changelog" -S Version 2>/dev/null || true
+}
+sdl_source() {
+  [ -f "$third/sdl3/CMakeLists.txt" ] && [ -n "$(sdl_source_version)" ] ||
+    fetch_source libsdl3 "$SDL_VERSION" "$SDL_SERIES" "$third/sdl3" >/dev/null
+}
+
 if ! pkg-config --exists 'sdl3 >= 3.2'; then
-  echo "install: building SDL3 $SDL_VERSION"
-  fetch_source libsdl3 "$SDL_VERSION" "$third/sdl3"
+  sdl_source
+  echo "install: building SDL3 $(sdl_source_version)"
   cmake -S "$third/sdl3" -B "$third/build/sdl3" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DSDL_TESTS=OFF -DSDL_EXAMPLES=OFF -DCMAKE_INSTALL_PREFIX=/usr/local >/dev/null
   cmake --build "$third/build/sdl3" >"$third/build/sdl3.log" || { tail -40 "$third/build/sdl3.log"; exit 1; }
@@ -84,8 +87,7 @@ if ! pkg-config --exists 'sdl3 >= 3.2'; then
 fi
 
 if [ ! -f "$third/imgui/imgui.h" ]; then
-  echo "install: Dear ImGui $IMGUI_VERSION sources"
-  fetch_source imgui "$IMGUI_VERSION" "$third/imgui"
+  fetch_source imgui "$IMGUI_VERSION" "$IMGUI_SERIES" "$third/imgui" >/dev/null
 fi
 
 # The Windows program: Debian's mingw-w64 cross compilers (posix threads), Wine to run
@@ -96,10 +98,9 @@ fi
 install_missing "Debian packages for the Windows build" g++-mingw-w64-x86-64-posix wine64 wine
 
 win64="$third/win64"
-if [ "$(cat "$win64/.sdl3-version" 2>/dev/null)" != "$SDL_VERSION" ]; then
-  echo "install: building SDL3 $SDL_VERSION for Windows"
-  [ -f "$third/sdl3/CMakeLists.txt" ] && [ "$(dpkg-parsechangelog -l "$third/sdl3/debian/changelog" -S Version 2>/dev/null)" = "$SDL_VERSION" ] ||
-    fetch_source libsdl3 "$SDL_VERSION" "$third/sdl3"
+if [ ! -f "$win64/.sdl3-version" ]; then
+  sdl_source
+  echo "install: building SDL3 $(sdl_source_version) for Windows"
   rm -rf "$third/build/sdl3-win64" "$win64"
   cmake -S "$third/sdl3" -B "$third/build/sdl3-win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DCMAKE_INSTALL_PREFIX="$win64" \
@@ -108,7 +109,7 @@ if [ "$(cat "$win64/.sdl3-version" 2>/dev/null)" != "$SDL_VERSION" ]; then
   cmake --build "$third/build/sdl3-win64" >"$third/build/sdl3-win64.log" ||
     { tail -40 "$third/build/sdl3-win64.log"; exit 1; }
   cmake --install "$third/build/sdl3-win64" >/dev/null
-  echo "$SDL_VERSION" >"$win64/.sdl3-version"
+  sdl_source_version >"$win64/.sdl3-version"
 fi
 
 font="$top/runtime/ui/fonts/Roboto-Medium.ttf"

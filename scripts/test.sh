@@ -45,7 +45,7 @@ echo "== build"
 if build "$top/build"; then
   # Unit and backend tests in parallel; windows one at a time, since pointer and
   # keyboard tests need the display to themselves.
-  ctest_run unit "$top/build" -L 'unit|backend' -j2
+  ctest_run unit "$top/build" -L 'unit|backend|scripts' -j2
   ctest_run e2e "$top/build" -L e2e
 else
   status=1

@@ -6,6 +6,12 @@ run with the user's consent (pkexec asks for the password on Linux; winget goes
 through Windows' own prompt). Tools that TARNWELL_STANDIN_MISSING only pretends
 are missing get a stand-in installation that is remembered in the user's
 configuration, so that the next info reply no longer lists them.
+
+How it stops when the window's Cancel asks it to (it is given no install
+folder, so no marker reaches it): on Linux SIGTERM is noted and the job ends
+with "cancelled" at its next look, after a running package manager has
+finished; on Windows the process is ended at once, and a running package
+manager goes on to its own end while the window waits for it.
 """
 
 import os

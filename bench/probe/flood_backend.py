@@ -5,7 +5,10 @@ then taken in all but what the pipe holds), ends the job with "end" and waits to
 stopped.
 
 With FLOOD_KIND=memory it first lists 13 steps and waits two seconds (time to show the log),
-then sends 2,000 "log" lines of 1 MB each and 100,000 warnings, and stays running."""
+then sends 2,000 "log" lines of 1 MB each and 100,000 warnings, and stays running.
+With FLOOD_KIND=huge it sends one line of 60 MiB holding 30 million tiny values, and stays
+running. With FLOOD_KIND=detail it fails at once with an "error" whose detail is 10 MB of
+text in lines of 80, so that the stopped view shows it."""
 import json
 import os
 import sys
@@ -18,7 +21,23 @@ if "--info" in sys.argv:
     out.write(json.dumps(reply).encode() + b"\n")
     sys.exit(0)
 
-if os.environ.get("FLOOD_KIND") == "memory":
+kind = os.environ.get("FLOOD_KIND")
+if kind in ("huge", "detail"):
+    if kind == "huge":
+        line = b'{"type":"log","x":[' + b"0," * (30 * 1000 * 1000) + b'0]}\n'
+    else:
+        detail = ("Traceback line of the bench, eighty characters long, or near enough to it.\n" * 130000)[:10000000]
+        line = (json.dumps({"type": "error", "text": "The bench failed on purpose.", "detail": detail}) +
+                '\n{"type":"end","result":"failed"}\n').encode()
+    began = time.time_ns()
+    out.write(line)
+    out.flush()
+    with open(os.environ["FLOOD_OUT"], "w") as f:
+        f.write("%d %d %d\n" % (began, time.time_ns(), len(line)))
+    time.sleep(60)
+    sys.exit(0)
+
+if kind == "memory":
     steps = [{"id": "s%d" % i, "title": "Step %d" % i} for i in range(13)]
     out.write(json.dumps({"type": "start", "steps": steps}).encode() + b"\n")
     out.flush()

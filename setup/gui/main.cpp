@@ -2,6 +2,7 @@
 #include "app/animate.h"
 #include "app/backdrop.h"
 #include "app/cmdline.h"
+#include "app/events.h"
 #include "app/png_io.h"
 #include "app/theme.h"
 #include "app/window.h"
@@ -77,15 +78,13 @@ static int run_frame_loop(Uint64 start) {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
       ImGui_ImplSDL3_ProcessEvent(&e);
-      if (e.type == SDL_EVENT_QUIT) running = false;
-      if (e.type == SDL_EVENT_WINDOW_CLOSE_REQUESTED && e.window.windowID == SDL_GetWindowID(g_win))
-        running = false;
+      if (!handle_event(e)) running = false;
     }
     if (SDL_GetWindowFlags(g_win) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_OCCLUDED)) {
       // Nothing to see, so nothing is drawn: keep the backend link alive and let the CPU
       // rest, but not while output is streaming in.
       poll_backend();
-      SDL_Delay(g_build.last_read || g_info.last_read ? 1 : 50);
+      SDL_Delay(streaming(g_build) || streaming(g_info) ? 1 : 50);
       continue;
     }
     poll_backend();
@@ -127,6 +126,7 @@ static int run_frame_loop(Uint64 start) {
     SDL_RenderPresent(g_ren);
   }
 
+  close_dialogs();
   stop_build();
   release_backdrop();
   ImGui_ImplSDLRenderer3_Shutdown();

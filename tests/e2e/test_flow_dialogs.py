@@ -75,6 +75,28 @@ class Dialogs(unittest.TestCase):
                            "the chosen copy's name in the field")
         self.assertTrue(form.button)
 
+    def test_a_dialog_open_when_setup_quits_goes_with_it(self):
+        s = flow.Session(self, size=SIZE, shot_at=60, game=False, dest=False, scenario=ZENITY)
+        s.wait_for_info()
+        s.key("Return")
+        s.dialog()
+        dialogs = set(s.dialog_pids)
+        self.assertTrue(dialogs)
+        s.proc.terminate()  # SDL takes SIGTERM for a request to quit, as a closed window is
+        code, out, err = s.finish(timeout=30)
+        self.assertEqual(code, 0, err)
+
+        def running(pid):
+            try:
+                with open("/proc/%s/stat" % pid) as f:
+                    return f.read().rsplit(")", 1)[1].split()[0] not in "ZX"
+            except OSError:
+                return False
+        deadline = time.monotonic() + 5
+        while any(running(pid) for pid in dialogs) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        self.assertFalse([pid for pid in dialogs if running(pid)], "the dialog outlived Setup")
+
     def test_a_dialog_that_cannot_open_says_why_under_its_field(self):
         s = flow.Session(self, size=SIZE, shot_at=9, game=False, dest=False,
                          scenario={"SDL_FILE_DIALOG_DRIVER": "none"})

@@ -1,5 +1,6 @@
 // The animated backdrop, drawn into the real background draw list of a Dear ImGui frame.
 #include "app/backdrop.h"
+#include "app/events.h"
 
 #include "app/theme.h"
 #include "app/window.h"
@@ -417,6 +418,54 @@ TEST_P(BackdropBothWays, StillPictureAndMovingLayersMatchTheDirectDrawing) {
     A.icon = nullptr;
     ImGui_ImplSDLRenderer3_Shutdown();
   }
+}
+
+// A renderer that lost its render targets, or its whole device, empties the still picture
+// (and with the device, every texture): after either event the picture comes back whole.
+TEST_P(BackdropBothWays, AfterARendererResetThePictureComesBack) {
+  const int w = 960, h = 540;
+  ASSERT_TRUE(SDL_InitSubSystem(SDL_INIT_EVENTS)) << SDL_GetError();
+  GuiContext gui(ui_scale(w, h), TARNWELL_SOURCE_DIR, (float)w, (float)h);
+  ImGui_ImplSDLRenderer3_Init(renderer);
+  reload_emblem();
+  ASSERT_NE(A.icon, nullptr);
+  set_steps({2, 2, 1, 0, 0});
+  A.shown_step = 0.4f;
+  const Rendered before = render(w, h, 3.25f, false);
+  for (SDL_EventType reset : {SDL_EVENT_RENDER_TARGETS_RESET, SDL_EVENT_RENDER_DEVICE_RESET}) {
+    // What the reset leaves behind: the still picture's texture holds nothing of it.
+    SDL_Texture* still = still_picture_texture();
+    ASSERT_NE(still, nullptr);
+    SDL_SetRenderTarget(renderer, still);
+    SDL_SetRenderDrawColor(renderer, 255, 0, 255, 255);
+    SDL_RenderClear(renderer);
+    SDL_SetRenderTarget(renderer, nullptr);
+    if (reset == SDL_EVENT_RENDER_DEVICE_RESET) {
+      // With the device every texture goes: the font atlas, whose white pixel and line
+      // edges the rings use, and the emblem.
+      ImTextureData* atlas = ImGui::GetIO().Fonts->TexData;
+      std::vector<uint32_t> magenta((size_t)atlas->Width * atlas->Height, 0xFFFF00FFu);
+      SDL_UpdateTexture((SDL_Texture*)(intptr_t)atlas->TexID, nullptr, magenta.data(), atlas->Width * 4);
+      SDL_DestroyTexture(A.icon);
+      A.icon = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, 1, 1);
+    }
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = reset;
+    ASSERT_TRUE(SDL_PushEvent(&e)) << SDL_GetError();
+    for (SDL_Event got; SDL_PollEvent(&got);) EXPECT_TRUE(handle_event(got));
+    const Rendered after = render(w, h, 3.25f, false);
+    ASSERT_EQ(after.rgb.size(), before.rgb.size());
+    size_t off = 0;
+    for (size_t p = 0; p < before.rgb.size(); p += 3)
+      for (int k = 0; k < 3; k++) off += std::abs((int)before.rgb[p + k] - (int)after.rgb[p + k]) > 3;
+    EXPECT_LE((double)off / (w * h), 0.001) << "event " << reset;
+    float iw = 0, ih = 0;
+    EXPECT_TRUE(SDL_GetTextureSize(A.icon, &iw, &ih));
+    EXPECT_GT(iw, 1) << "the emblem is read again from its file";
+  }
+  release_backdrop();
+  ImGui_ImplSDLRenderer3_Shutdown();
 }
 
 INSTANTIATE_TEST_SUITE_P(Renderers, BackdropBothWays, ::testing::Values("software", "window"));

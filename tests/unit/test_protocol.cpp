@@ -3,6 +3,7 @@
 #include "app/png_io.h"
 #include "app/window.h"
 #include "backend/app.h"
+#include "backend/json.h"
 #include "backend/messages.h"
 #include "backend/proc.h"
 #include "backend/protocol.h"
@@ -519,9 +520,10 @@ TEST_F(Protocol, CancelWritesTheMarkerAndTheBackendStops) {
   A.dest = dest;
   start_build();
   ASSERT_TRUE(wait_for([] { return !A.steps.empty(); }, poll_backend));
+  A.dest = s.path("chosen-meanwhile");  // a dialog left open chose another folder
   cancel_build();
   EXPECT_TRUE(A.cancelling);
-  EXPECT_EQ(cancel_marker_path(), dest + "/.setup/cancel");
+  EXPECT_EQ(cancel_marker_path(), dest + "/.setup/cancel") << "the folder the job was started with";
   EXPECT_TRUE(std::filesystem::exists(dest + "/.setup/cancel"));
   EXPECT_EQ(std::filesystem::file_size(dest + "/.setup/cancel"), 0u);
   settle();
@@ -591,8 +593,65 @@ TEST_F(Protocol, CancellingAJobWithoutAMarkerStopsItsProcess) {
       EXPECT_EQ(A.view, 0);
     }
     EXPECT_LT(SDL_GetTicks() - asked, 2000u) << (closing ? "closing" : "cancel");
-    EXPECT_FALSE(std::filesystem::exists(cancel_marker_path())) << "no marker is written for it";
+    EXPECT_FALSE(std::filesystem::exists(A.dest + "/.setup/cancel")) << "no marker is written for it";
   }
+}
+
+// A backend deaf to the marker and to SIGTERM: once its time after Cancel is up it is
+// ended as quitting ends it, then by force, and the log says so.
+TEST_F(Protocol, ABackendThatIgnoresCancelIsEndedAndTheFormComesBack) {
+  std::string dest = s.path("dest");
+  std::filesystem::create_directories(dest + "/.setup");
+  A.backend = backend(
+      "import signal\n"
+      "signal.signal(signal.SIGTERM, signal.SIG_IGN)\n"
+      "say(type='start', steps=[{'id': 'a', 'title': 'A'}])\n"
+      "while True: time.sleep(0.01)\n");
+  A.game = "g";
+  A.dest = dest;
+  start_build();
+  ASSERT_TRUE(wait_for([] { return !A.steps.empty(); }, poll_backend));
+  cancel_build();
+  EXPECT_GE(A.cancel_deadline, SDL_GetTicks() + CANCEL_GRACE_MS - 1000);
+  for (int i = 0; i < 20; i++) poll_backend();
+  EXPECT_EQ(A.view, 1) << "it is given its time";
+  EXPECT_TRUE(A.log.empty());
+  A.cancel_deadline = SDL_GetTicks();  // its time is up
+  poll_backend();
+  EXPECT_EQ(A.log, Lines({"(the backend did not stop by itself after Cancel, so Setup ended it)"}));
+  EXPECT_EQ(A.cancel_kills, 1);
+  for (int i = 0; i < 20; i++) poll_backend();
+  EXPECT_EQ(A.view, 1) << "SIGTERM is ignored";
+  A.cancel_deadline = SDL_GetTicks();
+  settle();
+  EXPECT_EQ(A.cancel_kills, 2);
+  EXPECT_EQ(A.view, 0);
+  EXPECT_EQ(A.log.size(), 1u) << "said once";
+}
+
+// After Cancel the run is over only when every process the backend started has ended:
+// a package manager it left behind keeps the view at "STOPPING".
+TEST_F(Protocol, ACancelledRunEndsOnlyWithTheLastOfItsProcesses) {
+  std::string left = s.path("left-running");
+  std::vector<std::string> job = backend(
+      "import signal, subprocess\n"
+      "signal.signal(signal.SIGTERM, lambda *a: sys.exit(3))\n"
+      "subprocess.Popen([sys.executable, '-c', 'import sys, time; time.sleep(1.5); open(sys.argv[1], "
+      "\"w\")', "
+      "sys.argv[-1]])\n"
+      "say(type='start', steps=[{'id': 'tools', 'title': 'Tools'}])\n"
+      "while True: time.sleep(0.01)\n");
+  job.insert(job.end(), {"--install-packages", "--json", left});
+  start_run(job);
+  ASSERT_TRUE(wait_for([] { return !A.steps.empty(); }, poll_backend));
+  cancel_build();
+  ASSERT_TRUE(wait_for([] { return g_build.ended_at != 0; }, poll_backend)) << "the backend ends at once";
+  EXPECT_EQ(A.view, 1);
+  EXPECT_TRUE(g_build.proc) << "what it started still runs";
+  EXPECT_FALSE(std::filesystem::exists(left));
+  settle();
+  EXPECT_TRUE(std::filesystem::exists(left)) << "the form came back only after it ended";
+  EXPECT_EQ(A.view, 0);
 }
 
 // Whatever the backend sends, the job keeps a bounded record: long lines cut with a count
@@ -606,6 +665,8 @@ TEST_F(Protocol, LongAndManyMessagesAreKeptWithinBounds) {
       "say(type='step', step=long_id, state='started')\n"
       "say(type='log', line='\u00e9' * 10000)\n"
       "for n in range(120): say(type='warning', text='w%d' % n)\n"
+      "say(type='progress', text='p' * 10000, done=1, total=2)\n"
+      "say(type='error', text='e' * 5000, detail='d' * 3000000, command='c' * 40000)\n"
       "say(type='end', result='failed')\n");
   A.game = "g";
   A.dest = s.path("dest");
@@ -631,6 +692,12 @@ TEST_F(Protocol, LongAndManyMessagesAreKeptWithinBounds) {
   }());
   EXPECT_NE(std::find(A.log.begin(), A.log.end(), "(100 more steps are not listed)"), A.log.end());
   for (const std::string& line : A.log) EXPECT_LE(line.size(), LINE_KEEP + 32);
+  // Single texts are cut the same way, each at its own bound.
+  EXPECT_EQ(A.step_text, std::string(LINE_KEEP, 'p') + "\u2026 (5,904 bytes more)");
+  EXPECT_EQ(A.error, std::string(LINE_KEEP, 'e') + "\u2026 (904 bytes more)");
+  EXPECT_TRUE(A.error_detail == std::string(DETAIL_KEEP, 'd') + "\u2026 (2,983,616 bytes more)")
+      << A.error_detail.size();
+  EXPECT_EQ(A.error_command, std::string(COMMAND_KEEP, 'c') + "\u2026 (7,233 bytes more)");
 }
 
 TEST_F(Protocol, JobThatCannotStart) {
@@ -654,6 +721,10 @@ TEST_F(Protocol, BadOutputNeverHurts) {
   std::string nul_after = msg_log("before nul");
   nul_after.insert(nul_after.size() - 1, std::string("\0{junk", 6));
   std::string garbage = "\x01\x02\xFF\xFE\xC3(\x80 {\"type\"";
+  // More values than one line may hold: a parse of it would take many times its size.
+  std::string many_values = "{\"type\":\"log\",\"x\":[";
+  for (size_t i = 0; i < JSON_MAX_VALUES; i++) many_values += "0,";
+  many_values += "0]}";
   run_job_printing(garbage + "\n" + nul_inside + "\n" + nul_after +
                    "{\"type\":\"log\",\"line\":\"crlf\"}\r\n"
                    "plain\r\n"
@@ -663,10 +734,11 @@ TEST_F(Protocol, BadOutputNeverHurts) {
                    "{\"type\":\"nonsense\"}\n"
                    "{\"type\":\"log\",\"line\":\"utf8 \xFF\xC0 \\u00e9\"}\n"
                    "{\"type\":\"log\",\"line\":\"" +
-                   std::string(10000000, 'z') + "\"}\n" + std::string(100000, '[') + "\n" +
+                   std::string(3000000, 'z') + "\"}\n" + std::string(100000, '[') + "\n" + many_values +
+                   "\n" + std::string(PROC_MAX_LINE + 1, 'w') + "\n" +
                    "{\"type\":\"end\",\"result\":\"failed\"}\n"
                    "{\"type\":\"log\",\"line\":\"no newline\"}");
-  ASSERT_EQ(A.log.size(), 10u);
+  ASSERT_EQ(A.log.size(), 12u);
   EXPECT_EQ(A.log[0], garbage);
   EXPECT_EQ(A.log[1], nul_inside) << "read up to the NUL it is no object: kept whole, as it came";
   EXPECT_EQ(A.log[2], "before nul") << "what follows a NUL is not read";
@@ -676,9 +748,12 @@ TEST_F(Protocol, BadOutputNeverHurts) {
   EXPECT_EQ(A.log[6], "3.5");
   EXPECT_EQ(A.log[7], "utf8 \xFF\xC0 \xC3\xA9");
   // Long lines are kept cut, with what was cut counted.
-  EXPECT_TRUE(A.log[8] == std::string(4096, 'z') + "\u2026 (9,995,904 bytes more)") << A.log[8].substr(4090);
+  EXPECT_TRUE(A.log[8] == std::string(4096, 'z') + "\u2026 (2,995,904 bytes more)") << A.log[8].substr(0, 80);
   EXPECT_TRUE(A.log[9] == std::string(4096, '[') + "\u2026 (95,904 bytes more)")
       << "too deep to read: a raw line";
+  EXPECT_TRUE(A.log[10] == many_values.substr(0, 4096) + "\u2026 (195,926 bytes more)")
+      << "too many values to read: a raw line; " << A.log[10].substr(4090);
+  EXPECT_EQ(A.log[11], PROC_DROPPED) << "too long to be a message: not kept at all";
   EXPECT_EQ(A.view, 2);
 }
 

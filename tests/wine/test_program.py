@@ -8,6 +8,7 @@ import shutil
 import struct
 import subprocess
 import tempfile
+import time
 import unittest
 import xml.etree.ElementTree as ET
 
@@ -125,7 +126,7 @@ class UnderWine(unittest.TestCase):
 
     def test_every_line_of_a_flood_through_a_windows_pipe_arrives_once_and_whole(self):
         # 100,000 short lines in big writes, a line split across two writes with a pause
-        # between them, odd bytes, a 10 MB line, and an unfinished last one that is dropped.
+        # between them, odd bytes, a 3 MB line, and an unfinished last one that is dropped.
         script = os.path.join(self.dir, "flood.py")
         with open(script, "w") as f:
             f.write("import sys, time\n"
@@ -133,7 +134,7 @@ class UnderWine(unittest.TestCase):
                     "lines = b''.join(b'line %d of the flood\\n' % i for i in range(100000))\n"
                     "for i in range(0, len(lines), 1 << 16): out.write(lines[i:i + (1 << 16)]); out.flush()\n"
                     "out.write(b'hel'); out.flush(); time.sleep(0.3)\n"
-                    "out.write(b'lo\\n\\r\\n\\xff\\x00\\xc3\\xa9\\n' + b'x' * 10000000 + b'\\nafter\\nunfinished')\n")
+                    "out.write(b'lo\\n\\r\\n\\xff\\x00\\xc3\\xa9\\n' + b'x' * 3000000 + b'\\nafter\\nunfinished')\n")
         got = os.path.join(self.dir, "lines")
         r = wine.run_wine([os.environ["TARNWELL_PROC_CHECK"], wine.winpath(got), wine.winpath(wine.WIN_PYTHON),
                            script])  # the Linux interpreter takes a Linux path
@@ -143,8 +144,32 @@ class UnderWine(unittest.TestCase):
         self.assertEqual(len(lines), 100005)
         self.assertEqual(lines[:100000], [b"line %d of the flood" % i for i in range(100000)])
         self.assertEqual(lines[100000:100003], [b"hello", b"\r", b"\xff\x00\xc3\xa9"])
-        self.assertTrue(lines[100003] == b"x" * 10000000, "the long line is not whole")
+        self.assertTrue(lines[100003] == b"x" * 3000000, "the long line is not whole")
         self.assertEqual(lines[100004], b"after")
+
+    def test_a_zero_length_write_or_a_chatty_child_does_not_stop_the_reading(self):
+        # A zero-length write reads as zero bytes: the pipe goes on, and 64 KiB after it
+        # arrive (a reader that stopped there leaves the backend blocked in a 4 KiB pipe).
+        got = os.path.join(self.dir, "zero")
+        r = wine.run_wine([os.environ["TARNWELL_PROC_CHECK"], wine.winpath(got), os.environ["TARNWELL_PIPE_CHILD"],
+                           "zero"], timeout=120)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(got, "rb") as f:
+            lines = f.read().split(b"\n")[:-1]
+        self.assertEqual(lines[0], b"line 00000 after a zero-length write")
+        self.assertEqual(lines[-1], b"last")
+        self.assertEqual(len(lines), 65536 // 37 + 2)
+        # A child that holds the output and writes every 5 ms for 30 s: the run ends soon
+        # after the backend, with its line, not when the child lets go of the pipe.
+        got = os.path.join(self.dir, "chatty")
+        began = time.monotonic()
+        r = wine.run_wine([os.environ["TARNWELL_PROC_CHECK"], wine.winpath(got), os.environ["TARNWELL_PIPE_CHILD"],
+                           "chatty"], timeout=120)
+        took = time.monotonic() - began
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(got, "rb") as f:
+            self.assertIn(b"backend done", f.read().split(b"\n"))
+        self.assertLess(took, 15, "the run waited for the child")
 
     def test_shot_reaches_stdout_and_shows_what_the_linux_build_shows(self):
         # The stand-in answers late, so both shots show the form while the PC is checked.

@@ -30,6 +30,10 @@ LINUX_BIN = os.environ.get("TARNWELL_LINUX_BIN") or os.path.join(SOURCE, "build"
 LOADER = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 
+# How long the first window of a run may take: in a prefix just made, Wine starts its
+# services with the first program and the GL driver compiles its shaders for the first time.
+FIRST_WINDOW_SECONDS = 180
+
 USAGE = "usage: tarnwell-setup --root DIR --python EXE (started by ./setup.sh)\n"
 
 

@@ -457,6 +457,16 @@ void draw_backdrop(float W, float H, float U, float t) {
   draw_layers(dl, s, MOVING);
 }
 
+void forget_still_picture() {
+  // Drawn again from scratch, colours measured anew; a renderer that could not draw into
+  // textures before still cannot.
+  bool unavailable = g_still.unavailable;
+  release_backdrop();
+  g_still.unavailable = unavailable;
+}
+
+SDL_Texture* still_picture_texture() { return g_still.texture; }
+
 void release_backdrop() {
   if (g_still.texture) SDL_DestroyTexture(g_still.texture);
   g_still.texture = nullptr;

@@ -3,6 +3,8 @@
 // right-hand side dark, and the flash of success.
 #pragma once
 
+#include <SDL3/SDL.h>
+
 #include <cstdint>
 
 // Draws one frame of the backdrop into the background draw list for a W x H window at
@@ -18,6 +20,13 @@ void draw_backdrop_direct(float W, float H, float U, float t);
 
 // Frees the still picture; called before the renderer goes, and safe to call again.
 void release_backdrop();
+
+// The renderer lost what its textures held (its render targets, or its whole device): the
+// still picture is drawn anew on the next frame.
+void forget_still_picture();
+
+// The still picture's texture while there is one; for tests that look into it.
+SDL_Texture* still_picture_texture();
 
 // A fixed pseudo-random value in [0, 1) for `x`: the same on every frame and every run.
 float noise01(uint32_t x);

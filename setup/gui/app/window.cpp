@@ -82,3 +82,9 @@ void load_icon() {
   }
   SDL_DestroySurface(surface);
 }
+
+void reload_emblem() {
+  std::string path = A.icon_path.empty() ? A.root + "/assets/icon.png" : A.icon_path;
+  if (A.icon) SDL_DestroyTexture(A.icon);
+  A.icon = load_texture(path.c_str());
+}

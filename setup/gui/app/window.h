@@ -21,6 +21,10 @@ bool open_window(int width, int height);
 // leaves SDL's default icon and no emblem.
 void load_icon();
 
+// The emblem made again from its file (the game's icon when one came, else the setup's
+// own), after the renderer lost its textures. A file gone meanwhile leaves no emblem.
+void reload_emblem();
+
 // The font atlas as a texture on g_ren, uploaded first when the GUI has not done so yet
 // (the shapes of the draw lists take their white pixel from it); null when it cannot be.
 SDL_Texture* font_atlas_texture();

@@ -68,11 +68,15 @@ struct App {
   std::vector<std::string> warnings;
   size_t more_warnings = 0;         // warnings beyond those kept in `warnings`
   bool job_watches_marker = false;  // the job was told the install folder, so the cancel marker reaches it
+  std::string job_dest;             // the install folder the job was started with: its marker's folder
+  uint64_t cancel_deadline = 0;     // after Cancel: when a job that has not stopped by itself is ended
+  int cancel_kills = 0;             // how often Setup has had to end the cancelled job itself
   uint64_t started_at = 0;
   uint64_t finished_at = 0;
 
   // Display state.
   SDL_Texture* icon = nullptr;
+  std::string icon_path;  // the file `icon` was made from; empty for the setup's own
   float flash = 0;
   float glow = 0;
   std::string copied;

@@ -77,9 +77,9 @@ bool jstring(const char*& p, std::string& out) {
   }
 }
 
-static bool parse_value(const char*& p, J& out, int depth);
+static bool parse_value(const char*& p, J& out, int depth, size_t& left);
 
-static bool parse_array(const char*& p, J& out, int depth) {
+static bool parse_array(const char*& p, J& out, int depth, size_t& left) {
   out.kind = 4;
   p++;
   for (;;) {
@@ -89,14 +89,14 @@ static bool parse_array(const char*& p, J& out, int depth) {
       return true;
     }
     J element;
-    if (!parse_value(p, element, depth)) return false;
+    if (!parse_value(p, element, depth, left)) return false;
     out.arr.push_back(std::move(element));
     skip_space(p);
     if (*p == ',') p++;
   }
 }
 
-static bool parse_object(const char*& p, J& out, int depth) {
+static bool parse_object(const char*& p, J& out, int depth, size_t& left) {
   out.kind = 5;
   p++;
   for (;;) {
@@ -111,20 +111,23 @@ static bool parse_object(const char*& p, J& out, int depth) {
     if (*p != ':') return false;  // never step over the terminating NUL
     p++;
     J value;
-    if (!parse_value(p, value, depth)) return false;
+    if (!parse_value(p, value, depth, left)) return false;
     out.obj.emplace_back(std::move(key), std::move(value));
     skip_space(p);
     if (*p == ',') p++;
   }
 }
 
-// `depth` counts the containers around the value being read.
-static bool parse_value(const char*& p, J& out, int depth) {
+// `depth` counts the containers around the value being read, `left` the values the line
+// may still hold.
+static bool parse_value(const char*& p, J& out, int depth, size_t& left) {
+  if (left == 0) return false;
+  left--;
   skip_space(p);
   switch (*p) {
     case '"': out.kind = 3; return jstring(p, out.str);
-    case '[': return depth < JSON_MAX_DEPTH && parse_array(p, out, depth + 1);
-    case '{': return depth < JSON_MAX_DEPTH && parse_object(p, out, depth + 1);
+    case '[': return depth < JSON_MAX_DEPTH && parse_array(p, out, depth + 1, left);
+    case '{': return depth < JSON_MAX_DEPTH && parse_object(p, out, depth + 1, left);
     default: break;
   }
   if (strncmp(p, "true", 4) == 0) {
@@ -151,4 +154,7 @@ static bool parse_value(const char*& p, J& out, int depth) {
   return true;
 }
 
-bool jparse(const char*& p, J& out) { return parse_value(p, out, 0); }
+bool jparse(const char*& p, J& out) {
+  size_t left = JSON_MAX_VALUES;
+  return parse_value(p, out, 0, left);
+}

@@ -3,6 +3,7 @@
 // writer, the front-end never produces JSON.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -24,8 +25,11 @@ struct J {
 // 0, an empty string and an empty list.
 const J& none();
 
-// Containers nest at most this deep; deeper input fails like any text that does not read.
+// Containers nest at most this deep, and one text holds at most this many values (keys
+// not counted): more fails like any text that does not read. The values bound what a
+// parse may take, since a value is larger than the two bytes that can write one.
 constexpr int JSON_MAX_DEPTH = 64;
+constexpr size_t JSON_MAX_VALUES = 100000;
 
 // Reads one value at the cursor (NUL-terminated text) into `out`, advancing the cursor
 // past what was read. Text after the value is left unread. False when no value reads;

@@ -1,6 +1,7 @@
 #include "backend/launch.h"
 
 #include "backend/app.h"
+#include "backend/messages.h"
 
 #include <SDL3/SDL.h>
 
@@ -138,7 +139,7 @@ void play() {
     return;
   }
   A.error = "The game could not be started.";
-  A.error_detail = A.launcher + "\n" + SDL_GetError();
+  A.error_detail = cut_text(A.launcher + "\n" + SDL_GetError(), DETAIL_KEEP);
   A.error_command.clear();
   A.view = 2;
   A.focused = false;

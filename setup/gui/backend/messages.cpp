@@ -37,6 +37,9 @@ void add_log_line(const std::string& line) {
 // A step's id as it is kept: ids are compared after the same cut.
 static std::string kept_id(const std::string& id) { return id.substr(0, utf8_cut(id, FIELD_KEEP)); }
 
+// A path is taken whole or not at all: one longer than any the system takes is no path.
+static bool fits_path(const std::string& path) { return path.size() <= PATH_KEEP; }
+
 // The whole line as one JSON object; false for anything else.
 static bool read_object(const std::string& line, J& out) {
   const char* cursor = line.c_str();
@@ -46,26 +49,29 @@ static bool read_object(const std::string& line, J& out) {
 void apply_info_line(const std::string& line) {
   J r;
   if (!read_object(line, r)) return;
-  A.version = r["version"].str;
-  if (A.game.empty()) A.game = r["game"].str;
-  if (A.dest.empty()) A.dest = r["dest"].str;
-  A.gpu = r["gpu"].str;
+  A.version = cut_text(r["version"].str, FIELD_KEEP);
+  if (A.game.empty() && fits_path(r["game"].str)) A.game = r["game"].str;
+  if (A.dest.empty() && fits_path(r["dest"].str)) A.dest = r["dest"].str;
+  A.gpu = cut_text(r["gpu"].str, FIELD_KEEP);
   if (!A.desktop_set) {
     A.desktop = r["desktop"].b;
     A.desktop_set = true;
   }
   A.installed = r["installed"].b;
-  A.install_command = r["install_command"].str;
+  A.install_command = cut_text(r["install_command"].str, COMMAND_KEEP);
   A.can_install = r["can_install"].b;
   A.missing.clear();
-  for (const J& name : r["missing"].arr) A.missing.push_back(name.str);
+  for (const J& name : r["missing"].arr) A.missing.push_back(cut_text(name.str, FIELD_KEEP));
   A.levels.clear();
-  for (const J& level : r["levels"].arr)
-    A.levels.push_back(Level{level["id"].str, level["name"].str, level["about"].str});
-  A.suggested = r["suggested"].str;
-  A.suggested_why = r["suggested_why"].str;
+  for (const J& level : r["levels"].arr) {
+    if (A.levels.size() == LEVELS_KEEP) break;
+    A.levels.push_back(Level{kept_id(level["id"].str), cut_text(level["name"].str, FIELD_KEEP),
+                             cut_text(level["about"].str, LINE_KEEP)});
+  }
+  A.suggested = kept_id(r["suggested"].str);
+  A.suggested_why = cut_text(r["suggested_why"].str, LINE_KEEP);
 
-  const std::string& quality = r["quality"].str;
+  const std::string quality = kept_id(r["quality"].str);
   for (size_t i = 0; i < A.levels.size(); i++) {
     if (A.levels[i].id == quality) A.quality = (int)i;
     if (A.levels[i].id == A.suggested) A.suggested_name = A.levels[i].name;
@@ -85,7 +91,7 @@ static void set_step_frac(double done, double total) {
 }
 
 static void start_message(const J& m) {
-  A.log_path = m["log"].str;
+  if (fits_path(m["log"].str)) A.log_path = m["log"].str;
   size_t unlisted = 0;
   for (const J& step : m["steps"].arr) {
     if (A.steps.size() >= STEPS_KEEP) {
@@ -117,13 +123,14 @@ static void icon_message(const J& m) {
   if (SDL_Texture* texture = load_texture(m["path"].str.c_str())) {
     if (A.icon) SDL_DestroyTexture(A.icon);
     A.icon = texture;
+    A.icon_path = m["path"].str;
   }
   A.flash = 1.0f;
 }
 
 static void end_message(const J& m) {
   A.finished_at = SDL_GetTicks();
-  A.launcher = m["play"].str;
+  A.launcher = fits_path(m["play"].str) ? m["play"].str : cut_text(m["play"].str, FIELD_KEEP);
   const std::string& result = m["result"].str;
   if (result == "ok" && A.launcher.empty()) {
     A.view = 0;
@@ -164,16 +171,16 @@ static void apply_message(const J& m) {
   } else if (type == "step") {
     step_message(m);
   } else if (type == "progress") {
-    A.step_text = m["text"].str;
+    A.step_text = cut_text(m["text"].str, LINE_KEEP);
     set_step_frac(m["done"].num, m["total"].num);
   } else if (type == "log") {
     add_log_line(m["line"].str);
   } else if (type == "warning") {
     warning_message(m["text"].str);
   } else if (type == "error") {
-    A.error = m["text"].str;
-    A.error_detail = m["detail"].str;
-    A.error_command = m["command"].str;
+    A.error = cut_text(m["text"].str, LINE_KEEP);
+    A.error_detail = cut_text(m["detail"].str, DETAIL_KEEP);
+    A.error_command = cut_text(m["command"].str, COMMAND_KEEP);
   } else if (type == "icon") {
     icon_message(m);
   } else if (type == "end") {

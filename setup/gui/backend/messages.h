@@ -17,6 +17,17 @@ constexpr size_t LINE_KEEP = 4096;
 constexpr size_t WARNINGS_KEEP = 50;
 constexpr size_t STEPS_KEEP = 200;
 constexpr size_t FIELD_KEEP = 300;
+// Single texts are cut the same way: the progress text and the error's headline at
+// LINE_KEEP, its detail (a traceback, say) at DETAIL_KEEP, and the command at COMMAND_KEEP,
+// which holds the longest command line Windows can run. Of the info reply, names and
+// reasons are cut at FIELD_KEEP or LINE_KEEP, and at most LEVELS_KEEP levels are offered.
+constexpr size_t DETAIL_KEEP = 16384;
+constexpr size_t COMMAND_KEEP = 32767;
+constexpr size_t LEVELS_KEEP = 32;
+// Paths (the game copy, the install folder, the log, the launcher) are kept whole when they
+// are no longer than this, the longest Windows takes; a longer one is no path and is not
+// taken (a launcher is kept cut, so that Play fails with what it was given).
+constexpr size_t PATH_KEEP = 32767;
 
 // `text` cut to at most `keep` bytes (never inside a UTF-8 character) followed by
 // " ... (N bytes more)" with N in thousands, or `text` itself when it fits.

@@ -15,7 +15,8 @@ struct PipeReader {
   SDL_Condition* changed = SDL_CreateCondition();  // more output, the end, room, abandoned
   std::string kept;                                // read; taken up to `head`
   size_t head = 0;
-  bool closed = false;  // the pipe has given all it will
+  Uint64 last_output_ns = SDL_GetTicksNS();  // when the thread last read anything
+  bool closed = false;                       // the pipe has given all it will
   bool abandoned = false;
 
   ~PipeReader() {
@@ -35,11 +36,15 @@ static int SDLCALL read_pipe(void* data) {
     while (!r.abandoned && r.kept.size() - r.head >= PIPE_READER_KEEP) SDL_WaitCondition(r.changed, r.lock);
     SDL_UnlockMutex(r.lock);
     DWORD n = 0;
-    bool ok = ReadFile(r.pipe, chunk, sizeof chunk, &n, nullptr) && n > 0;
+    // Only a failed read (a broken pipe) is the end: a zero-length write by the backend
+    // reads as zero bytes and the pipe goes on.
+    bool ok = ReadFile(r.pipe, chunk, sizeof chunk, &n, nullptr);
+    if (ok && n == 0) continue;
     SDL_LockMutex(r.lock);
     if (ok && !r.abandoned) {
       if (r.head > r.kept.size() / 2) r.kept.erase(0, r.head), r.head = 0;  // linear over all
       r.kept.append(chunk, n);
+      r.last_output_ns = SDL_GetTicksNS();
     }
     if (!ok) r.closed = true;
     SDL_BroadcastCondition(r.changed);
@@ -89,10 +94,8 @@ size_t take_output(PipeReader& r, std::string& into, size_t cap) {
 
 bool output_drained(PipeReader& r, bool ended, Uint64 quiet_ns) {
   SDL_LockMutex(r.lock);
-  const Uint64 until = SDL_GetTicksNS() + quiet_ns;
-  for (Uint64 now; ended && !r.closed && r.kept.empty() && (now = SDL_GetTicksNS()) < until;)
-    SDL_WaitConditionTimeout(r.changed, r.lock, (Sint32)((until - now + 999999) / 1000000));
-  bool drained = r.kept.empty() && (r.closed || ended);
+  bool quiet = SDL_GetTicksNS() - r.last_output_ns >= quiet_ns;
+  bool drained = r.kept.size() == r.head && (r.closed || (ended && quiet));
   SDL_UnlockMutex(r.lock);
   return drained;
 }
@@ -100,7 +103,7 @@ bool output_drained(PipeReader& r, bool ended, Uint64 quiet_ns) {
 void abandon(PipeReader& r) {
   SDL_LockMutex(r.lock);
   r.abandoned = true;
-  r.kept.clear();
+  std::string().swap(r.kept);  // clear() would keep its room, up to PIPE_READER_KEEP
   r.head = 0;
   SDL_BroadcastCondition(r.changed);
   SDL_UnlockMutex(r.lock);

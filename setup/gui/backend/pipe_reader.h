@@ -21,10 +21,10 @@ std::shared_ptr<PipeReader> start_pipe_reader(SDL_Process* process);
 // Appends up to `cap` bytes of what was read to `into`; 0 when there is nothing for now.
 size_t take_output(PipeReader& r, std::string& into, size_t cap);
 // True once all of the output has been taken: the pipe was closed by its writers, or, for
-// a process that has ended (`ended`), nothing more came within `quiet_ns` (a child of the
-// backend may hold the pipe open after it).
+// a process that has ended (`ended`), nothing more came for `quiet_ns` (a child of the
+// backend may hold the pipe open after it). Never waits.
 bool output_drained(PipeReader& r, bool ended, Uint64 quiet_ns);
-// The output is no longer wanted: the thread drops what it reads from now on, and ends
-// with the pipe.
+// The output is no longer wanted: what was kept is freed, the thread drops what it reads
+// from now on, and ends with the pipe.
 void abandon(PipeReader& r);
 #endif

@@ -1,10 +1,14 @@
 #include "backend/proc.h"
 
+#include "backend/run_tree.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #ifdef __linux__
+#include "backend/proc_stat.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #endif
@@ -41,14 +45,17 @@ static bool wait_for_output(SDL_IOStream* io, Uint64 until) {
 #endif
 }
 
-// A larger pipe lets a backend write on while the frame is being drawn (64 KiB by default
-// on Linux; Windows pipes keep the size they were made with).
-static void widen_pipe(SDL_Process* process) {
+// Lets the backend write on while the frame is being drawn. Linux: a larger pipe (64 KiB
+// by default; a Windows pipe keeps the size it was made with). Windows: a thread of its own
+// reads the pipe, which cannot be waited on.
+static void let_backend_write_on(Proc& p) {
 #ifdef __linux__
-  int fd = output_fd(SDL_GetProcessOutput(process));
+  int fd = output_fd(SDL_GetProcessOutput(p.proc));
   if (fd >= 0) fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // the most an ordinary user may ask for
+#elif defined(_WIN32)
+  p.reader = start_pipe_reader(p.proc);
 #else
-  (void)process;
+  (void)p;
 #endif
 }
 
@@ -63,10 +70,22 @@ static void let_go_of_reader(Proc& p) {
 #endif
 }
 
+// Back to idle: the handle, the reader and the tree go, and so does the memory a long
+// line left behind.
+static void release(Proc& p) {
+  let_go_of_reader(p);
+  release_tree(p);
+  if (p.proc) SDL_DestroyProcess(p.proc);  // closes our end of its output; it is not killed
+  p.proc = nullptr;
+  p.last_read = 0;
+  p.ended_at = 0;
+  p.whole_tree = false;
+  p.tree_checked_at = 0;
+  p.tree_running = false;
+}
+
 bool Proc::start(const std::vector<std::string>& args) {
-  let_go_of_reader(*this);
-  if (proc) SDL_DestroyProcess(proc);  // closes our end of its output; it is not killed
-  proc = nullptr;
+  release(*this);
 
   std::vector<const char*> argv;
   argv.reserve(args.size() + 1);
@@ -81,13 +100,12 @@ bool Proc::start(const std::vector<std::string>& args) {
   proc = SDL_CreateProcessWithProperties(props);
   SDL_DestroyProperties(props);
 
-  pending.clear();
+  std::string().swap(pending);
   overlong = false;
-  last_read = 0;
-  if (proc) widen_pipe(proc);
-#ifdef _WIN32
-  if (proc) reader = start_pipe_reader(proc);
-#endif
+  if (proc) {
+    track_tree(*this);
+    let_backend_write_on(*this);
+  }
   return proc != nullptr;
 }
 
@@ -97,18 +115,8 @@ bool Proc::start(const std::vector<std::string>& args) {
 static bool exited_unreaped(SDL_Process* process) {
 #ifdef __linux__
   Sint64 pid = SDL_GetNumberProperty(SDL_GetProcessProperties(process), SDL_PROP_PROCESS_PID_NUMBER, 0);
-  if (pid <= 0) return false;
-  char path[64];
-  snprintf(path, sizeof path, "/proc/%lld/stat", (long long)pid);
-  FILE* f = fopen(path, "r");
-  if (!f) return false;
-  char stat[512];
-  size_t n = fread(stat, 1, sizeof stat - 1, f);
-  fclose(f);
-  stat[n] = 0;
-  // "pid (name) S ...": the name may hold spaces and parentheses, the state follows the last ')'.
-  const char* close = strrchr(stat, ')');
-  return close && close[1] == ' ' && (close[2] == 'Z' || close[2] == 'X');
+  ProcStat s;
+  return pid > 0 && read_proc_stat(pid, s) && has_exited(s);
 #else
   (void)process;
   return false;
@@ -119,6 +127,11 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
   if (!proc) return false;
   // Asked before reading, so that everything written before the end is read below.
   bool ended = SDL_WaitProcess(proc, false, exit_code) || exited_unreaped(proc);
+  const Uint64 now = SDL_GetTicksNS();
+  if (ended && !ended_at) ended_at = now;
+  // However long a child of the backend keeps the pipe open and writing, the end of the
+  // backend is not put off for more than a moment.
+  const bool drain_over = ended && now - ended_at >= PROC_DRAIN_CAP_NS;
 
   // Between polls `pending` holds no newline, so only new bytes need searching.
   size_t from = pending.size();
@@ -129,7 +142,7 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
     // fast its output is taken in does not hang on the frame rate; a writer that does not
     // pause is cut off by the byte budget and read on in the next poll.
     char chunk[65536];
-    const Uint64 until = SDL_GetTicksNS() + PROC_READ_TIME_NS;
+    const Uint64 until = now + PROC_READ_TIME_NS;
     size_t lines = 0;
     auto full = [&] { return last_read >= PROC_READ_BUDGET || lines >= PROC_LINE_BUDGET; };
     // Appends the next bytes to `pending`; 0 means nothing more for now, the end, or an error.
@@ -161,38 +174,42 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
       }
 #endif
       if (ended || SDL_GetTicksNS() >= until) break;
-      // Nothing in this round: the end of the output, a backend that said its piece, or (a
-      // Windows pipe, which cannot be waited on) a writer in full flow that has not refilled
-      // the pipe yet; only the last is waited for.
-      if (round == 0 && (last_read < PROC_FLOW_BYTES || SDL_GetIOStatus(io) != SDL_IO_STATUS_NOT_READY))
-        break;
+      // Only output in full flow is waited for: a trickle of lines, or a backend that said
+      // its piece, costs the frame no wait. In full flow a round that found the pipe empty
+      // waits for it to refill, unless the pipe says nothing more will come.
+      if (last_read < PROC_FLOW_BYTES) break;
+      if (round == 0 && SDL_GetIOStatus(io) != SDL_IO_STATUS_NOT_READY) break;
       if (!wait_for_output(io, until)) break;
     }
   }
 
   size_t start = 0;
   for (size_t nl; (nl = pending.find('\n', from)) != std::string::npos; start = from = nl + 1) {
-    if (!overlong && start == 0 && nl + 1 == pending.size()) {
+    // A line too long to be a message, whole or the end of one outgrown earlier.
+    if (overlong || nl - start > PROC_MAX_LINE) {
+      overlong = false;
+      out.emplace_back(PROC_DROPPED);
+      continue;
+    }
+    if (start == 0 && nl + 1 == pending.size()) {
       // One whole line and nothing after it (a long one, typically): handed over, not copied.
       pending.pop_back();
       out.push_back(std::move(pending));
       pending.clear();
+      start = 0;
       break;
     }
-    if (overlong) {
-      overlong = false;  // the end of a line that was too long to keep
-      out.emplace_back(PROC_DROPPED);
-    } else
-      out.emplace_back(pending, start, nl - start);
+    out.emplace_back(pending, start, nl - start);
   }
   pending.erase(0, start);  // once per poll, not once per line
   if (pending.size() > PROC_MAX_LINE) overlong = true;
-  if (overlong) pending.clear();
+  if (overlong) std::string().swap(pending);  // what it held is not kept, and nor is its room
 
-  // An ended process whose output is not read to the end yet stays until the next poll.
-  if (!ended || !drained) return true;
-  let_go_of_reader(*this);
-  SDL_DestroyProcess(proc);
-  proc = nullptr;
+  // An ended process whose output is not read to the end yet stays until the next poll,
+  // and so does a cancelled run while a process the backend started still works.
+  if (!ended) return true;
+  if (!drained && !drain_over) return true;
+  if (whole_tree && tree_alive(*this)) return true;
+  release(*this);
   return false;
 }

@@ -10,9 +10,9 @@
 
 std::string cancel_marker_path() {
 #ifdef _WIN32
-  return A.dest + "\\.setup\\cancel";
+  return A.job_dest + "\\.setup\\cancel";
 #else
-  return A.dest + "/.setup/cancel";
+  return A.job_dest + "/.setup/cancel";
 #endif
 }
 
@@ -50,7 +50,7 @@ static std::string missing_tools_detail() {
 void start_build() {
   if (!A.missing.empty()) {
     A.error = "This PC needs a few build tools first.";
-    A.error_detail = missing_tools_detail();
+    A.error_detail = cut_text(missing_tools_detail(), DETAIL_KEEP);
     A.error_command = A.install_command;
     A.view = 2;
     A.focused = false;
@@ -77,7 +77,12 @@ void start_run(const std::vector<std::string>& args) {
   A.more_warnings = 0;
   // Only a job told "--dest" knows where the cancel marker is (the installation of build
   // tools is not).
-  A.job_watches_marker = std::find(args.begin(), args.end(), "--dest") != args.end();
+  auto dest = std::find(args.begin(), args.end(), "--dest");
+  A.job_watches_marker = dest != args.end() && dest + 1 != args.end();
+  // The marker goes where this job looks for it, whatever the form's folder becomes.
+  A.job_dest = A.job_watches_marker ? dest[1] : "";
+  A.cancel_deadline = 0;
+  A.cancel_kills = 0;
   A.current = -1;
   A.step_frac = 0;
   A.shown_total = 0;
@@ -101,6 +106,21 @@ void start_run(const std::vector<std::string>& args) {
   A.focused = false;
 }
 
+// A job that has not stopped by itself CANCEL_GRACE_MS after Cancel is ended as quitting
+// ends it; one that outlives that too is ended by force CANCEL_FORCE_MS later.
+static void end_cancelled_job() {
+  // An ended backend is not sent a signal (its id may be another's by now); what it
+  // started is left to finish.
+  if (!A.cancelling || A.view != 1 || !A.cancel_deadline || !g_build.proc || g_build.ended_at) return;
+  uint64_t now = SDL_GetTicks();
+  if (now < A.cancel_deadline) return;
+  if (A.cancel_kills == 0)
+    add_log_line("(the backend did not stop by itself after Cancel, so Setup ended it)");
+  SDL_KillProcess(g_build.proc, A.cancel_kills > 0);
+  A.cancel_kills++;
+  A.cancel_deadline = now + CANCEL_FORCE_MS;
+}
+
 void poll_backend() {
   std::vector<std::string> lines;
   int exit_code = 0;  // never looked at: the messages say how a job went
@@ -110,6 +130,7 @@ void poll_backend() {
     lines.clear();
   }
   if (!g_build.proc) return;
+  end_cancelled_job();
   bool running = g_build.poll(lines, &exit_code);
   apply_job_lines(lines);
   if (A.view != 1 || running) return;
@@ -124,14 +145,18 @@ void poll_backend() {
 }
 
 void cancel_build() {
+  if (!A.cancelling) A.cancel_deadline = SDL_GetTicks() + CANCEL_GRACE_MS;
   A.cancelling = true;
+  // The run is over only once the processes the backend started have ended too: a package
+  // manager left running must not meet a second installation.
+  g_build.whole_tree = true;
   // An empty marker asks the backend to stop. Its folder is not created here: without
   // it the backend cannot be watching, so the process is asked to stop through SDL, as
   // is a job that has no marker to watch.
   SDL_IOStream* marker = A.job_watches_marker ? SDL_IOFromFile(cancel_marker_path().c_str(), "wb") : nullptr;
   if (marker) {
     SDL_CloseIO(marker);
-  } else if (g_build.proc) {
+  } else if (g_build.proc && !g_build.ended_at) {
     SDL_KillProcess(g_build.proc, false);
   }
 }
@@ -142,11 +167,12 @@ void cancel_build() {
 void stop_build() {
   if (!g_build.proc) return;
   cancel_build();
+  g_build.whole_tree = false;  // a window that goes away does not wait for what the backend left
   std::vector<std::string> ignored;
   int code = 0;
   for (int i = 0; i < 300 && g_build.poll(ignored, &code); i++) {
     ignored.clear();
     SDL_Delay(50);
   }
-  if (g_build.poll(ignored, &code)) SDL_KillProcess(g_build.proc, false);
+  if (g_build.poll(ignored, &code) && !g_build.ended_at) SDL_KillProcess(g_build.proc, false);
 }

@@ -2,6 +2,7 @@
 // (a build or an installation of build tools) and cancel.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,12 @@ void cancel_build();
 // so that a chatty backend cannot block on a full pipe), then SDL_KillProcess.
 void stop_build();
 
-// The empty file whose appearance asks a running job to stop: App.dest + "/.setup/cancel"
-// ("\.setup\cancel" on Windows).
+// After Cancel, a job that has not ended by itself within CANCEL_GRACE_MS is ended the way
+// quitting ends it, and by force if it is still there CANCEL_FORCE_MS later.
+constexpr uint64_t CANCEL_GRACE_MS = 15000;
+constexpr uint64_t CANCEL_FORCE_MS = 5000;
+
+// The empty file whose appearance asks a running job to stop: the job's install folder
+// (App.job_dest, the one it was started with) + "/.setup/cancel" ("\.setup\cancel" on
+// Windows).
 std::string cancel_marker_path();

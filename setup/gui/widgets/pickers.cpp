@@ -3,6 +3,13 @@
 #include "app/window.h"
 #include "backend/app.h"
 
+#ifdef __linux__
+#include "backend/proc_stat.h"
+
+#include <signal.h>
+#include <unistd.h>
+#endif
+
 SDL_Mutex* g_pick_lock = nullptr;
 std::string g_picked_game;
 std::string g_picked_dest;
@@ -12,16 +19,30 @@ std::string g_pick_error_dest;
 // The game file dialog offers game containers first, then any file.
 static const SDL_DialogFileFilter filters[2] = {{"Game container", "nup"}, {"All files", "*"}};
 
+// Guarded by g_pick_lock: dialogs opened and not yet reported, and whether Setup is going
+// away, after which no callback touches what is being torn down.
+static int g_dialogs_open = 0;
+static bool g_closing = false;
+
 // The path SDL hands over is valid only during the callback: copy it under the lock. No
 // list at all means no dialog could be shown; SDL's reason is set on this thread.
 static void keep_pick(std::string& slot, std::string& error, const char* const* filelist) {
-  if (filelist && !filelist[0]) return;
   const char* reason = filelist ? nullptr : SDL_GetError();
   SDL_LockMutex(g_pick_lock);
-  if (filelist)
+  if (g_dialogs_open > 0) g_dialogs_open--;
+  if (g_closing || (filelist && !filelist[0])) {
+    // gone, or cancelled
+  } else if (filelist) {
     slot = filelist[0];
-  else
+  } else {
     error = reason && *reason ? reason : "no reason was given";
+  }
+  SDL_UnlockMutex(g_pick_lock);
+}
+
+static void opening() {
+  SDL_LockMutex(g_pick_lock);
+  g_dialogs_open++;
   SDL_UnlockMutex(g_pick_lock);
 }
 
@@ -34,14 +55,17 @@ void SDLCALL picked_dest(void*, const char* const* filelist, int) {
 
 void open_game_file() {
   A.game_dialog_error.clear();
+  opening();
   SDL_ShowOpenFileDialog(picked_game, nullptr, g_win, filters, 2, nullptr, false);
 }
 void open_game_folder() {
   A.game_dialog_error.clear();
+  opening();
   SDL_ShowOpenFolderDialog(picked_game, nullptr, g_win, nullptr, false);
 }
 void open_dest_folder() {
   A.dest_dialog_error.clear();
+  opening();
   SDL_ShowOpenFolderDialog(picked_dest, nullptr, g_win, nullptr, false);
 }
 
@@ -58,4 +82,36 @@ void take_picked_paths() {
   take(g_pick_error_game, A.game_dialog_error);
   take(g_pick_error_dest, A.dest_dialog_error);
   SDL_UnlockMutex(g_pick_lock);
+}
+
+// Linux: SDL shows a dialog through zenity, a child process of ours that would outlive us.
+// It starts with SIGTERM blocked (SDL's threads block it), so it is ended outright: a
+// dialog has nothing to save.
+static void end_dialog_processes() {
+#ifdef __linux__
+  const long long self = getpid();
+  each_process([self](const ProcStat& s) {
+    if (s.parent == self && s.name == "zenity") kill((pid_t)s.pid, SIGKILL);
+    return true;
+  });
+#endif
+}
+
+int open_dialogs() {
+  SDL_LockMutex(g_pick_lock);
+  int open = g_dialogs_open;
+  SDL_UnlockMutex(g_pick_lock);
+  return open;
+}
+
+void close_dialogs() {
+  if (!g_pick_lock) return;
+  SDL_LockMutex(g_pick_lock);
+  g_closing = true;
+  int open = g_dialogs_open;
+  SDL_UnlockMutex(g_pick_lock);
+  if (!open) return;
+  end_dialog_processes();
+  // A dialog's thread reports its end through the callback; a moment is given for it.
+  for (int i = 0; i < 100 && open_dialogs() > 0; i++) SDL_Delay(10);
 }

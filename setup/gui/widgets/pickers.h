@@ -23,6 +23,12 @@ void open_game_file();    // a ".nup" file (or any file)
 void open_game_folder();  // an unpacked copy: a folder holding exefs and romfs
 void open_dest_folder();  // the install folder
 
+// At quit: no callback writes anything from now on, and the dialogs Setup opened close
+// (on Linux, zenity's are ended; elsewhere they go with the process).
+void close_dialogs();
+// Dialogs opened and not yet reported.
+int open_dialogs();
+
 // Moves the paths the dialogs chose into App.game and App.dest, and the reasons of
 // dialogs that could not open into App.game_dialog_error and App.dest_dialog_error.
 void take_picked_paths();

@@ -1,0 +1,73 @@
+#include "backend/run_tree.h"
+
+#include "backend/proc.h"
+
+#include <SDL3/SDL.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "backend/proc_stat.h"
+
+#include <unistd.h>
+#endif
+
+static const Uint64 TREE_LOOK_NS = 100000000;
+
+#ifdef _WIN32
+void track_tree(Proc& p) {
+  DWORD pid = (DWORD)SDL_GetNumberProperty(SDL_GetProcessProperties(p.proc), SDL_PROP_PROCESS_PID_NUMBER, 0);
+  HANDLE job = CreateJobObjectW(nullptr, nullptr);
+  HANDLE process = pid ? OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, pid) : nullptr;
+  // What the backend starts from now on belongs to the job too. A job that cannot be had
+  // leaves the backend alone to follow, as SDL does.
+  if (job && process && AssignProcessToJobObject(job, process)) {
+    p.job = job;
+  } else if (job) {
+    CloseHandle(job);
+  }
+  if (process) CloseHandle(process);
+}
+
+static bool look(Proc& p) {
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info;
+  if (!p.job || !QueryInformationJobObject((HANDLE)p.job, JobObjectBasicAccountingInformation, &info,
+                                           sizeof info, nullptr))
+    return false;
+  return info.ActiveProcesses > 0;
+}
+
+void release_tree(Proc& p) {
+  if (p.job) CloseHandle((HANDLE)p.job);  // the job holds no kill-on-close: nothing is stopped
+  p.job = nullptr;
+}
+#else
+void track_tree(Proc& p) {
+  Sint64 pid = SDL_GetNumberProperty(SDL_GetProcessProperties(p.proc), SDL_PROP_PROCESS_PID_NUMBER, 0);
+  p.group = pid > 0 ? (long long)getpgid((pid_t)pid) : 0;
+  if (p.group <= 1 || p.group == (long long)getpgrp()) p.group = 0;  // not a group of its own
+}
+
+// Whether a process of the group runs: one that has not exited (a zombie has; in a
+// container whose first process does not reap orphans it stays one for ever).
+static bool look(Proc& p) {
+  bool alive = false;
+  if (p.group > 0)
+    each_process([&](const ProcStat& s) {
+      alive = s.group == p.group && !has_exited(s);
+      return !alive;
+    });
+  return alive;
+}
+
+void release_tree(Proc& p) { p.group = 0; }
+#endif
+
+bool tree_alive(Proc& p) {
+  Uint64 now = SDL_GetTicksNS();
+  if (p.tree_checked_at == 0 || now - p.tree_checked_at >= TREE_LOOK_NS) {
+    p.tree_running = look(p);
+    p.tree_checked_at = now;
+  }
+  return p.tree_running;
+}
