@@ -3,7 +3,10 @@
  *            lines in small writes, and exits: a 4 KiB pipe that nobody reads blocks it.
  *   chatty   starts "pipe_child.exe tick" with its own output handle, writes one line,
  *            gives the child a second to be at it, and exits, leaving it the pipe.
- *   tick     writes "tick" every 5 ms for 30 seconds: never quiet for long. */
+ *   tick     writes "tick" every 5 ms for 30 seconds: never quiet for long.
+ *   tree     starts "pipe_child.exe nap", writes one line and waits to be ended, as an
+ *            installation that started a package manager.
+ *   nap      sleeps three seconds and writes nothing. */
 #include <windows.h>
 
 #include <stdio.h>
@@ -28,10 +31,11 @@ int main(int argc, char** argv) {
     put(out, "last\n", 5);
     return 0;
   }
-  if (strcmp(argv[1], "chatty") == 0) {
+  if (strcmp(argv[1], "chatty") == 0 || strcmp(argv[1], "tree") == 0) {
+    const int tree = strcmp(argv[1], "tree") == 0;
     char self[MAX_PATH], command[MAX_PATH + 16];
     GetModuleFileNameA(NULL, self, sizeof self);
-    snprintf(command, sizeof command, "\"%s\" tick", self);
+    snprintf(command, sizeof command, "\"%s\" %s", self, tree ? "nap" : "tick");
     STARTUPINFOA start;
     PROCESS_INFORMATION info;
     ZeroMemory(&start, sizeof start);
@@ -44,7 +48,11 @@ int main(int argc, char** argv) {
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     put(out, "backend done\n", 13);
-    Sleep(1000);
+    Sleep(tree ? INFINITE : 1000);
+    return 0;
+  }
+  if (strcmp(argv[1], "nap") == 0) {
+    Sleep(3000);
     return 0;
   }
   if (strcmp(argv[1], "tick") == 0) {

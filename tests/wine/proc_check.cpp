@@ -1,7 +1,9 @@
-// proc_check.exe OUT PROGRAM ARGS...: runs PROGRAM through the program's own process
-// runner, polling it as the frame loop does (about 60 times a second), and writes every
-// line it delivered to the file OUT, each followed by "\n". Exit code 0, or 1 when the
-// program could not be started.
+// proc_check.exe [--cancel] OUT PROGRAM ARGS...: runs PROGRAM through the program's own
+// process runner, polling it as the frame loop does (about 60 times a second), and writes
+// every line it delivered to the file OUT, each followed by "\n". With --cancel the run is
+// cancelled as the window cancels a job without a marker once its first line is in: the
+// process is ended and the run lasts until every process it started has ended. Exit code
+// 0, or 1 when the program could not be started.
 #include "backend/proc.h"
 
 #include <cstdio>
@@ -9,13 +11,21 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+  bool cancel = argc > 1 && std::string(argv[1]) == "--cancel";
+  argv += cancel, argc -= cancel;
   if (argc < 3) return 1;
   std::vector<std::string> args(argv + 2, argv + argc);
   Proc p;
   if (!p.start(args)) return 1;
   std::vector<std::string> lines;
   int code = 0;
-  while (p.poll(lines, &code)) SDL_Delay(16);
+  while (p.poll(lines, &code)) {
+    if (cancel && !lines.empty() && !p.whole_tree) {
+      p.whole_tree = true;
+      SDL_KillProcess(p.proc, false);
+    }
+    SDL_Delay(16);
+  }
   FILE* out = fopen(argv[1], "wb");
   if (!out) return 1;
   for (const std::string& line : lines) {

@@ -171,6 +171,18 @@ class UnderWine(unittest.TestCase):
             self.assertIn(b"backend done", f.read().split(b"\n"))
         self.assertLess(took, 15, "the run waited for the child")
 
+    def test_a_cancelled_run_lasts_as_long_as_a_process_it_started(self):
+        # SDL ends only the backend; a child of it (a package manager) that goes on for
+        # three seconds keeps the cancelled run going until it ends.
+        got = os.path.join(self.dir, "tree")
+        began = time.monotonic()
+        r = wine.run_wine([os.environ["TARNWELL_PROC_CHECK"], "--cancel", wine.winpath(got),
+                           os.environ["TARNWELL_PIPE_CHILD"], "tree"], timeout=120)
+        took = time.monotonic() - began
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertGreater(took, 2.5, "the run ended with the backend, its child still at work")
+        self.assertLess(took, 60)
+
     def test_shot_reaches_stdout_and_shows_what_the_linux_build_shows(self):
         # The stand-in answers late, so both shots show the form while the PC is checked.
         e = wine.env(TARNWELL_STANDIN_INFO_DELAY=8, **wine.private_home(self))
