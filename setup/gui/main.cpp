@@ -2,7 +2,10 @@
 #include "app/animate.h"
 #include "app/backdrop.h"
 #include "app/cmdline.h"
+#include "app/covered.h"
+#include "app/effects.h"
 #include "app/events.h"
+#include "app/pacing.h"
 #include "app/png_io.h"
 #include "app/theme.h"
 #include "app/window.h"
@@ -10,6 +13,7 @@
 #include "backend/proc.h"
 #include "backend/protocol.h"
 #include "screens/column.h"
+#include "screens/outcome.h"
 #include "widgets/pickers.h"
 
 #include <SDL3/SDL.h>
@@ -67,28 +71,55 @@ static void take_screenshot() {
   SDL_DestroySurface(surface);
 }
 
+// Window events that change what must be on screen: a resize, the window shown again.
+static bool window_changed(const SDL_Event& e) {
+  return e.type >= SDL_EVENT_WINDOW_FIRST && e.type <= SDL_EVENT_WINDOW_LAST;
+}
+
 static int run_frame_loop(Uint64 start) {
   Uint64 previous = start;
   bool running = true, shot_taken = false;
   int turns = 0;  // counted up to the second only
+  int drawn_view = -1;
+  Pace pace;
   while (running) {
     // The backend is asked about this PC once the first frame is out, so that its start
     // does not take the CPU from that frame.
     if (turns < 2 && ++turns == 2) ask_info();
+    Turn turn;
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
       ImGui_ImplSDL3_ProcessEvent(&e);
       if (!handle_event(e)) running = false;
+      turn.input |= is_input(e);
+      turn.urgent |= window_changed(e);
     }
-    if (SDL_GetWindowFlags(g_win) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_OCCLUDED)) {
+    if ((SDL_GetWindowFlags(g_win) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_OCCLUDED)) || window_covered()) {
       // Nothing to see, so nothing is drawn: keep the backend link alive and let the CPU
       // rest, but not while output is streaming in.
       poll_backend();
       SDL_Delay(streaming(g_build) || streaming(g_info) ? 1 : 50);
+      pace.settle = SETTLE_FRAMES;  // drawn whole again when it shows
       continue;
     }
-    poll_backend();
-    take_picked_paths();
+    turn.changed = poll_backend();
+    turn.changed |= take_picked_paths();
+
+    // Whether this turn draws: always where the picture moves and drawing is cheap; else
+    // when something changed or is due, and the loop waits for input in between.
+    Uint64 now = SDL_GetTicks();
+    float t = (float)(now - start) / 1000.0f;
+    turn.now = now;
+    turn.job_running = A.view == 1 && g_build.proc;
+    turn.urgent |= A.view != drawn_view || !running;
+    turn.urgent |= !A.click.empty() && t >= 1.0f;
+    turn.urgent |= !A.shot.empty() && !shot_taken && t >= A.shot_at;
+    turn.urgent |= A.copied_at && now >= A.copied_at + COPIED_MS && pace.last_drawn < A.copied_at + COPIED_MS;
+    if (running && !frame_due(pace, g_effects, turn)) {
+      SDL_WaitEventTimeout(nullptr,
+                           (Sint32)rest_ms(pace, g_effects, turn, streaming(g_build) || streaming(g_info)));
+      continue;
+    }
 
     int wi = 0, hi = 0;
     SDL_GetWindowSize(g_win, &wi, &hi);
@@ -96,10 +127,12 @@ static int run_frame_loop(Uint64 start) {
     float U = ui_scale(wi, hi);
     update_fonts(U);
 
-    Uint64 now = SDL_GetTicks();
-    float t = (float)(now - start) / 1000.0f;
+    // A still picture: nothing drifts or pulses (the moving layers stay where they are at
+    // the start) and eased values reach their targets at once.
     float dt = (float)(now - previous) / 1000.0f;
-    ease_flash_and_glow(A, dt);
+    const float mt = g_effects.motion ? t : 0.0f;
+    const float ease_dt = g_effects.motion ? dt : 1e6f;
+    ease_flash_and_glow(A, ease_dt);
     if (!A.click.empty() && t >= 1.0f) push_scripted_click();
     if (A.autobuild && A.info_ready && A.view == 0 && !A.game.empty() && !A.dest.empty()) {
       A.autobuild = false;
@@ -109,10 +142,11 @@ static int run_frame_loop(Uint64 start) {
     ImGui_ImplSDLRenderer3_NewFrame();
     ImGui_ImplSDL3_NewFrame();
     ImGui::NewFrame();
-    ease_shown_progress(A, dt);
-    draw_backdrop(W, H, U, t);
+    ease_shown_progress(A, ease_dt);
+    draw_backdrop(W, H, U, mt);
     previous = now;
-    column(W, H, U, t);
+    drawn_view = A.view;
+    column(W, H, U, mt);
 
     ImGui::Render();
     SDL_SetRenderDrawColor(g_ren, 0, 0, 0, 255);
@@ -124,6 +158,7 @@ static int run_frame_loop(Uint64 start) {
       running = false;
     }
     SDL_RenderPresent(g_ren);
+    frame_drawn(pace, SDL_GetTicks());
   }
 
   close_dialogs();
@@ -166,6 +201,11 @@ int main(int argc, char** argv) {
   apply_theme();
   ImGui_ImplSDL3_InitForSDLRenderer(g_win, g_ren);
   ImGui_ImplSDLRenderer3_Init(g_ren);
+  EffectsFacts facts;
+  facts.choice = cl.effects;
+  read_effects_facts(facts);
+  g_effects = decide_effects(facts);
+  watch_covering(g_win);
 
   return run_frame_loop(SDL_GetTicks());
 }

@@ -2,6 +2,8 @@
 the test command provides, read back the PNG screenshots it writes, probe pixels,
 and write small fake backends."""
 
+import ctypes
+import ctypes.util
 import os
 import stat
 import struct
@@ -110,6 +112,52 @@ def average(img, x0, y0, x1, y1, step=4):
                 total[k] += p[k]
             n += 1
     return tuple(t / n for t in total)
+
+
+class _XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.POINTER(ctypes.c_ubyte)), ("byte_order", ctypes.c_int),
+                ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
+                ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
+
+
+def grab(window, display=None):
+    """What the X server shows of a window now, as an RGB Image: the picture a person sees,
+    read while the program runs (its own --shot ends it)."""
+    x = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    x.XOpenDisplay.restype = ctypes.c_void_p
+    x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x.XGetImage.restype = ctypes.POINTER(_XImage)
+    x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                            ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+    x.XGetGeometry.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong)] + \
+        [ctypes.POINTER(ctypes.c_int)] * 2 + [ctypes.POINTER(ctypes.c_uint)] * 4
+    x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x.XFree.argtypes = [ctypes.c_void_p]
+    d = x.XOpenDisplay((display or env()["DISPLAY"]).encode())
+    if not d:
+        raise RuntimeError("no X display")
+    try:
+        root, xy, wh = ctypes.c_ulong(), [ctypes.c_int() for _ in range(2)], [ctypes.c_uint() for _ in range(4)]
+        x.XGetGeometry(d, int(window), ctypes.byref(root), *[ctypes.byref(v) for v in xy + wh])
+        w, h = wh[0].value, wh[1].value
+        img = x.XGetImage(d, int(window), 0, 0, w, h, 0xFFFFFFFF, 2)  # ZPixmap, all planes
+        if not img or img.contents.bits_per_pixel != 32:
+            raise RuntimeError("the window's picture could not be read")
+        c = img.contents
+        raw = ctypes.string_at(c.data, c.bytes_per_line * h)
+        rows = []
+        for y in range(h):
+            line = raw[y * c.bytes_per_line:y * c.bytes_per_line + 4 * w]
+            # 32-bit pixels, least significant byte first: blue, green, red, unused.
+            rgb = bytearray(3 * w)
+            rgb[0::3], rgb[1::3], rgb[2::3] = line[2::4], line[1::4], line[0::4]
+            rows.append(bytes(rgb))
+        x.XFree(ctypes.cast(c.data, ctypes.c_void_p))
+        x.XFree(ctypes.cast(img, ctypes.c_void_p))
+        return Image(w, h, 3, rows)
+    finally:
+        x.XCloseDisplay(d)
 
 
 def write_script(folder, name, body):

@@ -13,8 +13,8 @@ bool scan_cmdline(int argc, char** argv, App& app, Cmdline& cl) {
       app.autobuild = true;
       continue;
     }
-    static const char* const with_value[] = {"--root", "--python", "--backend", "--game", "--dest",
-                                             "--size", "--shot",   "--shot-at", "--click"};
+    static const char* const with_value[] = {"--root", "--python", "--backend", "--game",  "--dest",
+                                             "--size", "--shot",   "--shot-at", "--click", "--effects"};
     int opt = -1;
     for (int k = 0; k < (int)(sizeof with_value / sizeof *with_value); k++)
       if (!strcmp(arg, with_value[k])) opt = k;
@@ -31,6 +31,9 @@ bool scan_cmdline(int argc, char** argv, App& app, Cmdline& cl) {
       case 6: app.shot = value; break;
       case 7: app.shot_at = (float)atof(value); break;
       case 8: app.click = value; break;
+      case 9:
+        if (!parse_effects(value, cl.effects)) cl.effects = EffectsChoice::AUTO;
+        break;
     }
   }
   return !app.root.empty() && !(app.python.empty() && cl.backend.empty());

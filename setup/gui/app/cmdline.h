@@ -1,6 +1,7 @@
 // The command line: options into App, the usage line, and the backend command.
 #pragma once
 
+#include "app/effects.h"
 #include "backend/app.h"
 
 #include <string>
@@ -15,6 +16,7 @@ struct Cmdline {
   int width = 0;
   int height = 0;
   std::string backend;
+  EffectsChoice effects = EffectsChoice::AUTO;  // --effects; a value it does not know is "auto"
 };
 
 // Scans argv[1..] into `app` and `cl`. Returns false when the usage line must be shown.

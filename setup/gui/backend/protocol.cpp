@@ -121,27 +121,31 @@ static void end_cancelled_job() {
   A.cancel_deadline = now + CANCEL_FORCE_MS;
 }
 
-void poll_backend() {
+bool poll_backend() {
   std::vector<std::string> lines;
   int exit_code = 0;  // never looked at: the messages say how a job went
+  bool changed = false;
   if (g_info.proc) {
     g_info.poll(lines, &exit_code);
     for (const std::string& line : lines) apply_info_line(line);
+    changed = !lines.empty();
     lines.clear();
   }
-  if (!g_build.proc) return;
+  if (!g_build.proc) return changed;
   end_cancelled_job();
   bool running = g_build.poll(lines, &exit_code);
   apply_job_lines(lines);
-  if (A.view != 1 || running) return;
+  changed |= !lines.empty() || !running;
+  if (A.view != 1 || running) return changed;
   // The job's process ended without an "end" message.
   if (A.cancelling) {
     A.view = 0;  // the user asked for it: back to the form, nothing to report
-    return;
+    return true;
   }
   if (A.error.empty()) A.error = "Setup stopped unexpectedly.";
   A.view = 2;
   A.focused = false;
+  return true;
 }
 
 void cancel_build() {

@@ -9,7 +9,8 @@
 void ask_info();
 void start_build();
 void start_run(const std::vector<std::string>& args);
-void poll_backend();
+// Applies what the backend printed since the last call; true when that changed anything.
+bool poll_backend();
 void cancel_build();
 // At quit: cancel_build, then about 15 seconds for the job to end (its output still read,
 // so that a chatty backend cannot block on a full pipe), then SDL_KillProcess.

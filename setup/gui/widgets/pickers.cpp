@@ -69,19 +69,21 @@ void open_dest_folder() {
   SDL_ShowOpenFolderDialog(picked_dest, nullptr, g_win, nullptr, false);
 }
 
-static void take(std::string& from, std::string& to) {
-  if (from.empty()) return;
+static bool take(std::string& from, std::string& to) {
+  if (from.empty()) return false;
   to = from;
   from.clear();
+  return true;
 }
 
-void take_picked_paths() {
+bool take_picked_paths() {
   SDL_LockMutex(g_pick_lock);
-  take(g_picked_game, A.game);
-  take(g_picked_dest, A.dest);
-  take(g_pick_error_game, A.game_dialog_error);
-  take(g_pick_error_dest, A.dest_dialog_error);
+  bool taken = take(g_picked_game, A.game);
+  taken |= take(g_picked_dest, A.dest);
+  taken |= take(g_pick_error_game, A.game_dialog_error);
+  taken |= take(g_pick_error_dest, A.dest_dialog_error);
   SDL_UnlockMutex(g_pick_lock);
+  return taken;
 }
 
 // Linux: SDL shows a dialog through zenity, a child process of ours that would outlive us.

@@ -30,5 +30,6 @@ void close_dialogs();
 int open_dialogs();
 
 // Moves the paths the dialogs chose into App.game and App.dest, and the reasons of
-// dialogs that could not open into App.game_dialog_error and App.dest_dialog_error.
-void take_picked_paths();
+// dialogs that could not open into App.game_dialog_error and App.dest_dialog_error. True
+// when anything was taken.
+bool take_picked_paths();
