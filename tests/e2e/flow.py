@@ -23,6 +23,7 @@ GREEN_CHECK = (140, 199, 102)    # check marks of the status line and the step l
 HEADING_DONE = (92, 143, 61)     # disc of a finished heading
 ORANGE_DOT = (245, 143, 77)      # a status line entry that is not good news
 GOLD_TEXT = (245, 189, 71)       # "DONE", "BUILDING", the percentage
+NAV = (215, 176, 76)             # the gold navigation frame around the focused item
 
 
 def near(px, colour, tol=24):
@@ -123,9 +124,18 @@ def count_near(img, x0, y0, x1, y1, colour, tol=30, step=1):
     return n
 
 
-def make_game_folder(root):
+def nav_frame(test, img, L, y0=0, y1=None):
+    """(top, bottom) of the navigation frame: the rows where it runs across an item,
+    looked for between y0 and y1."""
+    rows = [y for y in range(int(y0), int(y1 or img.height))
+            if count_near(img, L.x0 - 8 * L.U, y, L.x0 + L.cw + 8 * L.U, y + 1, NAV, 10) > 0.4 * L.half]
+    test.assertTrue(rows, "no focused item shows its frame")
+    return rows[0], rows[-1]
+
+
+def make_game_folder(root, name="Hollow Lantern"):
     """An unpacked copy of the game: a folder that holds exefs and romfs."""
-    game = os.path.join(root, "Hollow Lantern")
+    game = os.path.join(root, name)
     for part in ("exefs", "romfs"):
         os.makedirs(os.path.join(game, part))
         with open(os.path.join(game, part, "main"), "wb") as f:

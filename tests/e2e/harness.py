@@ -160,6 +160,17 @@ def grab(window, display=None):
         x.XCloseDisplay(d)
 
 
+def write_png(img, path):
+    """Writes an RGB Image as a PNG file, for looking at a grab afterwards."""
+    raw = b"".join(b"\0" + row for row in img.rows)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", img.width, img.height, 8, 2, 0, 0, 0)) +
+                chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
 def write_script(folder, name, body):
     """Writes an executable fake backend (a python script) and returns its path."""
     path = os.path.join(folder, name)

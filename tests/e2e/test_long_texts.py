@@ -9,18 +9,9 @@ import unittest
 
 import flow
 
-NAV = (215, 176, 76)           # the gold navigation frame
 AMBER_DOT = (255, 209, 102)    # the running step's pulsing dot
 GRAB = (134, 104, 43)          # the thin scrollbar's grab over the dark backdrop
 LONG = {"TARNWELL_STANDIN_LONG": "1"}
-
-
-def nav_frame(test, img, L):
-    """(top, bottom) of the navigation frame: the rows where it runs across a button."""
-    rows = [y for y in range(img.height)
-            if flow.count_near(img, L.x0 - 8 * L.U, y, L.x0 + L.cw + 8 * L.U, y + 1, NAV, 10) > 0.4 * L.half]
-    test.assertTrue(rows, "no focused button shows its frame")
-    return rows[0], rows[-1]
 
 
 def long_dest(test):
@@ -37,7 +28,7 @@ class LongTexts(unittest.TestCase):
         return s, s.screenshot(late=True)
 
     def check(self, img, L, item_height, title_colour=None, view=1):
-        top, bottom = nav_frame(self, img, L)
+        top, bottom = flow.nav_frame(self, img, L)
         self.assertGreater(top, L.top(view) - 1)
         self.assertLess(bottom, L.H - 20 * L.U, "the focused button is cut by the bottom")
         self.assertAlmostEqual(bottom - top, item_height, delta=8 * L.U + 3)

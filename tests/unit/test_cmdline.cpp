@@ -60,8 +60,8 @@ TEST(Cmdline, UnknownArgumentsAreSkippedOneAtATime) {
 }
 
 TEST(Cmdline, EveryOptionLandsInItsField) {
-  Scan s = scan({"--root", "R", "--python", "P", "--game", "G", "--dest", "D", "--shot", "S.png",
-                 "--shot-at", "0.5", "--click", "400,300", "--size", "800x600", "--backend", "b"});
+  Scan s = scan({"--root", "R", "--python", "P", "--game", "G", "--dest", "D", "--shot", "S.png", "--shot-at",
+                 "0.5", "--click", "400,300", "--size", "800x600", "--backend", "b"});
   EXPECT_EQ(s.app.game, "G");
   EXPECT_EQ(s.app.dest, "D");
   EXPECT_EQ(s.app.shot, "S.png");

@@ -2,6 +2,8 @@
 #include "screens/column.h"
 #include "screens/patterns.h"
 
+#include "gui_frame.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -64,6 +66,48 @@ TEST(StatusItems, MissingCardAndToolsAreOrangeAndCountedWithoutSingular) {
   EXPECT_FALSE(items[1].ok);
   a.missing = {"cmake", "ninja", "gcc"};
   EXPECT_EQ(status_items(a)[1].text, "3 build tools to install");
+}
+
+// ---- touch
+
+// On a touchscreen a finger dragged on a box that scrolls scrolls it, and the button it
+// went down on is not pressed; a touch that does not move presses it.
+TEST(Touch, ADragScrollsTheBoxAndPressesNothing) {
+  GuiContext gui(1.0f);
+  ImGuiIO& io = ImGui::GetIO();
+  int pressed = 0;
+  float scroll = 0;
+  auto frame = [&] {
+    ImGui::NewFrame();
+    ImGui::SetNextWindowPos(ImVec2(0, 0));
+    ImGui::SetNextWindowSize(ImVec2(600, 800));
+    ImGui::Begin("##test", nullptr, ImGuiWindowFlags_NoDecoration);
+    begin_scroll_box("##box", ImVec2(500, 300), 1.0f);
+    pressed += ImGui::Button("press", ImVec2(400, 60));
+    ImGui::Dummy(ImVec2(10, 2000));
+    scroll = ImGui::GetScrollY();
+    ImGui::EndChild();
+    ImGui::End();
+    ImGui::Render();
+  };
+  auto touch = [&](float x, float y, int down) {  // down: 1 press, 0 release, -1 move only
+    io.AddMouseSourceEvent(ImGuiMouseSource_TouchScreen);
+    io.AddMousePosEvent(x, y);
+    if (down >= 0) {
+      io.AddMouseSourceEvent(ImGuiMouseSource_TouchScreen);
+      io.AddMouseButtonEvent(0, down == 1);
+    }
+    for (int i = 0; i < 2; i++) frame();
+  };
+  frame();
+  touch(100, 30, 1);
+  touch(100, 30, 0);
+  EXPECT_EQ(pressed, 1) << "a touch that stays put is a press";
+  touch(100, 30, 1);
+  for (float y = 30; y >= -170; y -= 20) touch(100, y, -1);
+  touch(100, -170, 0);
+  EXPECT_EQ(pressed, 1) << "a drag is no press";
+  EXPECT_NEAR(scroll, 200, 25) << "the box followed the finger";
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 // What the setup form derives from the state record: the game field's text, the link
 // under it, whether a build may start, and the status line.
 #include "screens/form.h"
+#include "widgets/pickers.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -95,10 +99,37 @@ TEST(FormReady, NeedsBothPathsAndTheCheckOfThisPc) {
   EXPECT_FALSE(form_ready(a));
 }
 
-TEST(DialogError, NamesTheOptionThatGivesThePathAndSdlsReason) {
-  EXPECT_EQ(dialog_error_text("Could not run zenity: exit code 255", "--dest"),
-            "No dialog could open, so give the path with --dest when starting Setup. The reason: "
-            "Could not run zenity: exit code 255");
+TEST(FormFocus, AShownFormOffersTheNextThingToDo) {
+  App a = ready_app();
+  EXPECT_EQ(designated_item(a), ITEM_MAIN);
+  a.info_ready = false;
+  EXPECT_EQ(designated_item(a), ITEM_GAME) << "the build button cannot be pressed yet";
+  a = ready_app();
+  a.dest.clear();
+  EXPECT_EQ(designated_item(a), ITEM_DEST);
+  a.game.clear();
+  EXPECT_EQ(designated_item(a), ITEM_GAME);
+}
+
+TEST(PickerChoice, AGamepadOrASessionMadeForOneOpensTheBrowser) {
+  EXPECT_TRUE(picks_in_window(Hand::GAMEPAD));
+  // The test's own environment is no such session.
+  EXPECT_FALSE(picks_in_window(Hand::KEYBOARD));
+  EXPECT_FALSE(picks_in_window(Hand::MOUSE));
+  auto session = [](std::vector<std::pair<const char*, const char*>> vars) {
+    return gamepad_first_session([&](const char* name) -> const char* {
+      for (auto& v : vars)
+        if (!strcmp(v.first, name)) return v.second;
+      return nullptr;
+    });
+  };
+  EXPECT_TRUE(session({{"SteamDeck", "1"}}));
+  EXPECT_FALSE(session({{"SteamDeck", "0"}}));
+  EXPECT_TRUE(session({{"GAMESCOPE_WAYLAND_DISPLAY", "gamescope-0"}}));
+  EXPECT_TRUE(session({{"XDG_CURRENT_DESKTOP", "KDE:Gamescope"}}));
+  EXPECT_TRUE(session({{"SteamTenfoot", "1"}}));
+  EXPECT_TRUE(session({{"SteamGamepadUI", "1"}}));
+  EXPECT_FALSE(session({{"XDG_CURRENT_DESKTOP", "GNOME"}, {"SteamAppId", "1"}}));
 }
 
 TEST(InstalledLauncher, IsTheScriptInTheInstallFolder) {

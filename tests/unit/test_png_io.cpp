@@ -8,9 +8,7 @@
 
 namespace {
 
-std::string temp_path(const char* name) {
-  return std::string(testing::TempDir()) + "/" + name;
-}
+std::string temp_path(const char* name) { return std::string(testing::TempDir()) + "/" + name; }
 
 TEST(PngIo, SavedPixelsReadBackExactly) {
   SDL_Surface* s = SDL_CreateSurface(7, 3, SDL_PIXELFORMAT_RGBA32);

@@ -548,7 +548,7 @@ TEST_F(Protocol, CancelEmptiesAnOldMarkerAndAQuietEndGoesBackToTheForm) {
   settle();
   EXPECT_EQ(A.view, 0) << "after Cancel a job that just ends leads back to the form";
   EXPECT_EQ(A.error, "");
-  EXPECT_TRUE(A.focused) << "left alone when a cancelled job ends without \"end\"";
+  EXPECT_FALSE(A.focused) << "the form, shown anew, gives its next step the focus";
 }
 
 TEST_F(Protocol, CancelKillsWhenTheMarkerFolderIsMissing) {

@@ -3,6 +3,7 @@
 #include "app/backdrop.h"
 #include "app/window.h"
 
+#include <imgui.h>
 #include <imgui_impl_sdlrenderer3.h>
 
 InputState g_input;
@@ -42,8 +43,19 @@ static Hand hand_of(const SDL_Event& e) {
   }
 }
 
+// Confirm and back as printed on the gamepad: where its south button is labelled B (as on
+// Nintendo's), the GUI swaps the two. Follows the gamepad pressed last.
+static void follow_gamepad_layout(SDL_JoystickID id) {
+  if (!ImGui::GetCurrentContext()) return;
+  SDL_GamepadType type = SDL_GetGamepadTypeForID(id);
+  ImGui::GetIO().ConfigNavSwapGamepadButtons =
+      SDL_GetGamepadButtonLabelForType(type, SDL_GAMEPAD_BUTTON_SOUTH) == SDL_GAMEPAD_BUTTON_LABEL_B;
+}
+
 bool handle_event(const SDL_Event& e) {
   Hand hand = hand_of(e);
+  if (e.type == SDL_EVENT_GAMEPAD_ADDED) follow_gamepad_layout(e.gdevice.which);
+  if (e.type == SDL_EVENT_GAMEPAD_BUTTON_DOWN) follow_gamepad_layout(e.gbutton.which);
   if (hand != Hand::NONE) {
     g_input.last = hand;
     g_input.at = SDL_GetTicks();

@@ -20,6 +20,10 @@ struct StepRow {
   int state = 0;  // 0 waiting, 1 running, 2 finished
 };
 
+// The form's pickers (by which the focus goes back to the one that opened a dialog or the
+// browser once it closes) and its main button.
+enum FormItem { ITEM_NONE, ITEM_GAME, ITEM_GAME_LINK, ITEM_DEST, ITEM_MAIN };
+
 struct App {
   // From the command line.
   std::string root;
@@ -83,6 +87,8 @@ struct App {
   uint64_t copied_at = 0;
   std::string game_dialog_error;  // why the last game dialog could not open at all
   std::string dest_dialog_error;  // the same for the install folder
+  int dialog_item = ITEM_NONE;    // the picker whose dialog was opened last (FormItem)
+  int refocus = ITEM_NONE;        // the picker that takes the focus on the form's next frame
 };
 
 extern App A;

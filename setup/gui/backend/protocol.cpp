@@ -140,6 +140,7 @@ bool poll_backend() {
   // The job's process ended without an "end" message.
   if (A.cancelling) {
     A.view = 0;  // the user asked for it: back to the form, nothing to report
+    A.focused = false;
     return true;
   }
   if (A.error.empty()) A.error = "Setup stopped unexpectedly.";

@@ -3,6 +3,7 @@
 #include "backend/launch.h"
 
 #include "app/theme.h"
+#include "screens/browser.h"
 #include "screens/form.h"
 #include "screens/outcome.h"
 #include "screens/patterns.h"
@@ -11,6 +12,7 @@
 
 #include <SDL3/SDL.h>
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -74,6 +76,20 @@ static void status_overlay(float H, float U, float end) {
   ImGui::PopFont();
 }
 
+static bool nothing_focused() {
+  ImGuiContext& g = *ImGui::GetCurrentContext();
+  return g.NavId == 0 || g.NavWindow == nullptr;
+}
+
+static bool nav_key_pressed() {
+  for (ImGuiKey key :
+       {ImGuiKey_Tab, ImGuiKey_UpArrow, ImGuiKey_DownArrow, ImGuiKey_LeftArrow, ImGuiKey_RightArrow,
+        ImGuiKey_GamepadDpadUp, ImGuiKey_GamepadDpadDown, ImGuiKey_GamepadDpadLeft, ImGuiKey_GamepadDpadRight,
+        ImGuiKey_GamepadLStickUp, ImGuiKey_GamepadLStickDown})
+    if (ImGui::IsKeyPressed(key, false)) return true;
+  return false;
+}
+
 void column(float W, float H, float U, float t) {
   const Measures m = column_measures(W, H, U, A.view);
   ImGui::SetNextWindowPos(ImVec2(m.x0 - m.pad, m.top), 0, ImVec2(0, 0));
@@ -88,7 +104,14 @@ void column(float W, float H, float U, float t) {
   push_scrollbar_style(U);
   ImGui::Begin("##column", nullptr, flags);
   pop_scrollbar_style();
+  touch_scroll(U);
 
+  // The browser belongs to the form; a job started meanwhile (--autobuild) ends it.
+  if (A.view != 0) close_browser();
+  // A Tab, an arrow or the d-pad while nothing holds the focus lands on the view's own
+  // button, not on whatever comes first.
+  if (nothing_focused() && nav_key_pressed()) A.focused = false;
+  const int drawn = A.view;
   if (A.view == 2)
     view_stopped(m.cw, U);
   else if (A.view == 1)
@@ -97,9 +120,10 @@ void column(float W, float H, float U, float t) {
     view_form(m.cw, U);
   else
     view_done(m.cw, U);
-  A.focused = true;
+  // A view reached by a button of this frame gives its own button the focus on the next.
+  if (A.view == drawn) A.focused = true;
 
-  if (A.view == 0) quit_link(m, H, U);
+  if (A.view == 0 && !g_browser.open) quit_link(m, H, U);
   ImGui::End();
   ImGui::PopStyleVar(2);
   status_overlay(H, U, m.x0 - 24 * U);

@@ -1,8 +1,10 @@
 #include "screens/form.h"
 
+#include "app/events.h"
 #include "app/theme.h"
 #include "backend/launch.h"
 #include "backend/protocol.h"
+#include "screens/browser.h"
 #include "screens/patterns.h"
 #include "widgets/pickers.h"
 #include "widgets/widgets.h"
@@ -10,14 +12,11 @@
 #include <SDL3/SDL.h>
 #include <imgui.h>
 
+#include <cstdlib>
+
 std::string shown_name(const std::string& game) {
   size_t slash = game.find_last_of("/\\");
   return slash == std::string::npos ? game : game.substr(slash + 1);
-}
-
-bool is_folder(const std::string& path) {
-  SDL_PathInfo info;
-  return !path.empty() && SDL_GetPathInfo(path.c_str(), &info) && info.type == SDL_PATHTYPE_DIRECTORY;
 }
 
 const char* game_link_text(const std::string& game) {
@@ -44,15 +43,41 @@ std::string installed_launcher(const std::string& dest) {
 #endif
 }
 
-std::string dialog_error_text(const std::string& reason, const char* option) {
-  return std::string("No dialog could open, so give the path with ") + option +
-         " when starting Setup. The reason: " + reason;
+int designated_item(const App& app) {
+  if (app.game.empty()) return ITEM_GAME;
+  if (app.dest.empty()) return ITEM_DEST;
+  return form_ready(app) ? ITEM_MAIN : ITEM_GAME;  // a disabled button cannot take the focus
 }
 
-// One line under a picker whose dialog could not open at all, so the user has a way on.
-static void dialog_error(const std::string& reason, const char* option, float cw) {
-  if (!reason.empty())
-    text_block(F_SMALL, ImVec4(0.96f, 0.56f, 0.30f, 1.0f), dialog_error_text(reason, option), cw);
+bool picks_in_window(Hand last) {
+  // Read once: the session does not change under a running program.
+  static const bool session = gamepad_first_session([](const char* name) { return getenv(name); });
+  return session || last == Hand::GAMEPAD;
+}
+
+// A picker activated: the platform's dialog, or, from a gamepad (which cannot drive it)
+// and in a session made for one, the browser in the window.
+static void open_picker(int item) {
+  if (picks_in_window(g_input.last)) {
+    open_browser(item == ITEM_DEST ? Pick::DEST : Pick::GAME, item, "");
+  } else if (item == ITEM_GAME) {
+    open_game_file();
+  } else if (item == ITEM_GAME_LINK) {
+    open_game_folder();
+  } else {
+    open_dest_folder();
+  }
+}
+
+// A dialog that could not open at all: the browser opens instead, saying why.
+static void instead_of_dialogs() {
+  if (!A.game_dialog_error.empty())
+    open_browser(Pick::GAME, A.dialog_item == ITEM_GAME_LINK ? ITEM_GAME_LINK : ITEM_GAME,
+                 A.game_dialog_error);
+  else if (!A.dest_dialog_error.empty())
+    open_browser(Pick::DEST, ITEM_DEST, A.dest_dialog_error);
+  A.game_dialog_error.clear();
+  A.dest_dialog_error.clear();
 }
 
 // The shortcut box, styled like the fields around it.
@@ -114,10 +139,14 @@ static void quality_choice(float cw, float U) {
                "The suggestion for this PC is " + A.suggested_name + ": " + A.suggested_why, cw);
 }
 
-// "Build the game", or "Play" and "Build again" when the game is installed already.
-static void main_buttons(float cw, float U, bool ready) {
+// "Build the game", or "Play" and "Build again" when the game is installed already. The
+// first of them takes the focus when `focus`.
+static void main_buttons(float cw, float U, bool ready, bool focus) {
   if (A.installed) {
-    if (large_button(true, "Play", 0.56f * cw, U)) {
+    bool play_now = large_button(true, "Play", 0.56f * cw, U);
+    if (focus) take_focus();
+    focus = false;
+    if (play_now) {
       A.launcher = installed_launcher(A.dest);
       play();
     }
@@ -126,12 +155,21 @@ static void main_buttons(float cw, float U, bool ready) {
   ImGui::BeginDisabled(!ready);
   bool build = A.installed ? large_button(false, "Build again", 0.44f * cw - 14 * U, U)
                            : large_button(true, "Build the game", cw, U);
+  if (focus) take_focus();
   ImGui::EndDisabled();
   if (build) start_build();
 }
 
 void view_form(float cw, float U) {
-  static bool first = false;
+  instead_of_dialogs();
+  if (g_browser.open) {
+    view_browser(cw, U);
+    if (g_browser.open) return;
+  }
+  // The focus goes back to a picker whose dialog or browser closed, else, on a new view,
+  // to the next thing to do.
+  int focus = A.refocus ? A.refocus : !A.focused ? designated_item(A) : ITEM_NONE;
+  A.refocus = ITEM_NONE;
   const bool game_set = !A.game.empty();
   const bool dest_set = !A.dest.empty();
   const bool ready = form_ready(A);
@@ -145,18 +183,18 @@ void view_form(float cw, float U) {
 
   const char* link_text = game_link_text(A.game);
   heading(1, "YOUR COPY OF THE GAME", game_set, U);
-  if (field("##game", name, "Your .nup file, update 1.1.1 included", cw, U)) open_game_file();
-  if (!first) {
-    take_focus();
-    first = true;
-  }
-  dialog_error(A.game_dialog_error, "--game", cw);
-  if (link(link_text, U)) open_game_folder();
+  bool open = field("##game", name, "Your .nup file, update 1.1.1 included", cw, U);
+  if (focus == ITEM_GAME) take_focus();
+  if (open) open_picker(ITEM_GAME);
+  open = link(link_text, U);
+  if (focus == ITEM_GAME_LINK) take_focus();
+  if (open) open_picker(ITEM_GAME_LINK);
   gap(14 * U);
 
   heading(2, "WHERE TO INSTALL (ABOUT 36 GB)", dest_set, U);
-  if (field("##dest", A.dest, "Choose a folder", cw, U)) open_dest_folder();
-  dialog_error(A.dest_dialog_error, "--dest", cw);
+  open = field("##dest", A.dest, "Choose a folder", cw, U);
+  if (focus == ITEM_DEST) take_focus();
+  if (open) open_picker(ITEM_DEST);
   desktop_checkbox(U);
   gap(8 * U);
 
@@ -164,7 +202,7 @@ void view_form(float cw, float U) {
   if (!A.levels.empty()) quality_choice(cw, U);
   gap(22 * U);
 
-  main_buttons(cw, U, ready);
+  main_buttons(cw, U, ready, focus == ITEM_MAIN);
   gap(4 * U);
   text_block(F_SMALL, DIM, form_status(A), cw);
 }

@@ -2,7 +2,9 @@
 // and the button that builds (or plays an installed game).
 #pragma once
 
+#include "app/events.h"
 #include "backend/app.h"
+#include "widgets/listing.h"
 
 #include <string>
 
@@ -11,9 +13,6 @@ void view_form(float cw, float U);
 
 // What the game field shows: the part of the path after its last slash or backslash.
 std::string shown_name(const std::string& game);
-
-// True when the path names an existing folder.
-bool is_folder(const std::string& path);
 
 // The text of the link under the game field.
 const char* game_link_text(const std::string& game);
@@ -24,9 +23,14 @@ bool form_ready(const App& app);
 // The line under the build button that says what is missing or what will happen.
 const char* form_status(const App& app);
 
-// The line under a picker whose dialog could not open: SDL's reason and the option that
-// gives the path instead.
-std::string dialog_error_text(const std::string& reason, const char* option);
+// The form's item that takes the focus when the form is shown anew (a FormItem): the game
+// field or the install folder's while either is empty, else the main button once it can
+// be pressed.
+int designated_item(const App& app);
+
+// Whether a picker opens the browser in the window rather than the platform's dialog: in a
+// session made for a gamepad, and whenever the gamepad was the last hand used.
+bool picks_in_window(Hand last);
 
 // The launcher of an installation in `dest`, as Play on the form runs it.
 std::string installed_launcher(const std::string& dest);

@@ -64,7 +64,7 @@ void view_done(float cw, float U) {
   same_line_gap(U);
   if (half_button(false, "Back to setup", cw, U)) {
     A.view = 0;
-    A.focused = true;
+    A.focused = false;
   }
 }
 
@@ -114,10 +114,14 @@ static void missing_tools_actions(float cw, float U) {
   same_line_gap(U);
   if (half_button(false, "Check again", cw, U)) {
     A.view = 0;
+    A.focused = false;
     ask_info();
   }
   gap(2 * U);
-  if (half_button(false, "Back", cw, U)) A.view = 0;
+  if (half_button(false, "Back", cw, U)) {
+    A.view = 0;
+    A.focused = false;
+  }
 }
 
 void view_stopped(float cw, float U) {
@@ -145,6 +149,10 @@ void view_stopped(float cw, float U) {
     if (half_button(false, "Open the log", cw, U)) open_path(A.log_path);
     same_line_gap(U);
   }
-  if (half_button(false, "Back", cw, U)) A.view = 0;
+  bool back = half_button(false, "Back", cw, U);
   default_focus();
+  if (back) {
+    A.view = 0;
+    A.focused = false;
+  }
 }

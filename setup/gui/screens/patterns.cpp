@@ -4,6 +4,8 @@
 #include "backend/app.h"
 #include "widgets/widgets.h"
 
+#include <imgui_internal.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -93,5 +95,26 @@ float begin_scroll_box(const char* id, ImVec2 size, float U) {
   push_scrollbar_style(U);
   ImGui::BeginChild(id, size, 0, 0);
   pop_scrollbar_style();
+  touch_scroll(U);
   return size.x - scrollbar_width(U) - 6 * U;
+}
+
+// The window a finger went down on: it scrolls with the finger until the finger lifts,
+// wherever the finger goes meanwhile.
+static ImGuiID g_touched = 0;
+
+void touch_scroll(float U) {
+  ImGuiIO& io = ImGui::GetIO();
+  ImGuiContext& g = *ImGui::GetCurrentContext();
+  ImGuiWindow* window = ImGui::GetCurrentWindow();
+  if (io.MouseSource != ImGuiMouseSource_TouchScreen || !ImGui::IsMouseDown(0)) {
+    g_touched = 0;
+    return;
+  }
+  // Not one of its children: a box inside scrolls itself.
+  if (ImGui::IsMouseClicked(0) && g.HoveredWindow == window) g_touched = window->ID;
+  if (g_touched != window->ID || !ImGui::IsMouseDragging(0, 10 * U)) return;
+  ImGui::SetScrollY(window, window->Scroll.y - io.MouseDelta.y);
+  ImGui::SetScrollX(window, window->Scroll.x - io.MouseDelta.x);
+  if (g.ActiveId && g.ActiveIdWindow == window) ImGui::ClearActiveID();  // not a press after all
 }

@@ -76,3 +76,8 @@ float room_below(float below, float U);
 // stop. `draw` gets the width to wrap at: cw, or less the scrollbar inside the box.
 void fitted_area(const char* id, float natural, float below, float least, float cw, float U,
                  const std::function<void(float width)>& draw);
+
+// Inside a window that scrolls, after its Begin: a finger dragged on it scrolls it, and the
+// touch it began as is let go, so that nothing under the finger counts as pressed. A
+// touch that does not move is a press as before.
+void touch_scroll(float U);

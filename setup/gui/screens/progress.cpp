@@ -48,10 +48,11 @@ static float row_pitch(float U) { return 33 * U; }
 float list_height(size_t n, float U) { return n < 13 ? 396 * U : row_pitch(U) * (float)n; }
 
 // The raw log in a dark box; it follows new lines unless the user scrolled up.
-static void log_box(float cw, float h) {
+static void log_box(float cw, float h, float U) {
   push_font(F_MONO);
   ImGui::PushStyleColor(ImGuiCol_ChildBg, ImVec4(0, 0, 0, 0.45f));
   ImGui::BeginChild("##log", ImVec2(cw, h), 0, ImGuiWindowFlags_HorizontalScrollbar);
+  touch_scroll(U);
   // Every line is one row, so only the rows in sight are laid out.
   ImGuiListClipper clipper;
   clipper.Begin((int)A.log.size());
@@ -153,7 +154,7 @@ void view_progress(float cw, float U, float t) {
 
   const float h = area_height(cw, U);
   if (A.show_log)
-    log_box(cw, h);
+    log_box(cw, h, U);
   else
     step_list(cw, h, U, t);
   gap(12 * U);

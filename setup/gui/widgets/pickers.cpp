@@ -3,6 +3,9 @@
 #include "app/window.h"
 #include "backend/app.h"
 
+#include <cctype>
+#include <cstring>
+
 #ifdef __linux__
 #include "backend/proc_stat.h"
 
@@ -23,6 +26,7 @@ static const SDL_DialogFileFilter filters[2] = {{"Game container", "nup"}, {"All
 // away, after which no callback touches what is being torn down.
 static int g_dialogs_open = 0;
 static bool g_closing = false;
+static bool g_dialog_closed = false;  // a dialog has reported: chosen, cancelled or failed
 
 // The path SDL hands over is valid only during the callback: copy it under the lock. No
 // list at all means no dialog could be shown; SDL's reason is set on this thread.
@@ -30,6 +34,7 @@ static void keep_pick(std::string& slot, std::string& error, const char* const* 
   const char* reason = filelist ? nullptr : SDL_GetError();
   SDL_LockMutex(g_pick_lock);
   if (g_dialogs_open > 0) g_dialogs_open--;
+  g_dialog_closed = true;
   if (g_closing || (filelist && !filelist[0])) {
     // gone, or cancelled
   } else if (filelist) {
@@ -40,7 +45,8 @@ static void keep_pick(std::string& slot, std::string& error, const char* const* 
   SDL_UnlockMutex(g_pick_lock);
 }
 
-static void opening() {
+static void opening(int item) {
+  A.dialog_item = item;
   SDL_LockMutex(g_pick_lock);
   g_dialogs_open++;
   SDL_UnlockMutex(g_pick_lock);
@@ -55,17 +61,17 @@ void SDLCALL picked_dest(void*, const char* const* filelist, int) {
 
 void open_game_file() {
   A.game_dialog_error.clear();
-  opening();
+  opening(ITEM_GAME);
   SDL_ShowOpenFileDialog(picked_game, nullptr, g_win, filters, 2, nullptr, false);
 }
 void open_game_folder() {
   A.game_dialog_error.clear();
-  opening();
+  opening(ITEM_GAME_LINK);
   SDL_ShowOpenFolderDialog(picked_game, nullptr, g_win, nullptr, false);
 }
 void open_dest_folder() {
   A.dest_dialog_error.clear();
-  opening();
+  opening(ITEM_DEST);
   SDL_ShowOpenFolderDialog(picked_dest, nullptr, g_win, nullptr, false);
 }
 
@@ -82,6 +88,9 @@ bool take_picked_paths() {
   taken |= take(g_picked_dest, A.dest);
   taken |= take(g_pick_error_game, A.game_dialog_error);
   taken |= take(g_pick_error_dest, A.dest_dialog_error);
+  if (g_dialog_closed) A.refocus = A.dialog_item;  // back on the picker that opened it
+  taken |= g_dialog_closed;
+  g_dialog_closed = false;
   SDL_UnlockMutex(g_pick_lock);
   return taken;
 }
@@ -116,4 +125,16 @@ void close_dialogs() {
   end_dialog_processes();
   // A dialog's thread reports its end through the callback; a moment is given for it.
   for (int i = 0; i < 100 && open_dialogs() > 0; i++) SDL_Delay(10);
+}
+
+bool gamepad_first_session(const std::function<const char*(const char*)>& env) {
+  auto is = [&](const char* name, const char* value) {
+    const char* v = env(name);
+    return v && !strcmp(v, value);
+  };
+  const char* desktop = env("XDG_CURRENT_DESKTOP");
+  std::string lower = desktop ? desktop : "";
+  for (char& c : lower) c = (char)tolower((unsigned char)c);
+  return is("SteamDeck", "1") || env("GAMESCOPE_WAYLAND_DISPLAY") ||
+         lower.find("gamescope") != std::string::npos || is("SteamTenfoot", "1") || is("SteamGamepadUI", "1");
 }

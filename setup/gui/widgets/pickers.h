@@ -4,6 +4,7 @@
 
 #include <SDL3/SDL.h>
 
+#include <functional>
 #include <string>
 
 extern SDL_Mutex* g_pick_lock;
@@ -33,3 +34,8 @@ int open_dialogs();
 // dialogs that could not open into App.game_dialog_error and App.dest_dialog_error. True
 // when anything was taken.
 bool take_picked_paths();
+
+// A session made for a gamepad, where the platform's dialogs cannot be driven: a Steam
+// Deck, gamescope, or Steam's big-screen mode, as the environment `env` tells (null: not
+// set). Every picker then opens the in-window browser.
+bool gamepad_first_session(const std::function<const char*(const char*)>& env);

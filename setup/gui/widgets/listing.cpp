@@ -1,0 +1,321 @@
+#include "widgets/listing.h"
+
+#include <SDL3/SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+#endif
+
+#ifdef _WIN32
+static const char SEP = '\\';
+static bool is_sep(char c) { return c == '\\' || c == '/'; }
+static std::wstring wide(const std::string& s) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
+  std::wstring w(n > 0 ? n - 1 : 0, L'\0');
+  if (n > 1) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
+  return w;
+}
+static std::string narrow(const wchar_t* w) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  std::string s(n > 0 ? n - 1 : 0, '\0');
+  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, w, -1, &s[0], n, nullptr, nullptr);
+  return s;
+}
+#else
+static const char SEP = '/';
+static bool is_sep(char c) { return c == '/'; }
+#endif
+
+// The length of the root at the start of `path` ("/" or "C:\"), 0 when it has none.
+static size_t root_length(const std::string& path) {
+#ifdef _WIN32
+  if (path.size() >= 2 && path[1] == ':') return path.size() >= 3 && is_sep(path[2]) ? 3 : 2;
+  return path.size() >= 1 && is_sep(path[0]) ? 1 : 0;
+#else
+  return !path.empty() && path[0] == '/' ? 1 : 0;
+#endif
+}
+
+// `path` without separators at its end, a root left whole.
+static std::string trimmed(std::string path) {
+  while (path.size() > std::max<size_t>(root_length(path), 1) && is_sep(path.back())) path.pop_back();
+  return path;
+}
+
+std::string parent_folder(const std::string& path) {
+  std::string p = trimmed(path);
+  size_t root = root_length(p);
+  if (p.size() <= root) return "";  // a root: above it are the places
+  size_t cut = p.size();
+  while (cut > root && !is_sep(p[cut - 1])) cut--;
+  if (cut <= root) return root ? p.substr(0, root) : "";
+  return trimmed(p.substr(0, cut));
+}
+
+std::string join_path(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return is_sep(folder.back()) ? folder + name : folder + SEP + name;
+}
+
+std::string last_part(const std::string& path) {
+  std::string p = trimmed(path);
+  size_t root = root_length(p);
+  if (p.size() <= root) return p;
+  size_t cut = p.size();
+  while (cut > root && !is_sep(p[cut - 1])) cut--;
+  return p.substr(cut);
+}
+
+bool is_folder(const std::string& path) {
+  SDL_PathInfo info;
+  return !path.empty() && SDL_GetPathInfo(path.c_str(), &info) && info.type == SDL_PATHTYPE_DIRECTORY;
+}
+
+bool is_game_copy(const std::string& folder) {
+  return is_folder(join_path(folder, "exefs")) && is_folder(join_path(folder, "romfs"));
+}
+
+std::string readable_name(const std::string& name) {
+  std::string out;
+  out.reserve(name.size());
+  const unsigned char* s = (const unsigned char*)name.data();
+  size_t n = name.size();
+  for (size_t i = 0; i < n;) {
+    unsigned c = s[i];
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    bool ok = len > 0 && i + len <= n;
+    for (size_t k = 1; ok && k < len; k++) ok = (s[i + k] & 0xC0) == 0x80;
+    if (ok && len > 1) {
+      // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8 either.
+      unsigned cp = len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+      for (size_t k = 1; k < len; k++) cp = (cp << 6) | (s[i + k] & 0x3F);
+      ok = !(len == 2 && cp < 0x80) && !(len == 3 && cp < 0x800) && !(len == 4 && cp < 0x10000) &&
+           !(cp >= 0xD800 && cp <= 0xDFFF) && cp <= 0x10FFFF;
+    }
+    if (ok) {
+      out.append(name, i, len);
+      i += len;
+    } else {
+      out += "\xEF\xBF\xBD";
+      i++;
+    }
+  }
+  return out;
+}
+
+static unsigned char fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? (unsigned char)(c + 32) : c; }
+static bool digit(char c) { return c >= '0' && c <= '9'; }
+
+bool natural_less(const std::string& a, const std::string& b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (digit(a[i]) && digit(b[j])) {
+      // Numbers by value: leading zeros aside, the longer run is the larger number.
+      size_t i0 = i, j0 = j;
+      while (i0 < a.size() && a[i0] == '0') i0++;
+      while (j0 < b.size() && b[j0] == '0') j0++;
+      size_t i1 = i0, j1 = j0;
+      while (i1 < a.size() && digit(a[i1])) i1++;
+      while (j1 < b.size() && digit(b[j1])) j1++;
+      if (i1 - i0 != j1 - j0) return i1 - i0 < j1 - j0;
+      int c = a.compare(i0, i1 - i0, b, j0, j1 - j0);
+      if (c) return c < 0;
+      i = i1, j = j1;
+      continue;
+    }
+    unsigned char x = fold((unsigned char)a[i]), y = fold((unsigned char)b[j]);
+    if (x != y) return x < y;
+    i++, j++;
+  }
+  if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
+  return a < b;  // names that differ only in case or zeros keep one order
+}
+
+static bool ends_with_nup(const std::string& name) {
+  if (name.size() < 4) return false;
+  const char* e = name.c_str() + name.size() - 4;
+  return e[0] == '.' && fold(e[1]) == 'n' && fold(e[2]) == 'u' && fold(e[3]) == 'p';
+}
+
+static bool hidden(const std::string& name, const std::string& path) {
+  if (!name.empty() && name[0] == '.') return true;
+#ifdef _WIN32
+  DWORD attributes = GetFileAttributesW(wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN);
+#else
+  (void)path;
+  return false;
+#endif
+}
+
+struct Gather {
+  const std::string* folder;
+  Pick pick;
+  bool all_files;
+  std::vector<Entry> folders, files;
+};
+
+static SDL_EnumerationResult SDLCALL gather(void* data, const char*, const char* fname) {
+  Gather& g = *(Gather*)data;
+  std::string name = fname;
+  std::string path = join_path(*g.folder, name);
+  if (hidden(name, path)) return SDL_ENUM_CONTINUE;
+  SDL_PathInfo info;
+  if (!SDL_GetPathInfo(path.c_str(), &info)) return SDL_ENUM_CONTINUE;  // a broken link
+  if (info.type == SDL_PATHTYPE_DIRECTORY)
+    g.folders.push_back({readable_name(name), path, true});
+  else if (g.pick == Pick::GAME && (g.all_files || ends_with_nup(name)))
+    g.files.push_back({readable_name(name), path, false});
+  return SDL_ENUM_CONTINUE;
+}
+
+Listing list_folder(const std::string& folder, Pick pick, bool all_files) {
+  Listing out;
+  Gather g{&folder, pick, all_files, {}, {}};
+  if (!SDL_EnumerateDirectory(folder.c_str(), gather, &g)) {
+    out.error = SDL_GetError();
+    if (out.error.empty()) out.error = "it cannot be read";
+  }
+  auto by_name = [](const Entry& a, const Entry& b) { return natural_less(a.name, b.name); };
+  std::sort(g.folders.begin(), g.folders.end(), by_name);
+  std::sort(g.files.begin(), g.files.end(), by_name);
+  out.entries = std::move(g.folders);
+  out.entries.insert(out.entries.end(), g.files.begin(), g.files.end());
+  return out;
+}
+
+std::string size_text(uint64_t bytes) {
+  char text[32];
+  if (bytes >= 1000000000ull)
+    snprintf(text, sizeof text, "%.1f GB", (double)bytes / 1e9);
+  else
+    snprintf(text, sizeof text, "%llu MB", (unsigned long long)(bytes / 1000000ull));
+  return text;
+}
+
+// Home, Desktop and Downloads, where they exist, after the volumes.
+static void add_user_folders(std::vector<Place>& out) {
+  const struct {
+    SDL_Folder folder;
+    const char* name;
+  } user[] = {
+      {SDL_FOLDER_HOME, "Home"}, {SDL_FOLDER_DESKTOP, "Desktop"}, {SDL_FOLDER_DOWNLOADS, "Downloads"}};
+  for (const auto& u : user) {
+    const char* path = SDL_GetUserFolder(u.folder);
+    if (path && is_folder(path)) out.push_back({u.name, trimmed(path), ""});
+  }
+}
+
+std::string home_folder() {
+  const char* home = SDL_GetUserFolder(SDL_FOLDER_HOME);
+  return home ? trimmed(home) : "";
+}
+
+#ifdef _WIN32
+bool free_bytes(const std::string& folder, uint64_t& out) {
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExW(wide(folder).c_str(), &available, nullptr, nullptr)) return false;
+  out = available.QuadPart;
+  return true;
+}
+
+std::string try_writing(const std::string& folder) {
+  std::wstring test = wide(join_path(folder, ".tarnwell-write-test"));
+  HANDLE h = CreateFileW(test.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS)
+      return DeleteFileW(test.c_str()) ? "" : "a test file could not be removed";
+    return error == ERROR_ACCESS_DENIED ? "access is denied" : "Windows error " + std::to_string(error);
+  }
+  CloseHandle(h);  // removes it
+  return "";
+}
+
+std::vector<Place> places() {
+  std::vector<Place> out;
+  UINT old = SetErrorMode(SEM_FAILCRITICALERRORS);  // an empty drive asks nothing
+  DWORD drives = GetLogicalDrives();
+  for (int d = 0; d < 26; d++) {
+    if (!(drives & (1u << d))) continue;
+    wchar_t root[4] = {(wchar_t)(L'A' + d), L':', L'\\', 0};
+    wchar_t label[MAX_PATH + 1] = {0};
+    GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0);
+    Place p;
+    p.path = narrow(root);
+    p.name = p.path.substr(0, 2);
+    p.detail = narrow(label);
+    uint64_t free = 0;
+    if (free_bytes(p.path, free))
+      p.detail += (p.detail.empty() ? "" : " \xC2\xB7 ") + size_text(free) + " free";
+    out.push_back(p);
+  }
+  SetErrorMode(old);
+  add_user_folders(out);
+  return out;
+}
+#else
+bool free_bytes(const std::string& folder, uint64_t& out) {
+  struct statvfs s;
+  if (statvfs(folder.c_str(), &s) != 0) return false;
+  out = (uint64_t)s.f_bavail * s.f_frsize;
+  return true;
+}
+
+std::string try_writing(const std::string& folder) {
+  std::string test = join_path(folder, ".tarnwell-write-test-" + std::to_string(getpid()));
+  FILE* f = fopen(test.c_str(), "wx");
+  if (!f) return strerror(errno);
+  fclose(f);
+  return unlink(test.c_str()) == 0 ? "" : strerror(errno);
+}
+
+// /proc/mounts writes a space in a mount point as "\040", and so on.
+static std::string unescaped(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); i++) {
+    if (s[i] == '\\' && i + 3 < s.size() && digit(s[i + 1]) && digit(s[i + 2]) && digit(s[i + 3])) {
+      out += (char)((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+static std::string free_detail(const std::string& path) {
+  uint64_t free = 0;
+  return free_bytes(path, free) ? size_text(free) + " free" : "";
+}
+
+std::vector<Place> places() {
+  std::vector<Place> out;
+  out.push_back({"/", "/", free_detail("/")});
+  std::ifstream mounts("/proc/mounts");
+  std::string line;
+  while (std::getline(mounts, line)) {
+    std::istringstream fields(line);
+    std::string device, point;
+    fields >> device >> point;
+    point = unescaped(point);
+    for (const char* under : {"/media/", "/run/media/", "/mnt/"})
+      if (point.rfind(under, 0) == 0 && point.size() > strlen(under))
+        out.push_back({readable_name(last_part(point)), point, free_detail(point)});
+  }
+  add_user_folders(out);
+  return out;
+}
+#endif
