@@ -1,4 +1,5 @@
 // The column's measures and the status line's entries.
+#include "backend/app.h"
 #include "screens/column.h"
 #include "screens/patterns.h"
 
@@ -66,6 +67,39 @@ TEST(StatusItems, MissingCardAndToolsAreOrangeAndCountedWithoutSingular) {
   EXPECT_FALSE(items[1].ok);
   a.missing = {"cmake", "ninja", "gcc"};
   EXPECT_EQ(status_items(a)[1].text, "3 build tools to install");
+}
+
+// ---- focus
+
+// With nothing focused (the view's own focus gone with a click on nothing), the first Tab
+// lands on the view's button, not on whatever item comes first.
+TEST(ColumnFocus, ATabWithNothingFocusedLandsOnTheViewsButton) {
+  GuiContext gui(1.0f);
+  App saved = A;
+  A = App();
+  A.view = 2;  // "Open the log" comes first, "Back" is the view's own button
+  A.error = "The compiler stopped.";
+  A.log_path = "/tmp/setup.log";
+  A.focused = true;  // as if the view's own focus had gone
+  ImGuiIO& io = ImGui::GetIO();
+  io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
+  auto frame = [] {
+    ImGui::NewFrame();
+    column(1620, 1080, 1.0f, 0.0f);
+    ImGui::Render();
+  };
+  for (int i = 0; i < 3; i++) frame();
+  ImGuiContext& g = *ImGui::GetCurrentContext();
+  EXPECT_FALSE(g.NavCursorVisible) << "no frame shows";
+  io.AddKeyEvent(ImGuiKey_Tab, true);
+  frame();
+  io.AddKeyEvent(ImGuiKey_Tab, false);
+  for (int i = 0; i < 3; i++) frame();
+  ImGuiWindow* column_window = ImGui::FindWindowByName("##column");
+  ASSERT_NE(column_window, nullptr);
+  EXPECT_EQ(g.NavId, ImGui::GetIDWithSeed("Back", nullptr, column_window->ID));
+  EXPECT_TRUE(g.NavCursorVisible);
+  A = saved;
 }
 
 // ---- touch

@@ -101,6 +101,15 @@ TEST(Effects, WhatThePortalsSettingsMean) {
   EXPECT_FALSE(portal_asks_less_motion(true, 0, true, true));
 }
 
+// A turn of a running job, with input or a change of the backend where asked.
+Turn job_turn(bool input = false, bool changed = false) {
+  Turn t;
+  t.job_running = true;
+  t.input = input;
+  t.changed = changed;
+  return t;
+}
+
 // Frames over `ms` milliseconds of turns 1 ms apart, with the turn's facts from `at`.
 int frames_over(Pace& pace, const Effects& e, uint64_t from, uint64_t ms,
                 const std::function<Turn(uint64_t)>& at) {
@@ -125,11 +134,7 @@ TEST(Pacing, DrawsEveryTurnOnlyWhereThePictureMovesAndDrawingIsCheap) {
   EXPECT_FALSE(continuous(slow, true));
   EXPECT_FALSE(continuous(still, false));
   Pace pace;
-  auto running = [](uint64_t) {
-    Turn t;
-    t.job_running = true;
-    return t;
-  };
+  auto running = [](uint64_t) { return job_turn(); };
   EXPECT_EQ(frames_over(pace, fast, 1000, 1000, running), 1000);
   // A slow renderer during a job: the settling frames, then a frame every SPARE_TICK_MS,
   // at least twice a second.
@@ -143,12 +148,7 @@ TEST(Pacing, InputIsAnsweredAtOnce) {
   Effects slow, still;
   slow.spare = true;
   still.motion = false;
-  auto key_at_2100 = [](uint64_t now) {
-    Turn t;
-    t.job_running = true;
-    t.input = now == 2100;
-    return t;
-  };
+  auto key_at_2100 = [](uint64_t now) { return job_turn(now == 2100); };
   for (const Effects& e : {slow, still}) {
     Pace pace;
     frames_over(pace, e, 0, 2000, key_at_2100);
@@ -170,12 +170,7 @@ TEST(Pacing, ChangesOfTheBackendAreDrawnButNotMoreOftenThanTheTickOnASlowRendere
   Effects slow, still;
   slow.spare = true;
   still.motion = false;
-  auto chatty = [](uint64_t now) {
-    Turn t;
-    t.job_running = true;
-    t.changed = now % 10 == 0;  // progress a hundred times a second
-    return t;
-  };
+  auto chatty = [](uint64_t now) { return job_turn(false, now % 10 == 0); };  // progress 100 times a second
   Pace pace;
   frames_over(pace, slow, 0, 100, chatty);
   EXPECT_EQ(frames_over(pace, slow, 100, 2000, chatty), (int)(2000 / SPARE_TICK_MS));
@@ -198,12 +193,7 @@ TEST(Pacing, AStillIdleFormDrawsNothingUntilSomethingChanges) {
   EXPECT_TRUE(frame_due(pace, still, resized));
   // With a job, its elapsed time changes every second.
   pace = Pace();
-  EXPECT_EQ(frames_over(pace, still, 0, 5000,
-                        [](uint64_t) {
-                          Turn t;
-                          t.job_running = true;
-                          return t;
-                        }),
+  EXPECT_EQ(frames_over(pace, still, 0, 5000, [](uint64_t) { return job_turn(); }),
             SETTLE_FRAMES + (int)(5000 / STILL_TICK_MS) - 1);
   // Resting between frames never oversleeps a tick, and wakes soon while output streams.
   Turn job;

@@ -76,9 +76,11 @@ static void status_overlay(float H, float U, float end) {
   ImGui::PopFont();
 }
 
+// Nothing holds the focus that a person can see: no item, or no frame showing around one
+// (the GUI keeps an item of a new window without showing it, and hides it after a click).
 static bool nothing_focused() {
   ImGuiContext& g = *ImGui::GetCurrentContext();
-  return g.NavId == 0 || g.NavWindow == nullptr;
+  return g.NavId == 0 || g.NavWindow == nullptr || !g.NavCursorVisible;
 }
 
 static bool nav_key_pressed() {
@@ -109,7 +111,7 @@ void column(float W, float H, float U, float t) {
   // The browser belongs to the form; a job started meanwhile (--autobuild) ends it.
   if (A.view != 0) close_browser();
   // A Tab, an arrow or the d-pad while nothing holds the focus lands on the view's own
-  // button, not on whatever comes first.
+  // button, not on whatever comes first or on an item a click left without its frame.
   if (nothing_focused() && nav_key_pressed()) A.focused = false;
   const int drawn = A.view;
   if (A.view == 2)
