@@ -76,6 +76,8 @@ static bool window_changed(const SDL_Event& e) {
   return e.type >= SDL_EVENT_WINDOW_FIRST && e.type <= SDL_EVENT_WINDOW_LAST;
 }
 
+static bool output_streaming() { return streaming(g_build) || streaming(g_info); }
+
 static int run_frame_loop(Uint64 start) {
   Uint64 previous = start;
   bool running = true, shot_taken = false;
@@ -98,7 +100,7 @@ static int run_frame_loop(Uint64 start) {
       // Nothing to see, so nothing is drawn: keep the backend link alive and let the CPU
       // rest, but not while output is streaming in.
       poll_backend();
-      SDL_Delay(streaming(g_build) || streaming(g_info) ? 1 : 50);
+      SDL_Delay(output_streaming() ? 1 : 50);
       pace.settle = SETTLE_FRAMES;  // drawn whole again when it shows
       continue;
     }
@@ -116,8 +118,7 @@ static int run_frame_loop(Uint64 start) {
     turn.urgent |= !A.shot.empty() && !shot_taken && t >= A.shot_at;
     turn.urgent |= A.copied_at && now >= A.copied_at + COPIED_MS && pace.last_drawn < A.copied_at + COPIED_MS;
     if (running && !frame_due(pace, g_effects, turn)) {
-      SDL_WaitEventTimeout(nullptr,
-                           (Sint32)rest_ms(pace, g_effects, turn, streaming(g_build) || streaming(g_info)));
+      SDL_WaitEventTimeout(nullptr, (Sint32)rest_ms(pace, g_effects, turn, output_streaming()));
       continue;
     }
 

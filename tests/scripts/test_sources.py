@@ -31,10 +31,10 @@ class FetchSource(unittest.TestCase):
             """ % " ".join(INDEX))
         # The pool lacks every version named in $GONE; the others download as a .dsc.
         self.tool("apt-get", """
-            spec=${@: -1}
-            echo "$spec" >> '%s'
-            case " $GONE " in *" ${spec#*=} "*) echo "404  Not Found" >&2; exit 100;; esac
-            echo "${spec#*=}" > "${spec%%=*}.dsc"
+            wanted=${@: -1}
+            echo "$wanted" >> '%s'
+            case " $GONE " in *" ${wanted#*=} "*) echo "404  Not Found" >&2; exit 100;; esac
+            echo "${wanted#*=}" > "${wanted%%=*}.dsc"
             """ % self.tried)
         self.tool("dpkg-source", 'mkdir "$3" && cp ./*.dsc "$3/VERSION"')
 

@@ -156,7 +156,7 @@ class GamepadBrowser : public ::testing::Test {
     // Video stays up: quitting it unloads libraries whose caches the leak checker reports.
     SDL_QuitSubSystem(SDL_INIT_GAMEPAD);
     A = saved;
-    g_input = InputState();
+    g_last_hand = Hand::NONE;
   }
 
   void attach(Uint16 vendor, Uint16 product) {

@@ -6,7 +6,7 @@
 #include <imgui.h>
 #include <imgui_impl_sdlrenderer3.h>
 
-InputState g_input;
+Hand g_last_hand = Hand::NONE;
 
 bool is_input(const SDL_Event& e) {
   switch (e.type) {
@@ -56,10 +56,7 @@ bool handle_event(const SDL_Event& e) {
   Hand hand = hand_of(e);
   if (e.type == SDL_EVENT_GAMEPAD_ADDED) follow_gamepad_layout(e.gdevice.which);
   if (e.type == SDL_EVENT_GAMEPAD_BUTTON_DOWN) follow_gamepad_layout(e.gbutton.which);
-  if (hand != Hand::NONE) {
-    g_input.last = hand;
-    g_input.at = SDL_GetTicks();
-  }
+  if (hand != Hand::NONE) g_last_hand = hand;
   switch (e.type) {
     case SDL_EVENT_QUIT: return false;
     case SDL_EVENT_WINDOW_CLOSE_REQUESTED: return e.window.windowID != SDL_GetWindowID(g_win);

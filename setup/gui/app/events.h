@@ -4,16 +4,10 @@
 
 #include <SDL3/SDL.h>
 
-#include <cstdint>
-
-// The device of the last press or move that the user made.
 enum class Hand { NONE, MOUSE, KEYBOARD, GAMEPAD, TOUCH };
 
-struct InputState {
-  Hand last = Hand::NONE;
-  uint64_t at = 0;  // SDL_GetTicks of it
-};
-extern InputState g_input;
+// The device of the last press or move that the user made.
+extern Hand g_last_hand;
 
 // Acts on one event after the GUI has seen it; false when it asks the program to end
 // (a quit, or the window's close button).

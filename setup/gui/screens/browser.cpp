@@ -122,12 +122,7 @@ void close_browser() {
 
 // Hands the choice over as a dialog's pick is handed over.
 static void choose(const std::string& path) {
-  const char* list[] = {path.c_str(), nullptr};
-  A.dialog_item = g_browser.opener;
-  if (g_browser.pick == Pick::GAME)
-    picked_game(nullptr, list, 0);
-  else
-    picked_dest(nullptr, list, -1);
+  hand_over_pick(g_browser.pick, path);
   close_browser();
 }
 
@@ -350,7 +345,7 @@ static void row_list(ImVec2 size, float U) {
 }
 
 static std::string hint_text() {
-  const bool gamepad = g_input.last == Hand::GAMEPAD;
+  const bool gamepad = g_last_hand == Hand::GAMEPAD;
   std::string hint = gamepad ? "A: open or choose    B: back    L1 / R1: a page"
                              : "Enter: open or choose    Backspace: up    Esc: close";
   if (gamepad && g_browser.pick == Pick::GAME)

@@ -58,7 +58,7 @@ bool picks_in_window(Hand last) {
 // A picker activated: the platform's dialog, or, from a gamepad (which cannot drive it)
 // and in a session made for one, the browser in the window.
 static void open_picker(int item) {
-  if (picks_in_window(g_input.last)) {
+  if (picks_in_window(g_last_hand)) {
     open_browser(item == ITEM_DEST ? Pick::DEST : Pick::GAME, item, "");
   } else if (item == ITEM_GAME) {
     open_game_file();

@@ -52,6 +52,12 @@ static void opening(int item) {
   SDL_UnlockMutex(g_pick_lock);
 }
 
+void hand_over_pick(Pick pick, const std::string& path) {
+  SDL_LockMutex(g_pick_lock);
+  if (!g_closing) (pick == Pick::GAME ? g_picked_game : g_picked_dest) = path;
+  SDL_UnlockMutex(g_pick_lock);
+}
+
 void SDLCALL picked_game(void*, const char* const* filelist, int) {
   keep_pick(g_picked_game, g_pick_error_game, filelist);
 }

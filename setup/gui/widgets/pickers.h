@@ -2,6 +2,8 @@
 // store the chosen path under `g_pick_lock`; the frame loop takes it over once per frame.
 #pragma once
 
+#include "widgets/listing.h"
+
 #include <SDL3/SDL.h>
 
 #include <functional>
@@ -17,6 +19,9 @@ extern std::string g_pick_error_dest;
 // changes nothing; a dialog that could not open (no list) keeps SDL's reason instead.
 void SDLCALL picked_game(void* userdata, const char* const* filelist, int filter);
 void SDLCALL picked_dest(void* userdata, const char* const* filelist, int filter);
+
+// A path chosen in the window's own browser, handed over as a dialog's pick is.
+void hand_over_pick(Pick pick, const std::string& path);
 
 // The three openers of the setup form. They return at once; the choice arrives later.
 // Each first clears the message of an earlier dialog of its field that could not open.
