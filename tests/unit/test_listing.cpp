@@ -280,4 +280,31 @@ TEST(Browser, AnInstallFolderThatTakesNoFilesCannotBeChosen) {
   A = saved;
 }
 
+// The first letters of a name, dashes and dots too, move to the row that begins with them.
+TEST(Browser, TypingTheStartOfANameSelectsIt) {
+  GuiContext gui(1.0f);
+  App saved = A;
+  Scratch s;
+  for (const char* d : {"wine-a", "winebuild", "wine-build-7", "wine.b"}) fs::create_directories(s.path(d));
+  open_browser(Pick::DEST, ITEM_DEST, "");
+  browse_to(s.dir);
+  ImGuiIO& io = ImGui::GetIO();
+  auto frame = [] {
+    ImGui::NewFrame();
+    ImGui::Begin("##test");
+    view_browser(540, 1.0f);
+    ImGui::End();
+    ImGui::Render();
+  };
+  for (ImGuiKey key : {ImGuiKey_W, ImGuiKey_I, ImGuiKey_N, ImGuiKey_E, ImGuiKey_Minus, ImGuiKey_B}) {
+    io.AddKeyEvent(key, true);
+    frame();
+    io.AddKeyEvent(key, false);
+    frame();
+  }
+  EXPECT_EQ(g_browser.rows[g_browser.selected].name, "wine-build-7");
+  close_browser();
+  A = saved;
+}
+
 }  // namespace

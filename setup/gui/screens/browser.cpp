@@ -248,6 +248,15 @@ static void browser_keys() {
     if (ImGui::IsKeyPressed((ImGuiKey)k, false)) type_ahead((char)('a' + (k - ImGuiKey_A)));
   for (int k = ImGuiKey_0; k <= ImGuiKey_9; k++)
     if (ImGui::IsKeyPressed((ImGuiKey)k, false)) type_ahead((char)('0' + (k - ImGuiKey_0)));
+  // The marks that names hold besides letters and digits, as an ordinary keyboard types them.
+  const bool shift = ImGui::GetIO().KeyShift;
+  const struct {
+    ImGuiKey key;
+    char plain, shifted;
+  } marks[] = {{ImGuiKey_Space, ' ', ' '}, {ImGuiKey_Minus, '-', '_'},       {ImGuiKey_Period, '.', '>'},
+               {ImGuiKey_Comma, ',', '<'}, {ImGuiKey_Apostrophe, '\'', '"'}, {ImGuiKey_Equal, '=', '+'}};
+  for (const auto& m : marks)
+    if (ImGui::IsKeyPressed(m.key, false)) type_ahead(shift ? m.shifted : m.plain);
 }
 
 // A small mark before each row's name: a folder, a page, the game's disc, an arrow up.
