@@ -12,7 +12,9 @@
 #include "backend/app.h"
 #include "backend/proc.h"
 #include "backend/protocol.h"
+#include "screens/browser.h"
 #include "screens/column.h"
+#include "screens/focus.h"
 #include "screens/outcome.h"
 #include "widgets/pickers.h"
 
@@ -21,6 +23,7 @@
 #include <imgui.h>
 #include <imgui_impl_sdl3.h>
 #include <imgui_impl_sdlrenderer3.h>
+#include <imgui_internal.h>
 
 #include <cstdio>
 #include <string>
@@ -71,11 +74,6 @@ static void take_screenshot() {
   SDL_DestroySurface(surface);
 }
 
-// Window events that change what must be on screen: a resize, the window shown again.
-static bool window_changed(const SDL_Event& e) {
-  return e.type >= SDL_EVENT_WINDOW_FIRST && e.type <= SDL_EVENT_WINDOW_LAST;
-}
-
 static bool output_streaming() { return streaming(g_build) || streaming(g_info); }
 
 static int run_frame_loop(Uint64 start) {
@@ -89,13 +87,7 @@ static int run_frame_loop(Uint64 start) {
     // does not take the CPU from that frame.
     if (turns < 2 && ++turns == 2) ask_info();
     Turn turn;
-    SDL_Event e;
-    while (SDL_PollEvent(&e)) {
-      ImGui_ImplSDL3_ProcessEvent(&e);
-      if (!handle_event(e)) running = false;
-      turn.input |= is_input(e);
-      turn.urgent |= window_changed(e);
-    }
+    if (!drain_events(turn)) running = false;
     if ((SDL_GetWindowFlags(g_win) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_OCCLUDED)) || window_covered()) {
       // Nothing to see, so nothing is drawn: keep the backend link alive and let the CPU
       // rest, but not while output is streaming in.
@@ -105,7 +97,10 @@ static int run_frame_loop(Uint64 start) {
       continue;
     }
     turn.changed = poll_backend();
-    turn.changed |= take_picked_paths();
+    bool dialog_closed = false;
+    turn.changed |= take_picked_paths(&dialog_closed);
+    if (dialog_closed) focus_back();
+    turn.changed |= browser_take_answers();
 
     // Whether this turn draws: always where the picture moves and drawing is cheap; else
     // when something changed or is due, and the loop waits for input in between.
@@ -189,6 +184,8 @@ int main(int argc, char** argv) {
   A.backend = backend_command(cl.backend, A.python);
 
   SDL_SetAppMetadata("Tarnwell Setup", nullptr, "tarnwell-setup");
+  // The browser takes typed text for its type-ahead; no on-screen keyboard for that.
+  SDL_SetHint(SDL_HINT_ENABLE_SCREEN_KEYBOARD, "0");
   if (!SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMEPAD) || !open_window(cl.width, cl.height)) {
     fprintf(stderr, "SDL: %s\n", SDL_GetError());
     return 1;
@@ -202,6 +199,10 @@ int main(int argc, char** argv) {
   apply_theme();
   ImGui_ImplSDL3_InitForSDLRenderer(g_win, g_ren);
   ImGui_ImplSDLRenderer3_Init(g_ren);
+  // Every gamepad drives the window. The west button is the browser's (all files), not
+  // the GUI's switch between windows, of which there is one.
+  ImGui_ImplSDL3_SetGamepadMode(ImGui_ImplSDL3_GamepadMode_AutoAll);
+  ImGui::GetCurrentContext()->ConfigNavWindowingWithGamepad = false;
   EffectsFacts facts;
   facts.choice = cl.effects;
   read_effects_facts(facts);

@@ -1,5 +1,6 @@
 // What the setup form derives from the state record: the game field's text, the link
 // under it, whether a build may start, and the status line.
+#include "screens/focus.h"
 #include "screens/form.h"
 #include "widgets/pickers.h"
 

@@ -1,9 +1,12 @@
 // The in-window browser's listing rules against real folders, and the browser driven as a
 // person would: keys, and SDL's virtual gamepad read by the GUI's SDL backend.
+#include "app/effects.h"
 #include "app/events.h"
+#include "app/pacing.h"
 #include "backend/app.h"
 #include "screens/browser.h"
 #include "screens/column.h"
+#include "screens/focus.h"
 #include "widgets/listing.h"
 #include "widgets/pickers.h"
 
@@ -94,6 +97,18 @@ TEST(Listing, PathsUpAndDown) {
   EXPECT_EQ(last_part("/"), "/");
 }
 
+TEST(Listing, AFolderOfMoreThanTheLimitIsListedInPartAndSaysHowManyMore) {
+  Scratch s;
+  for (size_t i = 0; i < LISTING_MAX + 3; i++) {
+    FILE* f = fopen(s.path(std::to_string(i) + ".nup").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+  }
+  Listing l = list_folder(s.dir, Pick::GAME, false);
+  EXPECT_EQ(l.entries.size(), LISTING_MAX);
+  EXPECT_EQ(l.more, 3u);
+}
+
 TEST(Listing, AnUnreadableOrUnwritableFolderSaysWhy) {
   Scratch s;
   EXPECT_EQ(try_writing(s.dir), "");
@@ -121,8 +136,8 @@ TEST(Listing, PlacesBeginAtTheRootAndHoldHome) {
   EXPECT_EQ(size_text(850000000ull), "850 MB");
 }
 
-// The whole column drawn frame by frame as the program draws it, fed by SDL's virtual
-// gamepad through the GUI's SDL backend and the program's own event handling.
+// The whole column drawn frame by frame as the program draws it, fed by keys and by SDL's
+// virtual gamepad through the GUI's SDL backend and the program's own event handling.
 class GamepadBrowser : public ::testing::Test {
  protected:
   SDL_Window* win = nullptr;
@@ -130,6 +145,7 @@ class GamepadBrowser : public ::testing::Test {
   SDL_Joystick* pad = nullptr;
   Scratch tree;
   App saved = A;
+  int W = 1620, H = 1080;
 
   void SetUp() override {
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
@@ -141,6 +157,8 @@ class GamepadBrowser : public ::testing::Test {
     ASSERT_NE(win, nullptr) << SDL_GetError();
     if (!g_pick_lock) g_pick_lock = SDL_CreateMutex();
     fs::create_directories(tree.path("games/sub"));
+    fs::create_directories(tree.path("games/Lantern/exefs"));
+    fs::create_directories(tree.path("games/Lantern/romfs"));
     tree.write("games/old.nup", "x");
     for (int i = 1; i <= 30; i++)
       tree.write("games/sub/f" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".nup", "x");
@@ -173,17 +191,46 @@ class GamepadBrowser : public ::testing::Test {
     ASSERT_NE(pad, nullptr) << SDL_GetError();
   }
 
-  void frame() {
-    for (SDL_Event e; SDL_PollEvent(&e);) {
-      ImGui_ImplSDL3_ProcessEvent(&e);
-      handle_event(e);
+  void start(Uint16 vendor = 0, Uint16 product = 0) {
+    ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
+    ASSERT_TRUE(ImGui_ImplSDL3_InitForOther(win));
+    ImGui_ImplSDL3_SetGamepadMode(ImGui_ImplSDL3_GamepadMode_AutoAll);
+    ImGui::GetCurrentContext()->ConfigNavWindowingWithGamepad = false;
+    attach(vendor, product);
+    for (int i = 0; i < 3; i++) frame();  // the game field takes the first focus
+  }
+
+  // One turn of the frame loop; true when it drew a frame. `spare`: only when one is due,
+  // as a window with less motion draws.
+  bool frame(Pace* spare = nullptr) {
+    Turn turn;
+    turn.now = SDL_GetTicks();
+    drain_events(turn);
+    turn.changed = browser_take_answers();
+    if (spare) {
+      Effects still;
+      still.motion = false;
+      still.spare = true;
+      if (!frame_due(*spare, still, turn)) return false;
     }
     ImGui_ImplSDL3_NewFrame();
-    ImGui::GetIO().DisplaySize = ImVec2(1620, 1080);
+    ImGui::GetIO().DisplaySize = ImVec2((float)W, (float)H);
     ImGui::NewFrame();
-    take_picked_paths();
-    column(1620, 1080, 1.0f, 0.0f);
+    bool closed = false;
+    take_picked_paths(&closed);
+    column((float)W, (float)H, ui_scale(W, H), 0.0f);
     ImGui::Render();
+    if (spare) frame_drawn(*spare, SDL_GetTicks());
+    return true;
+  }
+
+  // Frames until the browser has what it asked of the disk.
+  void settle() {
+    for (int i = 0; i < 500 && g_browser.asked != Browser::NOTHING; i++) {
+      frame();
+      SDL_Delay(2);
+    }
+    for (int i = 0; i < 3; i++) frame();
   }
 
   void press(SDL_GamepadButton button) {
@@ -191,17 +238,40 @@ class GamepadBrowser : public ::testing::Test {
     for (int i = 0; i < 3; i++) frame();
     SDL_SetJoystickVirtualButton(pad, button, false);
     for (int i = 0; i < 3; i++) frame();
+    settle();
+  }
+
+  void key(ImGuiKey k) {
+    ImGui::GetIO().AddKeyEvent(k, true);
+    frame();
+    ImGui::GetIO().AddKeyEvent(k, false);
+    frame();
+    settle();
   }
 
   std::string selected() const { return g_browser.rows.at(g_browser.selected).name; }
+
+  // What a person sees of the selected row: wholly inside the box.
+  void expect_selected_in_sight(const std::string& after) {
+    const Browser& b = g_browser;
+    EXPECT_GE(b.row_top, b.box_top - 0.5f) << after;
+    EXPECT_LE(b.row_bottom, b.box_bottom + 0.5f) << after;
+    EXPECT_TRUE(ImGui::IsAnyItemFocused()) << after;
+  }
+
+  // The focus frame shows on the item named `id` in the column.
+  void expect_focus_on(const char* id) {
+    ImGuiContext& g = *ImGui::GetCurrentContext();
+    ImGuiWindow* column = ImGui::FindWindowByName("##column");
+    ASSERT_NE(column, nullptr);
+    EXPECT_EQ(g.NavId, column->GetID(id)) << "the focus is not on " << id;
+    EXPECT_TRUE(g.NavCursorVisible);
+  }
 };
 
 TEST_F(GamepadBrowser, ChoosesTheGameCopyWithTheDpadAButtonsAndShoulders) {
   GuiContext gui(1.0f);
-  ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
-  ASSERT_TRUE(ImGui_ImplSDL3_InitForOther(win));
-  attach(0, 0);
-  for (int i = 0; i < 3; i++) frame();  // the game field takes the first focus
+  start();
   press(SDL_GAMEPAD_BUTTON_SOUTH);
   ASSERT_TRUE(g_browser.open) << "A on the game field opens the browser, not a dialog";
   EXPECT_EQ(g_browser.folder, tree.path("games")) << "where the chosen copy is";
@@ -212,10 +282,11 @@ TEST_F(GamepadBrowser, ChoosesTheGameCopyWithTheDpadAButtonsAndShoulders) {
   EXPECT_EQ(g_browser.folder, tree.path("games/sub"));
   EXPECT_EQ(selected(), "f01.nup");
   press(SDL_GAMEPAD_BUTTON_RIGHT_SHOULDER);
-  EXPECT_EQ(g_browser.selected, 1 + g_browser.page) << "a page down";
-  EXPECT_GE(g_browser.page, 8);
+  EXPECT_GE(g_browser.selected, 8) << "a page down";
+  expect_selected_in_sight("R1");
   press(SDL_GAMEPAD_BUTTON_LEFT_SHOULDER);
-  EXPECT_EQ(selected(), "f01.nup");
+  press(SDL_GAMEPAD_BUTTON_LEFT_SHOULDER);
+  EXPECT_EQ(selected(), "..");
   press(SDL_GAMEPAD_BUTTON_EAST);  // B: up one level, back on the folder it came from
   EXPECT_EQ(g_browser.folder, tree.path("games"));
   EXPECT_EQ(selected(), "sub");
@@ -224,87 +295,186 @@ TEST_F(GamepadBrowser, ChoosesTheGameCopyWithTheDpadAButtonsAndShoulders) {
   press(SDL_GAMEPAD_BUTTON_SOUTH);  // f02.nup
   EXPECT_FALSE(g_browser.open);
   EXPECT_EQ(A.game, tree.path("games/sub/f02.nup"));
-  EXPECT_EQ(A.refocus, ITEM_NONE) << "the focus went back to the game field";
+  expect_focus_on("##game");
+  ImGui_ImplSDL3_Shutdown();
+}
+
+// The link's label changes once a folder is chosen; the focus given back still finds it.
+TEST_F(GamepadBrowser, TheFolderLinkKeepsTheFocusAfterItsChoice) {
+  GuiContext gui(1.0f);
+  start();
+  press(SDL_GAMEPAD_BUTTON_DPAD_DOWN);
+  expect_focus_on("###game_link");
+  press(SDL_GAMEPAD_BUTTON_SOUTH);
+  ASSERT_TRUE(g_browser.open);
+  press(SDL_GAMEPAD_BUTTON_DPAD_UP);
+  press(SDL_GAMEPAD_BUTTON_DPAD_UP);
+  ASSERT_EQ(selected(), "Lantern");
+  press(SDL_GAMEPAD_BUTTON_SOUTH);  // a game copy: chosen, not entered
+  EXPECT_FALSE(g_browser.open);
+  EXPECT_EQ(A.game, tree.path("games/Lantern"));
+  expect_focus_on("###game_link");
   ImGui_ImplSDL3_Shutdown();
 }
 
 // A Nintendo layout prints B on its south button and A on its east one: confirm and back
-// follow the print.
+// follow the print, and so do the hints.
 TEST_F(GamepadBrowser, ConfirmAndBackFollowWhatIsPrintedOnTheButtons) {
   GuiContext gui(1.0f);
-  ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
-  ASSERT_TRUE(ImGui_ImplSDL3_InitForOther(win));
-  attach(0x057e, 0x2009);  // Nintendo's Switch Pro Controller
+  start(0x057e, 0x2009);  // Nintendo's Switch Pro Controller
   ASSERT_EQ(SDL_GetGamepadButtonLabelForType(SDL_GetGamepadTypeForID(id), SDL_GAMEPAD_BUTTON_SOUTH),
             SDL_GAMEPAD_BUTTON_LABEL_B);
-  for (int i = 0; i < 3; i++) frame();
   press(SDL_GAMEPAD_BUTTON_EAST);  // labelled A
   EXPECT_TRUE(ImGui::GetIO().ConfigNavSwapGamepadButtons);
   ASSERT_TRUE(g_browser.open);
+  EXPECT_EQ(pad_button_name(SDL_GAMEPAD_BUTTON_WEST), "Y") << "Nintendo's west button";
+  EXPECT_EQ(pad_button_name(SDL_GAMEPAD_BUTTON_LEFT_SHOULDER), "L");
   press(SDL_GAMEPAD_BUTTON_DPAD_UP);
   press(SDL_GAMEPAD_BUTTON_EAST);  // A: into "sub"
   EXPECT_EQ(g_browser.folder, tree.path("games/sub"));
   press(SDL_GAMEPAD_BUTTON_SOUTH);  // B: up
   EXPECT_EQ(g_browser.folder, tree.path("games"));
   press(SDL_GAMEPAD_BUTTON_SOUTH);  // B again: the folder above
-  press(SDL_GAMEPAD_BUTTON_SOUTH);
   EXPECT_NE(g_browser.folder, tree.path("games"));
   close_browser();
   ImGui_ImplSDL3_Shutdown();
 }
 
-TEST(Browser, AnInstallFolderThatTakesNoFilesCannotBeChosen) {
+// Where the window draws only what changes, a held d-pad goes on moving by the GUI's repeat.
+TEST_F(GamepadBrowser, AHeldDpadMovesOnWhereTheWindowDrawsSparingly) {
   GuiContext gui(1.0f);
-  App saved = A;
-  open_browser(Pick::DEST, ITEM_DEST, "");
-  browse_to("/proc");
+  start();
+  press(SDL_GAMEPAD_BUTTON_SOUTH);
+  press(SDL_GAMEPAD_BUTTON_DPAD_UP);
+  press(SDL_GAMEPAD_BUTTON_SOUTH);
+  ASSERT_EQ(g_browser.folder, tree.path("games/sub"));
+  const int from = g_browser.selected;
+  Pace pace;
+  SDL_SetJoystickVirtualButton(pad, SDL_GAMEPAD_BUTTON_DPAD_DOWN, true);
+  for (Uint64 end = SDL_GetTicks() + 1500; SDL_GetTicks() < end;)
+    if (!frame(&pace)) SDL_Delay(REST_MS);
+  SDL_SetJoystickVirtualButton(pad, SDL_GAMEPAD_BUTTON_DPAD_DOWN, false);
+  frame();
+  EXPECT_GT(g_browser.selected, from + 3) << "the held d-pad moved one row only";
+  ImGui_ImplSDL3_Shutdown();
+}
+
+// A folder taller than the box, walked by Down and Page Down: the selected row is always in
+// sight, and a page moves by exactly what the box shows.
+TEST_F(GamepadBrowser, TheSelectedRowStaysInSightInATallFolder) {
+  for (int i = 0; i < 150; i++) fs::create_directories(tree.path("tall/d" + std::to_string(100 + i)));
+  A.dest = tree.path("tall");
+  for (auto size : {std::pair<int, int>{1620, 1080}, {960, 540}, {2560, 1440}}) {
+    W = size.first, H = size.second;
+    GuiContext gui(ui_scale(W, H), TARNWELL_SOURCE_DIR, (float)W, (float)H);
+    start();
+    focus_opened_by(ITEM_DEST);
+    open_browser(Pick::DEST, "");
+    settle();
+    ASSERT_EQ(g_browser.folder, tree.path("tall"));
+    int before = g_browser.selected;
+    for (int i = 0; i < 20; i++) {
+      key(ImGuiKey_DownArrow);
+      expect_selected_in_sight("Down " + std::to_string(i + 1) + " at " + std::to_string(W));
+    }
+    EXPECT_EQ(g_browser.selected, before + 20);
+    const Browser& b = g_browser;
+    const int shown = (int)((b.box_bottom - b.box_top + b.pitch - (b.row_bottom - b.row_top)) / b.pitch);
+    for (int i = 0; i < 3; i++) {
+      before = g_browser.selected;
+      key(ImGuiKey_PageDown);
+      expect_selected_in_sight("Page Down " + std::to_string(i + 1) + " at " + std::to_string(W));
+      EXPECT_EQ(g_browser.selected - before, shown) << "a page is what the box shows, at " << W;
+    }
+    close_browser();
+    ImGui_ImplSDL3_Shutdown();
+    if (pad) SDL_CloseJoystick(pad), pad = nullptr;
+    if (id) SDL_DetachVirtualJoystick(id), id = 0;
+  }
+}
+
+// A folder that takes long to list holds nothing: the window goes on drawing, shows that it
+// reads, and Escape closes the browser at once.
+TEST_F(GamepadBrowser, ASlowFolderHoldsNeitherTheFramesNorEscape) {
+  GuiContext gui(1.0f);
+  start();
+  setenv("TARNWELL_TEST_LISTING_DELAY_MS", "10000", 1);
+  focus_opened_by(ITEM_DEST);
+  open_browser(Pick::DEST, "");
+  unsetenv("TARNWELL_TEST_LISTING_DELAY_MS");
+  Uint64 begun = SDL_GetTicks();
+  for (int i = 0; i < 20; i++) frame();
+  EXPECT_LT(SDL_GetTicks() - begun, 2000u) << "frames waited on the listing";
+  EXPECT_TRUE(browser_reading());
+  ImGui::GetIO().AddKeyEvent(ImGuiKey_Escape, true);
+  frame();
+  ImGui::GetIO().AddKeyEvent(ImGuiKey_Escape, false);
+  frame();
+  EXPECT_FALSE(g_browser.open) << "Escape waited on the listing";
+  EXPECT_LT(SDL_GetTicks() - begun, 2000u);
+  expect_focus_on("##dest");
+  ImGui_ImplSDL3_Shutdown();
+}
+
+// The first letters of a name, typed as text in any layout or script, move to it.
+TEST_F(GamepadBrowser, TypingTheStartOfANameSelectsIt) {
+  for (const char* d : {"wine-a", "winebuild", "wine-build-7", "wine.b", "Игры", "Игла"})
+    fs::create_directories(tree.path("typed/") + d);
+  A.dest = tree.path("typed");
+  GuiContext gui(1.0f);
+  start();
+  focus_opened_by(ITEM_DEST);
+  open_browser(Pick::DEST, "");
+  settle();
+  auto type = [this](const char* text) {
+    ImGui::GetIO().AddInputCharactersUTF8(text);
+    frame();
+    settle();
+  };
+  type("wine-b");
+  EXPECT_EQ(selected(), "wine-build-7");
+  SDL_Delay(1900);  // the typed letters are forgotten
+  frame();
+  type("\xD0\x98\xD0\xB3\xD1\x80");  // "Игр"
+  EXPECT_EQ(selected(), "Игры");
+  ImGui_ImplSDL3_Shutdown();
+}
+
+// An install folder is tried for writing only when it is taken; one that takes no files
+// cannot be chosen, and a folder that cannot be made says why.
+TEST_F(GamepadBrowser, AnInstallFolderThatTakesNoFilesCannotBeChosen) {
+  GuiContext gui(1.0f);
+  start();
+  A.dest = "/proc";
+  open_browser(Pick::DEST, "");
+  settle();
   ASSERT_FALSE(g_browser.rows.empty());
   EXPECT_EQ(g_browser.rows[0].name, "Use this folder");
-  EXPECT_FALSE(g_browser.rows[0].enabled);
-  EXPECT_EQ(g_browser.rows[0].detail.rfind("Setup cannot write here: ", 0), 0u) << g_browser.rows[0].detail;
-  for (const BrowserRow& row : g_browser.rows) EXPECT_NE(row.kind, BrowserRow::NEW_FOLDER);
+  EXPECT_TRUE(g_browser.rows[0].enabled) << "not tried before it is taken";
   activate_row(0);
+  settle();
   EXPECT_TRUE(g_browser.open) << "nothing was chosen";
+  EXPECT_FALSE(g_browser.rows[0].enabled);
+  EXPECT_EQ(g_browser.problem.rfind("Setup cannot write here: ", 0), 0u) << g_browser.problem;
+  ASSERT_EQ(g_browser.rows[2].kind, BrowserRow::NEW_FOLDER) << "offered wherever a folder may be made";
+  activate_row(2);
+  settle();
+  EXPECT_EQ(g_browser.problem.rfind("The folder could not be made: ", 0), 0u) << g_browser.problem;
   // A folder made where it can be: "New folder" makes "Tarnwell", enters it, and it is taken.
   Scratch s;
   browse_to(s.dir);
-  EXPECT_TRUE(g_browser.rows[0].enabled);
+  settle();
+  EXPECT_TRUE(fs::is_empty(s.dir)) << "entering a folder writes nothing into it";
   EXPECT_EQ(g_browser.rows[2].name, "New folder \"Tarnwell\" here");
   activate_row(2);
+  settle();
   EXPECT_EQ(g_browser.folder, s.path("Tarnwell"));
   EXPECT_TRUE(fs::is_directory(s.path("Tarnwell")));
   activate_row(0);
+  settle();
   EXPECT_FALSE(g_browser.open);
-  take_picked_paths();
   EXPECT_EQ(A.dest, s.path("Tarnwell"));
-  A = saved;
-}
-
-// The first letters of a name, dashes and dots too, move to the row that begins with them.
-TEST(Browser, TypingTheStartOfANameSelectsIt) {
-  GuiContext gui(1.0f);
-  App saved = A;
-  Scratch s;
-  for (const char* d : {"wine-a", "winebuild", "wine-build-7", "wine.b"}) fs::create_directories(s.path(d));
-  open_browser(Pick::DEST, ITEM_DEST, "");
-  browse_to(s.dir);
-  ImGuiIO& io = ImGui::GetIO();
-  auto frame = [] {
-    ImGui::NewFrame();
-    ImGui::Begin("##test");
-    view_browser(540, 1.0f);
-    ImGui::End();
-    ImGui::Render();
-  };
-  for (ImGuiKey key : {ImGuiKey_W, ImGuiKey_I, ImGuiKey_N, ImGuiKey_E, ImGuiKey_Minus, ImGuiKey_B}) {
-    io.AddKeyEvent(key, true);
-    frame();
-    io.AddKeyEvent(key, false);
-    frame();
-  }
-  EXPECT_EQ(g_browser.rows[g_browser.selected].name, "wine-build-7");
-  close_browser();
-  A = saved;
+  ImGui_ImplSDL3_Shutdown();
 }
 
 }  // namespace

@@ -4,9 +4,25 @@
 #include "app/window.h"
 
 #include <imgui.h>
+#include <imgui_impl_sdl3.h>
 #include <imgui_impl_sdlrenderer3.h>
 
 Hand g_last_hand = Hand::NONE;
+
+// The gamepad pressed last, whose print the hints name.
+static SDL_GamepadType g_pad_type = SDL_GAMEPAD_TYPE_STANDARD;
+
+// A stick inside this much of its rest counts as at rest, as the GUI reads it.
+static const Sint16 STICK_DEAD_ZONE = 8000;
+
+// Whether a stick's axis was last seen pushed, so that its way back to rest is input too.
+static bool pushed_before(const SDL_GamepadAxisEvent& a, bool pushed_now) {
+  static Uint64 pushed = 0;  // one bit for each of the first gamepads' axes
+  int bit = (int)(a.which % 8) * 8 + a.axis % 8;
+  bool before = (pushed >> bit) & 1;
+  pushed = pushed_now ? pushed | (1ull << bit) : pushed & ~(1ull << bit);
+  return before;
+}
 
 bool is_input(const SDL_Event& e) {
   switch (e.type) {
@@ -21,8 +37,11 @@ bool is_input(const SDL_Event& e) {
     case SDL_EVENT_FINGER_UP:
     case SDL_EVENT_FINGER_MOTION:
     case SDL_EVENT_GAMEPAD_BUTTON_DOWN:
-    case SDL_EVENT_GAMEPAD_BUTTON_UP:
-    case SDL_EVENT_GAMEPAD_AXIS_MOTION: return true;
+    case SDL_EVENT_GAMEPAD_BUTTON_UP: return true;
+    case SDL_EVENT_GAMEPAD_AXIS_MOTION: {
+      bool now = e.gaxis.value > STICK_DEAD_ZONE || e.gaxis.value < -STICK_DEAD_ZONE;
+      return pushed_before(e.gaxis, now) || now;
+    }
     default: return false;
   }
 }
@@ -46,16 +65,76 @@ static Hand hand_of(const SDL_Event& e) {
 // Confirm and back as printed on the gamepad: where its south button is labelled B (as on
 // Nintendo's), the GUI swaps the two. Follows the gamepad pressed last.
 static void follow_gamepad_layout(SDL_JoystickID id) {
+  g_pad_type = SDL_GetGamepadTypeForID(id);
   if (!ImGui::GetCurrentContext()) return;
-  SDL_GamepadType type = SDL_GetGamepadTypeForID(id);
   ImGui::GetIO().ConfigNavSwapGamepadButtons =
-      SDL_GetGamepadButtonLabelForType(type, SDL_GAMEPAD_BUTTON_SOUTH) == SDL_GAMEPAD_BUTTON_LABEL_B;
+      SDL_GetGamepadButtonLabelForType(g_pad_type, SDL_GAMEPAD_BUTTON_SOUTH) == SDL_GAMEPAD_BUTTON_LABEL_B;
+}
+
+// The shoulders move by a page, as Page Up and Page Down do, on every gamepad.
+static void shoulder_as_page_key(const SDL_GamepadButtonEvent& b) {
+  if (!ImGui::GetCurrentContext()) return;
+  if (b.button == SDL_GAMEPAD_BUTTON_LEFT_SHOULDER) ImGui::GetIO().AddKeyEvent(ImGuiKey_PageUp, b.down);
+  if (b.button == SDL_GAMEPAD_BUTTON_RIGHT_SHOULDER) ImGui::GetIO().AddKeyEvent(ImGuiKey_PageDown, b.down);
+}
+
+bool navigation_held() {
+  if (!ImGui::GetCurrentContext()) return false;
+  for (ImGuiKey key :
+       {ImGuiKey_UpArrow, ImGuiKey_DownArrow, ImGuiKey_LeftArrow, ImGuiKey_RightArrow, ImGuiKey_Tab,
+        ImGuiKey_PageUp, ImGuiKey_PageDown, ImGuiKey_GamepadDpadUp, ImGuiKey_GamepadDpadDown,
+        ImGuiKey_GamepadDpadLeft, ImGuiKey_GamepadDpadRight, ImGuiKey_GamepadLStickUp,
+        ImGuiKey_GamepadLStickDown, ImGuiKey_GamepadLStickLeft, ImGuiKey_GamepadLStickRight})
+    if (ImGui::IsKeyDown(key)) return true;
+  return false;
+}
+
+std::string pad_button_name(SDL_GamepadButton button) {
+  const bool playstation = g_pad_type == SDL_GAMEPAD_TYPE_PS3 || g_pad_type == SDL_GAMEPAD_TYPE_PS4 ||
+                           g_pad_type == SDL_GAMEPAD_TYPE_PS5;
+  const bool nintendo = g_pad_type >= SDL_GAMEPAD_TYPE_NINTENDO_SWITCH_PRO &&
+                        g_pad_type <= SDL_GAMEPAD_TYPE_NINTENDO_SWITCH_JOYCON_PAIR;
+  if (button == SDL_GAMEPAD_BUTTON_LEFT_SHOULDER) return playstation ? "L1" : nintendo ? "L" : "LB";
+  if (button == SDL_GAMEPAD_BUTTON_RIGHT_SHOULDER) return playstation ? "R1" : nintendo ? "R" : "RB";
+  switch (SDL_GetGamepadButtonLabelForType(g_pad_type, button)) {
+    case SDL_GAMEPAD_BUTTON_LABEL_A: return "A";
+    case SDL_GAMEPAD_BUTTON_LABEL_B: return "B";
+    case SDL_GAMEPAD_BUTTON_LABEL_X: return "X";
+    case SDL_GAMEPAD_BUTTON_LABEL_Y: return "Y";
+    case SDL_GAMEPAD_BUTTON_LABEL_CROSS: return "Cross";
+    case SDL_GAMEPAD_BUTTON_LABEL_CIRCLE: return "Circle";
+    case SDL_GAMEPAD_BUTTON_LABEL_SQUARE: return "Square";
+    case SDL_GAMEPAD_BUTTON_LABEL_TRIANGLE: return "Triangle";
+    default: {
+      const char* name = SDL_GetGamepadStringForButton(button);
+      return name ? name : "?";
+    }
+  }
+}
+
+// Window events that change what must be on screen: a resize, the window shown again.
+static bool window_changed(const SDL_Event& e) {
+  return e.type >= SDL_EVENT_WINDOW_FIRST && e.type <= SDL_EVENT_WINDOW_LAST;
+}
+
+bool drain_events(Turn& turn) {
+  bool going_on = true;
+  for (SDL_Event e; SDL_PollEvent(&e);) {
+    ImGui_ImplSDL3_ProcessEvent(&e);
+    going_on &= handle_event(e);
+    turn.input |= is_input(e);
+    turn.urgent |= window_changed(e);
+  }
+  // A held key or button goes on moving the focus by the GUI's repeat, drawn as it goes.
+  turn.input |= navigation_held();
+  return going_on;
 }
 
 bool handle_event(const SDL_Event& e) {
   Hand hand = hand_of(e);
-  if (e.type == SDL_EVENT_GAMEPAD_ADDED) follow_gamepad_layout(e.gdevice.which);
   if (e.type == SDL_EVENT_GAMEPAD_BUTTON_DOWN) follow_gamepad_layout(e.gbutton.which);
+  if (e.type == SDL_EVENT_GAMEPAD_BUTTON_DOWN || e.type == SDL_EVENT_GAMEPAD_BUTTON_UP)
+    shoulder_as_page_key(e.gbutton);
   if (hand != Hand::NONE) g_last_hand = hand;
   switch (e.type) {
     case SDL_EVENT_QUIT: return false;

@@ -20,10 +20,6 @@ struct StepRow {
   int state = 0;  // 0 waiting, 1 running, 2 finished
 };
 
-// The form's pickers (by which the focus goes back to the one that opened a dialog or the
-// browser once it closes) and its main button.
-enum FormItem { ITEM_NONE, ITEM_GAME, ITEM_GAME_LINK, ITEM_DEST, ITEM_MAIN };
-
 struct App {
   // From the command line.
   std::string root;
@@ -54,7 +50,7 @@ struct App {
 
   // The running job and the view.
   int view = 0;  // 0 setup form, 1 job running, 2 stopped, 3 done
-  bool focused = false;
+  bool focused = false;  // the view has given its own item the focus (screens/focus.h)
   bool show_log = false;
   bool cancelling = false;
   std::vector<StepRow> steps;
@@ -87,8 +83,6 @@ struct App {
   uint64_t copied_at = 0;
   std::string game_dialog_error;  // why the last game dialog could not open at all
   std::string dest_dialog_error;  // the same for the install folder
-  int dialog_item = ITEM_NONE;    // the picker whose dialog was opened last (FormItem)
-  int refocus = ITEM_NONE;        // the picker that takes the focus on the form's next frame
 };
 
 extern App A;

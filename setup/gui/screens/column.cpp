@@ -12,7 +12,6 @@
 
 #include <SDL3/SDL.h>
 #include <imgui.h>
-#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -76,22 +75,6 @@ static void status_overlay(float H, float U, float end) {
   ImGui::PopFont();
 }
 
-// Nothing holds the focus that a person can see: no item, or no frame showing around one
-// (the GUI keeps an item of a new window without showing it, and hides it after a click).
-static bool nothing_focused() {
-  ImGuiContext& g = *ImGui::GetCurrentContext();
-  return g.NavId == 0 || g.NavWindow == nullptr || !g.NavCursorVisible;
-}
-
-static bool nav_key_pressed() {
-  for (ImGuiKey key :
-       {ImGuiKey_Tab, ImGuiKey_UpArrow, ImGuiKey_DownArrow, ImGuiKey_LeftArrow, ImGuiKey_RightArrow,
-        ImGuiKey_GamepadDpadUp, ImGuiKey_GamepadDpadDown, ImGuiKey_GamepadDpadLeft, ImGuiKey_GamepadDpadRight,
-        ImGuiKey_GamepadLStickUp, ImGuiKey_GamepadLStickDown})
-    if (ImGui::IsKeyPressed(key, false)) return true;
-  return false;
-}
-
 void column(float W, float H, float U, float t) {
   const Measures m = column_measures(W, H, U, A.view);
   ImGui::SetNextWindowPos(ImVec2(m.x0 - m.pad, m.top), 0, ImVec2(0, 0));
@@ -109,10 +92,11 @@ void column(float W, float H, float U, float t) {
   touch_scroll(U);
 
   // The browser belongs to the form; a job started meanwhile (--autobuild) ends it.
-  if (A.view != 0) close_browser();
-  // A Tab, an arrow or the d-pad while nothing holds the focus lands on the view's own
-  // button, not on whatever comes first or on an item a click left without its frame.
-  if (nothing_focused() && nav_key_pressed()) A.focused = false;
+  if (A.view != 0 && g_browser.open) {
+    close_browser();
+    take_browser_closed();  // the new view gives the focus
+  }
+  focus_frame_begin();
   const int drawn = A.view;
   if (A.view == 2)
     view_stopped(m.cw, U);
@@ -122,8 +106,7 @@ void column(float W, float H, float U, float t) {
     view_form(m.cw, U);
   else
     view_done(m.cw, U);
-  // A view reached by a button of this frame gives its own button the focus on the next.
-  if (A.view == drawn) A.focused = true;
+  focus_frame_end(drawn);
 
   if (A.view == 0 && !g_browser.open) quit_link(m, H, U);
   ImGui::End();

@@ -58,8 +58,9 @@ bool picks_in_window(Hand last) {
 // A picker activated: the platform's dialog, or, from a gamepad (which cannot drive it)
 // and in a session made for one, the browser in the window.
 static void open_picker(int item) {
+  focus_opened_by(item);
   if (picks_in_window(g_last_hand)) {
-    open_browser(item == ITEM_DEST ? Pick::DEST : Pick::GAME, item, "");
+    open_browser(item == ITEM_DEST ? Pick::DEST : Pick::GAME, "");
   } else if (item == ITEM_GAME) {
     open_game_file();
   } else if (item == ITEM_GAME_LINK) {
@@ -72,10 +73,9 @@ static void open_picker(int item) {
 // A dialog that could not open at all: the browser opens instead, saying why.
 static void instead_of_dialogs() {
   if (!A.game_dialog_error.empty())
-    open_browser(Pick::GAME, A.dialog_item == ITEM_GAME_LINK ? ITEM_GAME_LINK : ITEM_GAME,
-                 A.game_dialog_error);
+    open_browser(Pick::GAME, A.game_dialog_error);
   else if (!A.dest_dialog_error.empty())
-    open_browser(Pick::DEST, ITEM_DEST, A.dest_dialog_error);
+    open_browser(Pick::DEST, A.dest_dialog_error);
   A.game_dialog_error.clear();
   A.dest_dialog_error.clear();
 }
@@ -162,14 +162,13 @@ static void main_buttons(float cw, float U, bool ready, bool focus) {
 
 void view_form(float cw, float U) {
   instead_of_dialogs();
-  if (g_browser.open) {
-    view_browser(cw, U);
-    if (g_browser.open) return;
-  }
-  // The focus goes back to a picker whose dialog or browser closed, else, on a new view,
-  // to the next thing to do.
-  int focus = A.refocus ? A.refocus : !A.focused ? designated_item(A) : ITEM_NONE;
-  A.refocus = ITEM_NONE;
+  // The browser's choice is the form's before the form is drawn again.
+  if (g_browser.open) view_browser(cw, U);
+  std::string chosen = take_browser_choice();
+  if (!chosen.empty()) (g_browser.pick == Pick::GAME ? A.game : A.dest) = chosen;
+  if (g_browser.open) return;
+  if (take_browser_closed()) focus_back();
+  const int focus = form_focus(A);
   const bool game_set = !A.game.empty();
   const bool dest_set = !A.dest.empty();
   const bool ready = form_ready(A);
@@ -186,7 +185,8 @@ void view_form(float cw, float U) {
   bool open = field("##game", name, "Your .nup file, update 1.1.1 included", cw, U);
   if (focus == ITEM_GAME) take_focus();
   if (open) open_picker(ITEM_GAME);
-  open = link(link_text, U);
+  // One identity whatever the link says, so that the focus given back finds it.
+  open = link((std::string(link_text) + "###game_link").c_str(), U);
   if (focus == ITEM_GAME_LINK) take_focus();
   if (open) open_picker(ITEM_GAME_LINK);
   gap(14 * U);

@@ -49,16 +49,6 @@ bool large_button(bool primary, const char* label, float width, float U) {
 
 void same_line_gap(float U) { ImGui::SameLine(0, 14 * U); }
 
-void take_focus() {
-  ImGui::SetKeyboardFocusHere(-1);
-  // Shown at once, so the first Enter, Space or A acts on it without a key before.
-  ImGui::SetNavCursorVisible(true);
-}
-
-void default_focus() {
-  if (!A.focused) take_focus();
-}
-
 float scrollbar_width(float U) { return std::max(4.0f, std::ceil(6 * U)); }
 
 void push_scrollbar_style(float U) {
@@ -91,9 +81,9 @@ void fitted_area(const char* id, float natural, float below, float least, float 
   ImGui::EndChild();
 }
 
-float begin_scroll_box(const char* id, ImVec2 size, float U) {
+float begin_scroll_box(const char* id, ImVec2 size, float U, int child_flags) {
   push_scrollbar_style(U);
-  ImGui::BeginChild(id, size, 0, 0);
+  ImGui::BeginChild(id, size, child_flags, 0);
   pop_scrollbar_style();
   touch_scroll(U);
   return size.x - scrollbar_width(U) - 6 * U;

@@ -2,6 +2,7 @@
 // capsule buttons in three sizes, and the one-time keyboard focus of a view's main button.
 #pragma once
 
+#include "screens/focus.h"
 #include "widgets/widgets.h"
 
 #include <imgui.h>
@@ -46,12 +47,6 @@ bool large_button(bool primary, const char* label, float width, float U);
 // Keeps the next item on this line, 14 pixels (scaled) to the right.
 void same_line_gap(float U);
 
-// Right after an item: gives it the keyboard focus with the navigation frame showing.
-void take_focus();
-
-// Right after a view's designated button: hands it keyboard focus once per view change.
-void default_focus();
-
 // Width of the column's thin scrollbar, which only shows when content is taller than its
 // window.
 float scrollbar_width(float U);
@@ -63,7 +58,7 @@ void pop_scrollbar_style();
 
 // Begins a box of `size` whose content scrolls, with the column's thin scrollbar; the
 // caller ends it with ImGui::EndChild(). Returns the width left beside the scrollbar.
-float begin_scroll_box(const char* id, ImVec2 size, float U);
+float begin_scroll_box(const char* id, ImVec2 size, float U, int child_flags = 0);
 
 // Height left in the current window from the cursor down, when `below` pixels must
 // still fit under what comes next, with a margin that keeps the last button and its

@@ -37,10 +37,20 @@ static const char SEP = '/';
 static bool is_sep(char c) { return c == '/'; }
 #endif
 
-// The length of the root at the start of `path` ("/" or "C:\"), 0 when it has none.
+// The length of the root at the start of `path` ("/", "C:\" or "\\server\share\"), 0
+// when it has none.
 static size_t root_length(const std::string& path) {
 #ifdef _WIN32
   if (path.size() >= 2 && path[1] == ':') return path.size() >= 3 && is_sep(path[2]) ? 3 : 2;
+  if (path.size() > 2 && is_sep(path[0]) && is_sep(path[1])) {
+    // A share's root is its top: "\\server" alone is no folder to enter.
+    size_t end = 2;
+    for (int part = 0; part < 2; part++) {
+      while (end < path.size() && !is_sep(path[end])) end++;
+      if (part == 0 && end < path.size()) end++;
+    }
+    return end < path.size() ? end + 1 : end;
+  }
   return path.size() >= 1 && is_sep(path[0]) ? 1 : 0;
 #else
   return !path.empty() && path[0] == '/' ? 1 : 0;
@@ -164,10 +174,15 @@ struct Gather {
   Pick pick;
   bool all_files;
   std::vector<Entry> folders, files;
+  size_t more = 0;
 };
 
 static SDL_EnumerationResult SDLCALL gather(void* data, const char*, const char* fname) {
   Gather& g = *(Gather*)data;
+  if (g.folders.size() + g.files.size() >= LISTING_MAX) {
+    g.more++;  // only counted: neither named nor looked at
+    return SDL_ENUM_CONTINUE;
+  }
   std::string name = fname;
   std::string path = join_path(*g.folder, name);
   if (hidden(name, path)) return SDL_ENUM_CONTINUE;
@@ -190,6 +205,7 @@ Listing list_folder(const std::string& folder, Pick pick, bool all_files) {
   auto by_name = [](const Entry& a, const Entry& b) { return natural_less(a.name, b.name); };
   std::sort(g.folders.begin(), g.folders.end(), by_name);
   std::sort(g.files.begin(), g.files.end(), by_name);
+  out.more = g.more;
   out.entries = std::move(g.folders);
   out.entries.insert(out.entries.end(), g.files.begin(), g.files.end());
   return out;

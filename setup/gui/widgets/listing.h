@@ -20,12 +20,17 @@ struct Entry {
 struct Listing {
   std::vector<Entry> entries;  // folders first, then files, each in natural order
   std::string error;           // why the folder could not be read; empty when it could
+  size_t more = 0;             // entries left out past LISTING_MAX
 };
+
+// A folder of a million entries is not held whole: the first this many are listed.
+constexpr size_t LISTING_MAX = 100000;
 
 // The entries of `folder` that the browser shows: no hidden ones (dot-files; on Windows
 // also those with the hidden attribute), folders, and for the game copy the files ending
 // in ".nup" (any case), or every file with `all_files`. Links are followed; a broken one
-// is left out.
+// is left out. At most LISTING_MAX entries are kept, in the order the system gives them
+// before they are sorted.
 Listing list_folder(const std::string& folder, Pick pick, bool all_files);
 
 // Names compared as a person reads them: case not counting, numbers by their value.
@@ -37,7 +42,8 @@ bool is_game_copy(const std::string& folder);
 // `name` with every byte sequence that is not UTF-8 replaced by U+FFFD.
 std::string readable_name(const std::string& name);
 
-// The folder that holds `path`; empty above a root ("/", "C:\"): the places.
+// The folder that holds `path`; empty above a root ("/", "C:\", a share's "\\server\share"):
+// the places.
 std::string parent_folder(const std::string& path);
 
 // `name` inside `folder`, with one separator between.

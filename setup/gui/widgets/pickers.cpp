@@ -45,16 +45,9 @@ static void keep_pick(std::string& slot, std::string& error, const char* const* 
   SDL_UnlockMutex(g_pick_lock);
 }
 
-static void opening(int item) {
-  A.dialog_item = item;
+static void opening() {
   SDL_LockMutex(g_pick_lock);
   g_dialogs_open++;
-  SDL_UnlockMutex(g_pick_lock);
-}
-
-void hand_over_pick(Pick pick, const std::string& path) {
-  SDL_LockMutex(g_pick_lock);
-  if (!g_closing) (pick == Pick::GAME ? g_picked_game : g_picked_dest) = path;
   SDL_UnlockMutex(g_pick_lock);
 }
 
@@ -67,17 +60,17 @@ void SDLCALL picked_dest(void*, const char* const* filelist, int) {
 
 void open_game_file() {
   A.game_dialog_error.clear();
-  opening(ITEM_GAME);
+  opening();
   SDL_ShowOpenFileDialog(picked_game, nullptr, g_win, filters, 2, nullptr, false);
 }
 void open_game_folder() {
   A.game_dialog_error.clear();
-  opening(ITEM_GAME_LINK);
+  opening();
   SDL_ShowOpenFolderDialog(picked_game, nullptr, g_win, nullptr, false);
 }
 void open_dest_folder() {
   A.dest_dialog_error.clear();
-  opening(ITEM_DEST);
+  opening();
   SDL_ShowOpenFolderDialog(picked_dest, nullptr, g_win, nullptr, false);
 }
 
@@ -88,13 +81,13 @@ static bool take(std::string& from, std::string& to) {
   return true;
 }
 
-bool take_picked_paths() {
+bool take_picked_paths(bool* closed) {
   SDL_LockMutex(g_pick_lock);
   bool taken = take(g_picked_game, A.game);
   taken |= take(g_picked_dest, A.dest);
   taken |= take(g_pick_error_game, A.game_dialog_error);
   taken |= take(g_pick_error_dest, A.dest_dialog_error);
-  if (g_dialog_closed) A.refocus = A.dialog_item;  // back on the picker that opened it
+  if (closed) *closed = g_dialog_closed;
   taken |= g_dialog_closed;
   g_dialog_closed = false;
   SDL_UnlockMutex(g_pick_lock);

@@ -20,9 +20,6 @@ extern std::string g_pick_error_dest;
 void SDLCALL picked_game(void* userdata, const char* const* filelist, int filter);
 void SDLCALL picked_dest(void* userdata, const char* const* filelist, int filter);
 
-// A path chosen in the window's own browser, handed over as a dialog's pick is.
-void hand_over_pick(Pick pick, const std::string& path);
-
 // The three openers of the setup form. They return at once; the choice arrives later.
 // Each first clears the message of an earlier dialog of its field that could not open.
 void open_game_file();    // a ".nup" file (or any file)
@@ -37,8 +34,8 @@ int open_dialogs();
 
 // Moves the paths the dialogs chose into App.game and App.dest, and the reasons of
 // dialogs that could not open into App.game_dialog_error and App.dest_dialog_error. True
-// when anything was taken.
-bool take_picked_paths();
+// when anything was taken; `closed`, when given, tells whether a dialog has reported since.
+bool take_picked_paths(bool* closed = nullptr);
 
 // A session made for a gamepad, where the platform's dialogs cannot be driven: a Steam
 // Deck, gamescope, or Steam's big-screen mode, as the environment `env` tells (null: not

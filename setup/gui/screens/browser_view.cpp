@@ -1,0 +1,252 @@
+// The browser drawn in the column: a heading, the folder, a box of rows that the GUI's own
+// navigation moves through, the hints and the buttons.
+#include "app/events.h"
+#include "app/theme.h"
+#include "screens/browser.h"
+#include "screens/patterns.h"
+#include "widgets/draw.h"
+#include "widgets/widgets.h"
+
+#include <SDL3/SDL.h>
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include <algorithm>
+
+static const ImVec4 WARNING(0.96f, 0.56f, 0.30f, 1.0f);
+
+static bool special(const BrowserRow& row) {
+  return row.kind == BrowserRow::USE || row.kind == BrowserRow::UP || row.kind == BrowserRow::NEW_FOLDER ||
+         row.kind == BrowserRow::MORE;
+}
+
+// This frame's keys and gamepad buttons beyond the GUI's own moves: close, up, all files.
+// Back follows what is printed on the gamepad, as the GUI's confirm does.
+static void browser_keys() {
+  Browser& b = g_browser;
+  const ImGuiKey back =
+      ImGui::GetIO().ConfigNavSwapGamepadButtons ? ImGuiKey_GamepadFaceDown : ImGuiKey_GamepadFaceRight;
+  if (ImGui::IsKeyPressed(ImGuiKey_Escape, false)) {
+    close_browser();
+    return;
+  }
+  if (ImGui::IsKeyPressed(ImGuiKey_Backspace, true) && !b.folder.empty()) {
+    browse_up();
+    return;
+  }
+  if (ImGui::IsKeyPressed(back, false)) {
+    browse_up();
+    return;
+  }
+  if (b.pick == Pick::GAME && ImGui::IsKeyPressed(ImGuiKey_GamepadFaceLeft, false)) {
+    b.all_files = !b.all_files;
+    browse_to(b.folder, b.selected < (int)b.rows.size() ? b.rows[b.selected].path : "");
+  }
+}
+
+static const char* row_name(void* data, int i) {
+  const BrowserRow& row = (*(std::vector<BrowserRow>*)data)[i];
+  return special(row) ? "" : row.name.c_str();
+}
+
+// Letters typed, in any layout and script, move to the next row whose name begins with them.
+static void type_ahead() {
+  Browser& b = g_browser;
+  ImGuiTypingSelectRequest* req = ImGui::GetTypingSelectRequest(ImGuiTypingSelectFlags_AllowSingleCharMode);
+  if (!req) return;
+  int found = ImGui::TypingSelectFindMatch(req, (int)b.rows.size(), row_name, &b.rows, b.selected);
+  if (found >= 0) {
+    b.selected = found;
+    b.follow = true;
+  }
+}
+
+// A small mark before each row's name: a folder, a page, the game's disc, an arrow up.
+static void row_mark(ImDrawList* dl, const BrowserRow& row, ImVec2 c, float U) {
+  const ImU32 gold = ImGui::GetColorU32(GOLD), dim = ImGui::GetColorU32(DIM);
+  const float s = 9 * U;
+  switch (row.kind) {
+    case BrowserRow::USE: {
+      ImVec2 tick[3] = {ImVec2(c.x - s, c.y), ImVec2(c.x - 0.3f * s, c.y + 0.7f * s),
+                        ImVec2(c.x + s, c.y - 0.7f * s)};
+      dl->AddPolyline(tick, 3, row.enabled ? rgba(0.55f, 0.78f, 0.40f, 1) : dim, 0, 2.5f * U);
+      break;
+    }
+    case BrowserRow::UP:
+      dl->AddTriangleFilled(ImVec2(c.x, c.y - s), ImVec2(c.x - s, c.y + 0.4f * s),
+                            ImVec2(c.x + s, c.y + 0.4f * s), dim);
+      break;
+    case BrowserRow::NEW_FOLDER:
+      dl->AddLine(ImVec2(c.x - s, c.y), ImVec2(c.x + s, c.y), gold, 2.5f * U);
+      dl->AddLine(ImVec2(c.x, c.y - s), ImVec2(c.x, c.y + s), gold, 2.5f * U);
+      break;
+    case BrowserRow::FILE:
+      dl->AddRect(ImVec2(c.x - 0.7f * s, c.y - s), ImVec2(c.x + 0.7f * s, c.y + s), dim, 2 * U, 0, 1.5f * U);
+      break;
+    case BrowserRow::MORE: break;
+    case BrowserRow::PLACE:
+    case BrowserRow::FOLDER:
+      if (row.game == 1) {
+        dl->AddCircleFilled(c, s, gold, 20);
+        dl->AddCircleFilled(c, 0.35f * s, rgba(0.16f, 0.09f, 0.03f, 1), 12);
+      } else {
+        dl->AddRectFilled(ImVec2(c.x - s, c.y - 0.8f * s), ImVec2(c.x - 0.1f * s, c.y - 0.4f * s), gold,
+                          2 * U);
+        dl->AddRectFilled(ImVec2(c.x - s, c.y - 0.5f * s), ImVec2(c.x + s, c.y + 0.8f * s), gold, 2 * U);
+      }
+      break;
+  }
+}
+
+static const float ROW_H = 40, ROW_GAP = 4;  // a row and the space under it, at scale 1
+
+// One row's look over the item the GUI placed at `p`, `width` wide.
+static void draw_row(const BrowserRow& row, ImVec2 p, float width, bool selected, float U) {
+  ImDrawList* dl = ImGui::GetWindowDrawList();
+  const float h = ROW_H * U;
+  ImVec2 end(p.x + width, p.y + h);
+  if (selected || ImGui::IsItemHovered())
+    dl->AddRectFilled(p, end, rgba(1.0f, 0.9f, 0.75f, selected ? 0.12f : 0.06f), 8 * U);
+  row_mark(dl, row, ImVec2(p.x + 22 * U, p.y + h / 2), U);
+  const bool game = row.game == 1;
+  std::string detail = game ? "Your copy of the game" : row.detail;
+  push_font(F_SMALL);
+  float dw = detail.empty() ? 0 : std::min(ImGui::CalcTextSize(detail.c_str()).x, width * 0.55f);
+  std::string shown_detail = fit_from_right(detail, dw);
+  dl->AddText(ImVec2(end.x - 14 * U - dw, p.y + (h - ImGui::GetFontSize()) / 2),
+              ImGui::GetColorU32(row.warn ? WARNING
+                                 : game   ? GOLD
+                                          : DIM),
+              shown_detail.c_str());
+  ImGui::PopFont();
+  push_font(F_BODY);
+  std::string name = fit_from_right(row.name, width - 60 * U - dw - 20 * U);
+  dl->AddText(ImVec2(p.x + 46 * U, p.y + (h - ImGui::GetFontSize()) / 2),
+              ImGui::GetColorU32(row.enabled ? TEXT : DIM), name.c_str());
+  ImGui::PopFont();
+}
+
+// The rows, in a box `size` big that scrolls; only the rows in sight are drawn, each an
+// item of the GUI's navigation. Its moves, pages, Home and End are the GUI's own; the
+// row that holds the focus is the selected one.
+static void row_list(ImVec2 size, float U) {
+  Browser& b = g_browser;
+  float width = begin_scroll_box("##browser", size, U);
+  b.box_top = b.row_top = b.row_bottom = ImGui::GetWindowPos().y;
+  b.box_bottom = b.box_top + ImGui::GetWindowHeight();
+  b.pitch = (ROW_H + ROW_GAP) * U;
+  ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, ROW_GAP * U));
+  ImGui::PushStyleColor(ImGuiCol_Header, ImVec4(0, 0, 0, 0));
+  ImGui::PushStyleColor(ImGuiCol_HeaderHovered, ImVec4(0, 0, 0, 0));
+  ImGui::PushStyleColor(ImGuiCol_HeaderActive, ImVec4(1.0f, 0.9f, 0.75f, 0.10f));
+  if (b.asked == Browser::LIST) {
+    ImGui::Dummy(ImVec2(width, 0));
+    push_font(F_BODY);
+    ImGui::SetCursorPos(ImVec2(46 * U, (ROW_H * U - ImGui::GetFontSize()) / 2));
+    ImGui::TextColored(DIM, "%s", "Reading\xE2\x80\xA6");
+    ImGui::PopFont();
+  } else {
+    type_ahead();
+    int clicked = -1;
+    std::vector<int> unknown_games;
+    ImGuiListClipper clipper;
+    clipper.Begin((int)b.rows.size());
+    if (b.follow && b.selected < (int)b.rows.size()) clipper.IncludeItemByIndex(b.selected);
+    while (clipper.Step()) {
+      for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; i++) {
+        BrowserRow& row = b.rows[i];
+        ImGui::PushID(i);
+        ImVec2 p = ImGui::GetCursorScreenPos();
+        const ImGuiSelectableFlags flags =
+            ImGuiSelectableFlags_NoPadWithHalfSpacing | (row.enabled ? 0 : ImGuiSelectableFlags_Disabled);
+        if (ImGui::Selectable("##row", i == b.selected, flags, ImVec2(width, ROW_H * U))) clicked = i;
+        // The row to follow takes the focus; else the row the GUI's navigation focused is
+        // the selected one, and is kept wholly in sight.
+        if (b.follow && i == b.selected) {
+          take_focus();
+          b.follow = false;
+        } else if (!b.follow && ImGui::IsItemFocused() && b.selected != i) {
+          b.selected = i;
+          ImGui::ScrollToItem(ImGuiScrollFlags_KeepVisibleEdgeY);
+        }
+        if (i == b.selected) b.row_top = p.y, b.row_bottom = p.y + ROW_H * U;
+        draw_row(row, p, width, i == b.selected, U);
+        if (row.kind == BrowserRow::FOLDER && row.game < 0) unknown_games.push_back(i);
+        ImGui::PopID();
+      }
+    }
+    if (clicked >= 0) {
+      b.selected = clicked;
+      activate_row(clicked);
+    } else {
+      ask_game_looks(unknown_games);
+    }
+  }
+  ImGui::PopStyleColor(3);
+  ImGui::PopStyleVar();
+  ImGui::EndChild();
+}
+
+// The keys of the hand used last, with what the gamepad in hand has printed on its buttons.
+static std::string hint_text() {
+  if (g_last_hand != Hand::GAMEPAD) return "Enter: open or choose    Backspace: up    Esc: close";
+  const bool swap = ImGui::GetIO().ConfigNavSwapGamepadButtons;
+  const std::string confirm = pad_button_name(swap ? SDL_GAMEPAD_BUTTON_EAST : SDL_GAMEPAD_BUTTON_SOUTH);
+  const std::string back = pad_button_name(swap ? SDL_GAMEPAD_BUTTON_SOUTH : SDL_GAMEPAD_BUTTON_EAST);
+  std::string hint = confirm + ": open or choose    " + back + ": back    " +
+                     pad_button_name(SDL_GAMEPAD_BUTTON_LEFT_SHOULDER) + " / " +
+                     pad_button_name(SDL_GAMEPAD_BUTTON_RIGHT_SHOULDER) + ": a page";
+  if (g_browser.pick == Pick::GAME)
+    hint += "    " + pad_button_name(SDL_GAMEPAD_BUTTON_WEST) +
+            (g_browser.all_files ? ": only the game's files" : ": all files");
+  return hint;
+}
+
+void view_browser(float cw, float U) {
+  Browser& b = g_browser;
+  browser_take_answers();
+  browser_keys();
+  if (!b.open) return;
+
+  push_font(F_SMALL);
+  ImGui::TextColored(GOLD, "%s",
+                     b.pick == Pick::GAME ? "CHOOSE YOUR COPY OF THE GAME" : "CHOOSE WHERE TO INSTALL");
+  ImGui::PopFont();
+  push_font(F_HEAD);
+  std::string title = fit_from_right(b.folder.empty() ? "Places" : readable_name(last_part(b.folder)), cw);
+  ImGui::TextColored(TEXT, "%s", title.c_str());
+  ImGui::PopFont();
+  push_font(F_SMALL);
+  std::string where =
+      fit_from_left(b.folder.empty() ? "Drives, media and your folders" : readable_name(b.folder), cw);
+  ImGui::TextColored(DIM, "%s", where.c_str());
+  // One short line each: why no dialog opened, and what went wrong here.
+  for (const std::string* line : {&b.reason, &b.problem})
+    if (!line->empty()) {
+      std::string text = line == &b.reason ? "No dialog could open: " + *line : *line;
+      ImGui::TextColored(WARNING, "%s", fit_from_right(text, cw).c_str());
+    }
+  ImGui::PopFont();
+  gap(4 * U);
+
+  push_font(F_SMALL);
+  float hint_h = ImGui::GetFontSize();
+  ImGui::PopFont();
+  float below = (9 + 4 + 9) * U + hint_h + (52 + 9) * U;
+  row_list(ImVec2(cw, std::max(room_below(below, U), 3 * (ROW_H + ROW_GAP) * U)), U);
+  if (!b.open) return;
+  gap(4 * U);
+  text_block(F_SMALL, DIM, hint_text(), cw);
+  if (half_button(false, "Cancel", cw, U)) {
+    close_browser();
+    return;
+  }
+  if (b.pick == Pick::GAME) {
+    same_line_gap(U);
+    if (half_button(false, b.all_files ? "Only the game's files###all" : "All files###all", cw, U)) {
+      b.all_files = !b.all_files;
+      browse_to(b.folder);
+    }
+  }
+  return;
+}
