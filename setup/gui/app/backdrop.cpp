@@ -1,4 +1,5 @@
 #include "app/backdrop.h"
+#include "app/backdrop_layers.h"
 
 #include "backend/app.h"
 #include "widgets/draw.h"
@@ -58,22 +59,9 @@ int backdrop_ring_count(float W, float H, float U) {
   return k;
 }
 
-// Everything one frame of the backdrop derives from its inputs.
-struct Scene {
-  float W, H, U, t;
-  ImVec2 C;          // centre of the rings
-  float D;           // window diagonal
-  float S;           // emblem size
-  float bob;         // the emblem's float
-  ImVec2 E;          // emblem centre
-  int steps;         // step rings
-  int moving_from;   // the first running step ring, whose pulse and arc move; steps if none
-  bool later_plain;  // every ring after it is a plain (pending) one
-};
+int ring_state(int i) { return A.steps.empty() ? (A.installed ? 2 : 0) : A.steps[i].state; }
 
-static int ring_state(int i) { return A.steps.empty() ? (A.installed ? 2 : 0) : A.steps[i].state; }
-
-static Scene scene(float W, float H, float U, float t) {
+Scene scene(float W, float H, float U, float t) {
   Scene s;
   s.W = W, s.H = H, s.U = U, s.t = t;
   s.C = ImVec2(0.305f * W, 0.52f * H);
@@ -89,7 +77,7 @@ static Scene scene(float W, float H, float U, float t) {
   return s;
 }
 
-static ImU32 haze_colour() { return rgba(0.42f, 0.25f, 0.11f, 0.016f + 0.004f * A.glow); }
+ImU32 haze_colour() { return rgba(0.42f, 0.25f, 0.11f, 0.016f + 0.004f * A.glow); }
 
 static ImU32 base_colour() { return rgba(0.09f, 0.06f, 0.04f, 1.0f); }
 
@@ -136,11 +124,6 @@ static void draw_shards(ImDrawList* dl, ImVec2 C, float D, float U) {
                           colour);
   }
 }
-
-// Which layers one pass draws: all of them as they are (the direct way), those that stay
-// put from frame to frame (drawn once into the still picture), or those that move (drawn
-// over the still picture every frame).
-enum Pass { ALL, STILL, MOVING };
 
 static float step_ring_radius(int i, float U) { return (212.0f + 25.0f * (float)i) * U; }
 
@@ -314,7 +297,7 @@ static void draw_flash(ImDrawList* dl, ImVec2 E, float S, float W, float H, floa
 }
 
 // The layers in their order, later ones covering earlier ones.
-static void draw_layers(ImDrawList* dl, const Scene& s, Pass pass) {
+void draw_layers(ImDrawList* dl, const Scene& s, Pass pass) {
   const bool still = pass != MOVING, moving = pass != STILL;
   dl->AddCallback(blend_untextured, nullptr);
   if (still) {
@@ -342,7 +325,7 @@ static void draw_layers(ImDrawList* dl, const Scene& s, Pass pass) {
 // A texture is coloured by its pixels, not its vertices, so the emblem's picture can be
 // drawn over the shaded still picture only where no shading lies: true at every window
 // shape the program allows, checked all the same.
-static bool emblem_clear_of_shading(const Scene& s) {
+bool emblem_clear_of_shading(const Scene& s) {
   if (!A.icon) return true;
   Band bands[5];
   int n = shading_bands(s.W, s.H, bands);
@@ -356,123 +339,6 @@ static bool emblem_clear_of_shading(const Scene& s) {
   return true;
 }
 
-// The still picture: the layers that do not move, drawn once into a texture the size of
-// the window and redrawn only when something it shows changes.
-struct Still {
-  SDL_Texture* texture = nullptr;
-  int w = 0, h = 0;             // its size in pixels
-  float W = 0, H = 0, U = 0;    // the window it was drawn for
-  ImU32 haze = 0;               // the haze's colour, which follows the glow
-  int moving_from = 0;          // the running step ring, which it leaves out
-  std::vector<uint8_t> states;  // the step rings' states
-  bool unavailable = false;     // the renderer cannot draw into textures
-  ImDrawList* list = nullptr;
-};
-static Still g_still;
-
-// The states of the step rings and which one runs say which rings it holds and how they
-// look.
-static bool same_still_rings(const Scene& s) {
-  if ((int)g_still.states.size() != s.steps || g_still.moving_from != s.moving_from) return false;
-  for (int i = 0; i < s.steps; i++)
-    if (g_still.states[i] != (uint8_t)ring_state(i)) return false;
-  return true;
-}
-
-static bool render_still(const Scene& s, int w, int h, ImVec2 scale) {
-  if (!g_still.texture || g_still.w != w || g_still.h != h) {
-    if (g_still.texture) SDL_DestroyTexture(g_still.texture);
-    g_still.texture = SDL_CreateTexture(g_ren, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, w, h);
-    if (!g_still.texture) return false;
-    // The picture is opaque: copied, not blended, and pixel for pixel.
-    SDL_SetTextureBlendMode(g_still.texture, SDL_BLENDMODE_NONE);
-    SDL_SetTextureScaleMode(g_still.texture, SDL_SCALEMODE_NEAREST);
-    g_still.w = w, g_still.h = h;
-  }
-  if (!g_still.list) g_still.list = IM_NEW(ImDrawList)(ImGui::GetDrawListSharedData());
-  ImDrawList* dl = g_still.list;
-  // Set up as Dear ImGui sets up its own background list.
-  dl->_ResetForNewFrame();
-  dl->Flags = ImGui::GetBackgroundDrawList()->Flags;
-  dl->PushTexture(ImGui::GetIO().Fonts->TexRef);
-  dl->PushClipRect(ImVec2(0, 0), ImVec2(s.W, s.H), false);
-  draw_layers(dl, s, STILL);
-
-  ImDrawData data;
-  data.Valid = true;
-  data.CmdLists.push_back(dl);
-  data.CmdListsCount = 1;
-  data.TotalVtxCount = dl->VtxBuffer.Size;
-  data.TotalIdxCount = dl->IdxBuffer.Size;
-  data.DisplayPos = ImVec2(0, 0);
-  data.DisplaySize = ImVec2(s.W, s.H);
-  data.FramebufferScale = scale;
-  // The shapes take their white pixel and line edges from the font atlas, which in the
-  // first frame is not uploaded yet.
-  if (!font_atlas_texture()) return false;
-  SDL_Texture* target = SDL_GetRenderTarget(g_ren);
-  if (!SDL_SetRenderTarget(g_ren, g_still.texture)) return false;
-  SDL_SetRenderDrawColor(g_ren, 0, 0, 0, 255);
-  SDL_RenderClear(g_ren);
-  ImGui_ImplSDLRenderer3_RenderDrawData(&data, g_ren);
-  SDL_SetRenderTarget(g_ren, target);
-  return true;
-}
-
-// Makes the still picture match this frame; false when it cannot be had.
-static bool still_ready(const Scene& s) {
-  if (!g_ren || g_still.unavailable || !emblem_clear_of_shading(s)) return false;
-  ImVec2 scale = ImGui::GetIO().DisplayFramebufferScale;
-  if (!(scale.x > 0) || !(scale.y > 0)) scale = ImVec2(1, 1);
-  int w = (int)(s.W * scale.x), h = (int)(s.H * scale.y);
-  if (w <= 0 || h <= 0) return false;
-  if (g_still.texture && g_still.w == w && g_still.h == h && g_still.W == s.W && g_still.H == s.H &&
-      g_still.U == s.U && g_still.haze == haze_colour() && same_still_rings(s))
-    return true;
-  if (!render_still(s, w, h, scale)) {
-    g_still.unavailable = true;
-    release_backdrop();
-    return false;
-  }
-  g_still.W = s.W, g_still.H = s.H, g_still.U = s.U;
-  g_still.haze = haze_colour();
-  g_still.states.clear();
-  for (int i = 0; i < s.steps; i++) g_still.states.push_back((uint8_t)ring_state(i));
-  g_still.moving_from = s.moving_from;
-  return true;
-}
-
 void draw_backdrop_direct(float W, float H, float U, float t) {
   draw_layers(ImGui::GetBackgroundDrawList(), scene(W, H, U, t), ALL);
-}
-
-void draw_backdrop(float W, float H, float U, float t) {
-  Scene s = scene(W, H, U, t);
-  ImDrawList* dl = ImGui::GetBackgroundDrawList();
-  if (!still_ready(s)) {
-    draw_layers(dl, s, ALL);
-    return;
-  }
-  dl->AddImage((ImTextureID)(uintptr_t)g_still.texture, ImVec2(0, 0), ImVec2(W, H));
-  draw_layers(dl, s, MOVING);
-}
-
-void forget_still_picture() {
-  // Drawn again from scratch, colours measured anew; a renderer that could not draw into
-  // textures before still cannot.
-  bool unavailable = g_still.unavailable;
-  release_backdrop();
-  g_still.unavailable = unavailable;
-}
-
-SDL_Texture* still_picture_texture() { return g_still.texture; }
-
-void release_backdrop() {
-  if (g_still.texture) SDL_DestroyTexture(g_still.texture);
-  g_still.texture = nullptr;
-  g_still.w = g_still.h = 0;
-  g_still.states.clear();
-  if (g_still.list) IM_DELETE(g_still.list);
-  g_still.list = nullptr;
-  forget_stack_colours();
 }
