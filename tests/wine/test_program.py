@@ -183,6 +183,15 @@ class UnderWine(unittest.TestCase):
         self.assertGreater(took, 2.5, "the run ended with the backend, its child still at work")
         self.assertLess(took, 60)
 
+    def test_going_up_stops_at_a_drive_or_a_share(self):
+        paths = ["C:\\Games\\Tarnwell", "C:\\Games", "C:\\", "\\\\server\\share\\games\\hl",
+                 "\\\\server\\share\\games", "\\\\server\\share", "\\\\server\\share\\"]
+        r = wine.run_wine([os.environ["TARNWELL_PATH_CHECK"]] + paths, timeout=60)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.replace("\r", "").split("\n")[:-1],
+                         ["C:\\Games", "C:\\", "(places)", "\\\\server\\share\\games",
+                          "\\\\server\\share\\", "(places)", "(places)"])
+
     def test_shot_reaches_stdout_and_shows_what_the_linux_build_shows(self):
         # The stand-in answers late, so both shots show the form while the PC is checked.
         e = wine.env(TARNWELL_STANDIN_INFO_DELAY=8, **wine.private_home(self))
