@@ -23,7 +23,6 @@
 #include <imgui.h>
 #include <imgui_impl_sdl3.h>
 #include <imgui_impl_sdlrenderer3.h>
-#include <imgui_internal.h>
 
 #include <cstdio>
 #include <string>
@@ -195,14 +194,10 @@ int main(int argc, char** argv) {
   ImGui::CreateContext();
   ImGuiIO& io = ImGui::GetIO();
   io.IniFilename = nullptr;
-  io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
   apply_theme();
   ImGui_ImplSDL3_InitForSDLRenderer(g_win, g_ren);
   ImGui_ImplSDLRenderer3_Init(g_ren);
-  // Every gamepad drives the window. The west button is the browser's (all files), not
-  // the GUI's switch between windows, of which there is one.
-  ImGui_ImplSDL3_SetGamepadMode(ImGui_ImplSDL3_GamepadMode_AutoAll);
-  ImGui::GetCurrentContext()->ConfigNavWindowingWithGamepad = false;
+  set_up_navigation();
   EffectsFacts facts;
   facts.choice = cl.effects;
   read_effects_facts(facts);

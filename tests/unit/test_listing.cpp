@@ -192,10 +192,8 @@ class GamepadBrowser : public ::testing::Test {
   }
 
   void start(Uint16 vendor = 0, Uint16 product = 0) {
-    ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
     ASSERT_TRUE(ImGui_ImplSDL3_InitForOther(win));
-    ImGui_ImplSDL3_SetGamepadMode(ImGui_ImplSDL3_GamepadMode_AutoAll);
-    ImGui::GetCurrentContext()->ConfigNavWindowingWithGamepad = false;
+    set_up_navigation();
     attach(vendor, product);
     for (int i = 0; i < 3; i++) frame();  // the game field takes the first focus
   }
@@ -321,6 +319,9 @@ TEST_F(GamepadBrowser, TheFolderLinkKeepsTheFocusAfterItsChoice) {
 // follow the print, and so do the hints.
 TEST_F(GamepadBrowser, ConfirmAndBackFollowWhatIsPrintedOnTheButtons) {
   GuiContext gui(1.0f);
+  attach(0, 0);  // a first gamepad that lies idle: the second drives the window all the same
+  SDL_Joystick* first = pad;
+  SDL_JoystickID first_id = id;
   start(0x057e, 0x2009);  // Nintendo's Switch Pro Controller
   ASSERT_EQ(SDL_GetGamepadButtonLabelForType(SDL_GetGamepadTypeForID(id), SDL_GAMEPAD_BUTTON_SOUTH),
             SDL_GAMEPAD_BUTTON_LABEL_B);
@@ -338,6 +339,21 @@ TEST_F(GamepadBrowser, ConfirmAndBackFollowWhatIsPrintedOnTheButtons) {
   EXPECT_NE(g_browser.folder, tree.path("games"));
   close_browser();
   ImGui_ImplSDL3_Shutdown();
+  SDL_CloseJoystick(first);
+  SDL_DetachVirtualJoystick(first_id);
+}
+
+// A stick that drifts inside its dead zone is no input, so a window drawing sparingly
+// rests; its push and its way back to rest are.
+TEST(Events, OnlyAStickPushedPastItsDeadZoneIsInput) {
+  SDL_Event e;
+  SDL_zero(e);
+  e.type = SDL_EVENT_GAMEPAD_AXIS_MOTION;
+  e.gaxis.which = 7;
+  e.gaxis.axis = SDL_GAMEPAD_AXIS_LEFTX;
+  std::vector<bool> seen;
+  for (Sint16 v : {300, -2500, 30000, 29000, 200, -600, 1000}) e.gaxis.value = v, seen.push_back(is_input(e));
+  EXPECT_EQ(seen, std::vector<bool>({false, false, true, true, true, false, false}));
 }
 
 // Where the window draws only what changes, a held d-pad goes on moving by the GUI's repeat.

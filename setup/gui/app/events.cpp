@@ -6,6 +6,7 @@
 #include <imgui.h>
 #include <imgui_impl_sdl3.h>
 #include <imgui_impl_sdlrenderer3.h>
+#include <imgui_internal.h>
 
 Hand g_last_hand = Hand::NONE;
 
@@ -110,6 +111,14 @@ std::string pad_button_name(SDL_GamepadButton button) {
       return name ? name : "?";
     }
   }
+}
+
+void set_up_navigation() {
+  ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
+  // Every gamepad drives the window. The west button is the browser's (all files), not
+  // the GUI's switch between windows, of which there is one.
+  ImGui_ImplSDL3_SetGamepadMode(ImGui_ImplSDL3_GamepadMode_AutoAll);
+  ImGui::GetCurrentContext()->ConfigNavWindowingWithGamepad = false;
 }
 
 // Window events that change what must be on screen: a resize, the window shown again.

@@ -13,6 +13,9 @@ enum class Hand { NONE, MOUSE, KEYBOARD, GAMEPAD, TOUCH };
 // The device of the last press or move that the user made.
 extern Hand g_last_hand;
 
+// Keys and gamepads move the GUI's focus; once the GUI's SDL backend is set up.
+void set_up_navigation();
+
 // Acts on one event after the GUI has seen it; false when it asks the program to end
 // (a quit, or the window's close button).
 bool handle_event(const SDL_Event& e);
