@@ -274,6 +274,13 @@ TEST_F(GamepadBrowser, ChoosesTheGameCopyWithTheDpadAButtonsAndShoulders) {
   ASSERT_TRUE(g_browser.open) << "A on the game field opens the browser, not a dialog";
   EXPECT_EQ(g_browser.folder, tree.path("games")) << "where the chosen copy is";
   EXPECT_EQ(selected(), "old.nup");
+  for (int i = 0; i < 2; i++) key(ImGuiKey_Tab);  // past Cancel, the keyboard reaches "All files"
+  expect_focus_on("###all");
+  key(ImGuiKey_Enter);
+  EXPECT_TRUE(g_browser.all_files);
+  press(SDL_GAMEPAD_BUTTON_WEST);
+  EXPECT_FALSE(g_browser.all_files) << "the west button shows the game's files again";
+  ASSERT_EQ(selected(), "old.nup");
   press(SDL_GAMEPAD_BUTTON_DPAD_UP);
   EXPECT_EQ(selected(), "sub");
   press(SDL_GAMEPAD_BUTTON_SOUTH);

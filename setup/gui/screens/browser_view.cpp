@@ -12,12 +12,20 @@
 #include <imgui_internal.h>
 
 #include <algorithm>
+#include <cmath>
 
 static const ImVec4 WARNING(0.96f, 0.56f, 0.30f, 1.0f);
 
 static bool special(const BrowserRow& row) {
   return row.kind == BrowserRow::USE || row.kind == BrowserRow::UP || row.kind == BrowserRow::NEW_FOLDER ||
          row.kind == BrowserRow::MORE;
+}
+
+// Every file, or only the game's, listed again with the same row selected.
+static void toggle_all_files() {
+  Browser& b = g_browser;
+  b.all_files = !b.all_files;
+  browse_to(b.folder, b.selected < (int)b.rows.size() ? b.rows[b.selected].path : "");
 }
 
 // This frame's keys and gamepad buttons beyond the GUI's own moves: close, up, all files.
@@ -38,10 +46,7 @@ static void browser_keys() {
     browse_up();
     return;
   }
-  if (b.pick == Pick::GAME && ImGui::IsKeyPressed(ImGuiKey_GamepadFaceLeft, false)) {
-    b.all_files = !b.all_files;
-    browse_to(b.folder, b.selected < (int)b.rows.size() ? b.rows[b.selected].path : "");
-  }
+  if (b.pick == Pick::GAME && west_button_pressed()) toggle_all_files();
 }
 
 static const char* row_name(void* data, int i) {
@@ -59,6 +64,31 @@ static void type_ahead() {
     b.selected = found;
     b.follow = true;
   }
+}
+
+// Page Up and Page Down move by the rows the box shows whole, Home and End to the ends.
+// The box is part of the column's navigation, which the GUI would page instead: the keys
+// are the browser's own while it is open.
+static const ImGuiKey PAGE_KEYS[] = {ImGuiKey_PageUp, ImGuiKey_PageDown, ImGuiKey_Home, ImGuiKey_End};
+
+static ImGuiID page_owner() { return ImHashStr("##browser pages"); }
+
+static bool page_key(ImGuiKey key, bool repeat) {
+  return ImGui::IsKeyPressed(key, repeat ? ImGuiInputFlags_Repeat : ImGuiInputFlags_None, page_owner());
+}
+
+static void page_keys(float box, float pitch, float gap) {
+  Browser& b = g_browser;
+  for (ImGuiKey key : PAGE_KEYS) ImGui::SetKeyOwner(key, page_owner());
+  if (b.rows.empty()) return;
+  const int page = std::max(1, (int)((box + gap) / pitch));
+  int to = b.selected;
+  if (page_key(ImGuiKey_PageDown, true)) to += page;
+  if (page_key(ImGuiKey_PageUp, true)) to -= page;
+  if (page_key(ImGuiKey_Home, false)) to = 0;
+  if (page_key(ImGuiKey_End, false)) to = (int)b.rows.size() - 1;
+  to = std::clamp(to, 0, (int)b.rows.size() - 1);
+  if (to != b.selected) b.selected = to, b.follow = true;
 }
 
 // A small mark before each row's name: a folder, a page, the game's disc, an arrow up.
@@ -100,10 +130,15 @@ static void row_mark(ImDrawList* dl, const BrowserRow& row, ImVec2 c, float U) {
 
 static const float ROW_H = 40, ROW_GAP = 4;  // a row and the space under it, at scale 1
 
+// Whole pixels, so that where the list clipper puts a row out of sight is where it is drawn
+// once it is scrolled into sight.
+static float row_height(float U) { return std::floor(ROW_H * U); }
+static float row_gap(float U) { return std::max(1.0f, std::floor(ROW_GAP * U)); }
+
 // One row's look over the item the GUI placed at `p`, `width` wide.
 static void draw_row(const BrowserRow& row, ImVec2 p, float width, bool selected, float U) {
   ImDrawList* dl = ImGui::GetWindowDrawList();
-  const float h = ROW_H * U;
+  const float h = row_height(U);
   ImVec2 end(p.x + width, p.y + h);
   if (selected || ImGui::IsItemHovered())
     dl->AddRectFilled(p, end, rgba(1.0f, 0.9f, 0.75f, selected ? 0.12f : 0.06f), 8 * U);
@@ -131,22 +166,25 @@ static void draw_row(const BrowserRow& row, ImVec2 p, float width, bool selected
 // row that holds the focus is the selected one.
 static void row_list(ImVec2 size, float U) {
   Browser& b = g_browser;
-  float width = begin_scroll_box("##browser", size, U);
+  // Flattened into the column's navigation, so that Tab goes on from the rows to the
+  // buttons under them.
+  float width = begin_scroll_box("##browser", size, U, ImGuiChildFlags_NavFlattened);
   b.box_top = b.row_top = b.row_bottom = ImGui::GetWindowPos().y;
   b.box_bottom = b.box_top + ImGui::GetWindowHeight();
-  b.pitch = (ROW_H + ROW_GAP) * U;
-  ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, ROW_GAP * U));
+  b.pitch = row_height(U) + row_gap(U);
+  ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, row_gap(U)));
   ImGui::PushStyleColor(ImGuiCol_Header, ImVec4(0, 0, 0, 0));
   ImGui::PushStyleColor(ImGuiCol_HeaderHovered, ImVec4(0, 0, 0, 0));
   ImGui::PushStyleColor(ImGuiCol_HeaderActive, ImVec4(1.0f, 0.9f, 0.75f, 0.10f));
   if (b.asked == Browser::LIST) {
     ImGui::Dummy(ImVec2(width, 0));
     push_font(F_BODY);
-    ImGui::SetCursorPos(ImVec2(46 * U, (ROW_H * U - ImGui::GetFontSize()) / 2));
+    ImGui::SetCursorPos(ImVec2(46 * U, (row_height(U) - ImGui::GetFontSize()) / 2));
     ImGui::TextColored(DIM, "%s", "Reading\xE2\x80\xA6");
     ImGui::PopFont();
   } else {
     type_ahead();
+    page_keys(b.box_bottom - b.box_top, row_gap(U) + row_height(U), row_gap(U));
     int clicked = -1;
     std::vector<int> unknown_games;
     ImGuiListClipper clipper;
@@ -159,17 +197,20 @@ static void row_list(ImVec2 size, float U) {
         ImVec2 p = ImGui::GetCursorScreenPos();
         const ImGuiSelectableFlags flags =
             ImGuiSelectableFlags_NoPadWithHalfSpacing | (row.enabled ? 0 : ImGuiSelectableFlags_Disabled);
-        if (ImGui::Selectable("##row", i == b.selected, flags, ImVec2(width, ROW_H * U))) clicked = i;
+        if (ImGui::Selectable("##row", i == b.selected, flags, ImVec2(width, row_height(U)))) clicked = i;
         // The row to follow takes the focus; else the row the GUI's navigation focused is
         // the selected one, and is kept wholly in sight.
         if (b.follow && i == b.selected) {
-          take_focus();
+          // At once, and whatever holds the focus now, inside the box or out of it.
+          ImGui::SetFocusID(ImGui::GetItemID(), ImGui::GetCurrentWindow());
+          ImGui::SetNavCursorVisible(true);
+          ImGui::ScrollToItem(ImGuiScrollFlags_KeepVisibleEdgeY);
           b.follow = false;
         } else if (!b.follow && ImGui::IsItemFocused() && b.selected != i) {
           b.selected = i;
           ImGui::ScrollToItem(ImGuiScrollFlags_KeepVisibleEdgeY);
         }
-        if (i == b.selected) b.row_top = p.y, b.row_bottom = p.y + ROW_H * U;
+        if (i == b.selected) b.row_top = p.y, b.row_bottom = p.y + row_height(U);
         draw_row(row, p, width, i == b.selected, U);
         if (row.kind == BrowserRow::FOLDER && row.game < 0) unknown_games.push_back(i);
         ImGui::PopID();
@@ -233,7 +274,7 @@ void view_browser(float cw, float U) {
   float hint_h = ImGui::GetFontSize();
   ImGui::PopFont();
   float below = (9 + 4 + 9) * U + hint_h + (52 + 9) * U;
-  row_list(ImVec2(cw, std::max(room_below(below, U), 3 * (ROW_H + ROW_GAP) * U)), U);
+  row_list(ImVec2(cw, std::max(room_below(below, U), 3 * (row_height(U) + row_gap(U)))), U);
   if (!b.open) return;
   gap(4 * U);
   text_block(F_SMALL, DIM, hint_text(), cw);
@@ -243,10 +284,8 @@ void view_browser(float cw, float U) {
   }
   if (b.pick == Pick::GAME) {
     same_line_gap(U);
-    if (half_button(false, b.all_files ? "Only the game's files###all" : "All files###all", cw, U)) {
-      b.all_files = !b.all_files;
-      browse_to(b.folder);
-    }
+    if (half_button(false, b.all_files ? "Only the game's files###all" : "All files###all", cw, U))
+      toggle_all_files();
   }
   return;
 }

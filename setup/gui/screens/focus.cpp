@@ -28,7 +28,15 @@ static bool nav_key_pressed() {
   return false;
 }
 
+static ImGuiID west_owner() { return ImHashStr("##west button"); }
+
+bool west_button_pressed() {
+  return ImGui::IsKeyPressed(ImGuiKey_GamepadFaceLeft, ImGuiInputFlags_None, west_owner());
+}
+
 void focus_frame_begin() {
+  // Held from frame to frame, so that the GUI's navigation never reads the button.
+  ImGui::SetKeyOwner(ImGuiKey_GamepadFaceLeft, west_owner());
   if (nothing_focused() && nav_key_pressed()) A.focused = false;
 }
 

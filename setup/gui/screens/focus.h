@@ -36,6 +36,10 @@ void take_focus();
 // Right after a view's own item: gives it the focus once per view change.
 void default_focus();
 
+// The gamepad's west button pressed this frame. It is the window's own (the browser
+// lists all files with it), never the GUI's switch to a menu layer that no view has.
+bool west_button_pressed();
+
 // True while no focus frame shows: nothing holds the focus, or the GUI holds an item
 // without showing its frame (as after a click).
 bool nothing_focused();
