@@ -171,7 +171,7 @@ TEST_F(WidgetTest, CutFromTheLeftNeverStartsInsideACharacter) {
   // byte would draw, so a tail starting inside it would be the narrower one.
   const std::string value = "C\xD4\xAAsar/games/hollow-lantern/copy.nup";
   begin_frame();
-  ImGui::PushFont(F_ROW);
+  push_font(F_ROW);
   auto width = [](const std::string& s) { return ImGui::CalcTextSize(s.c_str(), s.c_str() + s.size()).x; };
   float whole = width(value);
   EXPECT_EQ(fit_from_left(value, whole), value);
@@ -203,7 +203,7 @@ TEST_F(WidgetTest, CutFromTheLeftNeverStartsInsideACharacter) {
 
 TEST_F(WidgetTest, TooNarrowForOneByteShowsTheDotsAlone) {
   begin_frame();
-  ImGui::PushFont(F_ROW);
+  push_font(F_ROW);
   EXPECT_EQ(fit_from_left("W", 2), "...");
   EXPECT_EQ(fit_from_left("WW", 2), "...");
   EXPECT_EQ(fit_from_left("W", -40), "...");
@@ -217,7 +217,7 @@ TEST_F(WidgetTest, TooNarrowForOneByteShowsTheDotsAlone) {
 TEST_F(WidgetTest, CutFromTheRightKeepsTheLongestWholeHead) {
   const std::string value = "Convert the t\xC3\xA9xtures of every stage, checked twice";
   begin_frame();
-  ImGui::PushFont(F_BODY);
+  push_font(F_BODY);
   auto width = [](const std::string& s) { return ImGui::CalcTextSize(s.c_str(), s.c_str() + s.size()).x; };
   EXPECT_EQ(fit_from_right(value, width(value)), value);
   for (float avail = width(value) - 0.5f; avail > width("..."); avail -= 3) {
@@ -257,7 +257,7 @@ TEST_F(WidgetTest, DrawsTheValueOrThePlaceholderAndAdvancesOneBox) {
   std::string long_value(200, 'x');
   from = dl->VtxBuffer.Size;
   field("##long", long_value, "Pick it", 500, 1.0f);
-  ImGui::PushFont(F_ROW);
+  push_font(F_ROW);
   std::string shown = fit_from_left(long_value, 500 - ImGui::CalcTextSize("Change").x - 64);
   ImGui::PopFont();
   ASSERT_LT(shown.size(), long_value.size());
@@ -347,7 +347,7 @@ TEST_F(WidgetTest, LinkIsAPaddedTextButtonThatReportsItsClick) {
     EXPECT_TRUE(stacks() == before);
     EXPECT_EQ(ImGui::GetFont(), font);
     ImVec2 size = ImGui::GetItemRectSize();
-    ImGui::PushFont(F_SMALL);
+    push_font(F_SMALL);
     ImVec2 label = ImGui::CalcTextSize("Quit");
     ImGui::PopFont();
     EXPECT_FLOAT_EQ(size.x, label.x + 2 * 8 * 1.5f);
