@@ -1,4 +1,5 @@
 // UI scale, the font set and its rebuilds, and the theme.
+#include "app/font_fallback.h"
 #include "app/theme.h"
 
 #include "backend/app.h"
@@ -277,3 +278,32 @@ TEST(Fonts, RendererBackendUploadsEachRebuiltAtlas) {
 }
 
 }  // namespace
+
+// The system's fallback for a character of each script Roboto lacks, and the atlas that
+// takes it in: after a frame that asked for it, the text face draws the character.
+TEST(Fonts, EveryScriptFindsASystemFontAndTheTextFaceTakesItIn) {
+  GuiContext gui(1.0f);
+  for (char32_t c : {U'\u6C34', U'\uAC8C', U'\u0628', U'\uFEE3', U'\u05E9', U'\u0E01', U'\U0001F3AE'}) {
+    FontFace face = system_font_for(c);
+    EXPECT_FALSE(face.path.empty()) << std::hex << (unsigned)c;
+    ImGui::NewFrame();
+    std::string text;
+    if (c < 0x800)
+      text = {(char)(0xC0 | (c >> 6)), (char)(0x80 | (c & 0x3F))};
+    else if (c < 0x10000)
+      text = {(char)(0xE0 | (c >> 12)), (char)(0x80 | ((c >> 6) & 0x3F)), (char)(0x80 | (c & 0x3F))};
+    else
+      text = {(char)(0xF0 | (c >> 18)), (char)(0x80 | ((c >> 12) & 0x3F)), (char)(0x80 | ((c >> 6) & 0x3F)),
+              (char)(0x80 | (c & 0x3F))};
+    want_glyphs(text);
+    ImGui::EndFrame();
+    update_fonts(1.0f);
+    EXPECT_TRUE(F_ROW.face->IsGlyphInFont((ImWchar)c)) << std::hex << (unsigned)c;
+  }
+  // A Han character takes the forms of the UI language's fonts first.
+  EXPECT_EQ(cjk_order("ja")[0], "ja");
+  EXPECT_EQ(cjk_order("zh_TW.UTF-8")[0], "zh-Hant");
+  EXPECT_EQ(cjk_order("zh-Hant")[0], "zh-Hant");
+  EXPECT_EQ(cjk_order("ko")[0], "ko");
+  EXPECT_EQ(cjk_order("en")[0], "zh-Hans");
+}

@@ -3,6 +3,7 @@
 #include "widgets/widgets.h"
 
 #include "app/theme.h"
+#include "backend/messages.h"
 #include "gui_frame.h"
 
 #include <SDL3/SDL.h>
@@ -12,6 +13,7 @@
 #include <imgui_internal.h>
 
 #include <cmath>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -451,3 +453,66 @@ TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
   // the leak checker then reports as leaks it cannot name.
   SDL_QuitSubSystem(SDL_INIT_GAMEPAD);
 }
+
+// Every cut, from the left for fields, from the right for titles and of the backend's
+// long texts, falls between whole clusters: never inside a character, never between a
+// letter and its marks, an emoji and its modifier, or across a zero-width joiner.
+class ClusterCut : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(ClusterCut, NeverSplitsACluster) {
+  std::string value;
+  std::set<size_t> boundaries = {0};
+  for (const std::string& cluster : GetParam()) {
+    value += cluster;
+    boundaries.insert(value.size());
+  }
+  for (size_t keep = 0; keep < value.size(); keep++) {
+    std::string cut = cut_text(value, keep);
+    size_t kept = cut.find("\u2026 (");
+    ASSERT_NE(kept, std::string::npos);
+    EXPECT_TRUE(boundaries.count(kept)) << keep;
+    EXPECT_LE(kept, keep);
+  }
+  GuiContext gui;
+  begin_frame();
+  push_font(F_ROW);
+  // Joiners draw nothing and are left out of what is drawn: there the cut is the one above.
+  if (shown_text(value) != value) {
+    ImGui::PopFont();
+    end_frame();
+    return;
+  }
+  auto width = [](const std::string& s) { return ImGui::CalcTextSize(s.c_str(), s.c_str() + s.size()).x; };
+  int tails = 0, heads = 0;
+  for (float avail = width(value) - 0.5f; avail > width("..."); avail -= 1.5f) {
+    std::string left = fit_from_left(value, avail), right = fit_from_right(value, avail);
+    if (left != "...") {
+      tails++;
+      EXPECT_TRUE(boundaries.count(value.size() - (left.size() - 3))) << avail;
+    }
+    if (right != "...") {
+      heads++;
+      EXPECT_TRUE(boundaries.count(right.size() - 3)) << avail;
+    }
+  }
+  EXPECT_GT(tails, 2);
+  EXPECT_GT(heads, 2);
+  ImGui::PopFont();
+  end_frame();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, ClusterCut,
+    ::testing::Values(
+        // Latin with combining accents
+        std::vector<std::string>{"C", "a", "f", "e\u0301", " ", "d", "e\u0301", "j", "a\u0300", "/", "s", "a",
+                                 "v", "e"},
+        // Thai: consonants with vowel and tone marks above and below
+        std::vector<std::string>{"\u0e42", "\u0e1f", "\u0e25", "\u0e40", "\u0e14", "\u0e2d", "\u0e23\u0e4c",
+                                 "\u0e40", "\u0e01", "\u0e21", "/", "\u0e44", "\u0e1f", "\u0e25\u0e4c"},
+        // emoji with skin tones, and a family joined by zero-width joiners
+        std::vector<std::string>{"\U0001F44D\U0001F3FD", "\U0001F44D\U0001F3FB", "x", "\U0001F44D\U0001F3FF",
+                                 "/", "\U0001F468\u200D\U0001F469\u200D\U0001F467", "y", "z"},
+        // Han characters beyond U+FFFF, four bytes each
+        std::vector<std::string>{"\U00020000", "\U00020001", "\U00020002", "/", "g", "\U0002A6A5",
+                                 "\U00020003"}));

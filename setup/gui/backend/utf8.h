@@ -10,7 +10,8 @@
 char32_t utf8_decode(const std::string& text, size_t at, size_t* next);
 
 // A mark that joins the character before it: combining marks and vowel signs, variation
-// selectors, emoji modifiers and tags, and the character after a zero-width joiner.
+// selectors, emoji modifiers and tags, zero-width (non-)joiners, and the character after
+// a zero-width joiner.
 bool joins_previous(char32_t c);
 
 // Format characters that draw nothing: zero-width spaces and joiners, direction marks,
