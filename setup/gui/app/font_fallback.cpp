@@ -79,6 +79,8 @@ std::vector<std::string> cjk_order(const std::string& code) {
 
 #ifdef _WIN32
 
+FontFace system_font_for(char32_t c) { return system_fonts_for({c})[0]; }
+
 static std::string fonts_folder() {
   wchar_t windows[MAX_PATH];
   UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
@@ -131,25 +133,36 @@ static std::vector<std::string> candidate_files() {
   return files;
 }
 
-FontFace system_font_for(char32_t c) {
+std::vector<FontFace> system_fonts_for(const std::vector<char32_t>& chars) {
+  std::vector<FontFace> found(chars.size());
+  size_t open = chars.size();
   std::string folder = fonts_folder();
   for (const std::string& file : candidate_files()) {
+    if (open == 0) break;
     std::string path = file.find(':') == std::string::npos ? folder + file : file;
     size_t size = 0;
     void* data = ImFileLoadToMemory(path.c_str(), "rb", &size);
     if (!data) continue;
     // Every face of a collection: the first one that has the character.
     int faces = size >= 12 && memcmp(data, "ttcf", 4) == 0 ? (int)SDL_Swap32BE(((const Uint32*)data)[2]) : 1;
-    int found = -1;
-    for (int index = 0; index < faces && index < 16 && found < 0; index++)
-      if (face_has_char(data, index, c)) found = index;
+    for (size_t i = 0; i < chars.size(); i++)
+      for (int index = 0; found[i].path.empty() && index < faces && index < 16; index++)
+        if (face_has_char(data, index, chars[i])) {
+          found[i] = FontFace{path, index};
+          open--;
+        }
     IM_FREE(data);
-    if (found >= 0) return FontFace{path, found};
   }
-  return FontFace{};
+  return found;
 }
 
 #else
+
+std::vector<FontFace> system_fonts_for(const std::vector<char32_t>& chars) {
+  std::vector<FontFace> found;
+  for (char32_t c : chars) found.push_back(system_font_for(c));
+  return found;
+}
 
 // fontconfig's language tags for the CJK codes.
 static const char* fontconfig_language(const std::string& code) {

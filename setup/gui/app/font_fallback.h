@@ -27,3 +27,7 @@ std::vector<std::string> cjk_order(const std::string& code);
 // The system's font for `c` (never a colour-only or variable font, which the rasteriser
 // cannot read), or an empty path.
 FontFace system_font_for(char32_t c);
+
+// The same for several characters at once, one answer each; on Windows each candidate
+// file is read at most once for all of them.
+std::vector<FontFace> system_fonts_for(const std::vector<char32_t>& chars);

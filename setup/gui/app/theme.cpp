@@ -176,14 +176,16 @@ void want_glyphs(const std::string& text) {
   bool mono = current == F_MONO.face && F_MONO.face != F_ROW.face;
   std::unordered_set<char32_t>& asked = mono ? g_asked_mono : g_asked_text;
   std::vector<Fallback>& fallbacks = mono ? g_mono_fallbacks : g_text_fallbacks;
+  std::vector<char32_t> missing;
   for (size_t at = 0, next; at < text.size(); at = next) {
     char32_t c = utf8_decode(text, at, &next);
     if (c < 0x80 || is_invisible(c) || !asked.insert(c).second) continue;
-    if (current->IsGlyphInFont((ImWchar)c)) continue;
-    Fallback fallback{system_font_for(c)};
-    if (fallback.face.path.empty() ||
-        std::find(fallbacks.begin(), fallbacks.end(), fallback) != fallbacks.end())
-      continue;
-    fallbacks.push_back(fallback);
+    if (!current->IsGlyphInFont((ImWchar)c)) missing.push_back(c);
+  }
+  if (missing.empty()) return;
+  for (const FontFace& face : system_fonts_for(missing)) {
+    Fallback fallback{face};
+    if (!face.path.empty() && std::find(fallbacks.begin(), fallbacks.end(), fallback) == fallbacks.end())
+      fallbacks.push_back(fallback);
   }
 }
