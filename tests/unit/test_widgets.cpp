@@ -516,3 +516,24 @@ INSTANTIATE_TEST_SUITE_P(
         // Han characters beyond U+FFFF, four bytes each
         std::vector<std::string>{"\U00020000", "\U00020001", "\U00020002", "/", "g", "\U0002A6A5",
                                  "\U00020003"}));
+
+// What is drawn of a path: each part between separators in its own visual order, Arabic
+// letters in their joined forms, format characters left out; plain text as it is.
+TEST_F(WidgetTest, ShownTextReordersEachPartOnItsOwnAndDropsFormatCharacters) {
+  begin_frame();
+  push_font(F_ROW);
+  const std::pair<std::string, std::string> cases[] = {
+      {"/games/Tarnwell", "/games/Tarnwell"},
+      // Hebrew alef-bet, twice, in two parts: each reversed, the parts in their places.
+      {"/x/\u05D0\u05D1/\u05D2\u05D3\\y", "/x/\u05D1\u05D0/\u05D3\u05D2\\y"},
+      {"C:\\\u05D0\u05D1 2\\z", "C:\\2 \u05D1\u05D0\\z"},
+      // beh beh: initial and final forms, the final one on the left.
+      {"/\u0628\u0628", "/\uFE90\uFE91"},
+      // joiners, direction marks and a byte-order mark draw nothing
+      {"a\u200Db\u200Fc\u202Ed\uFEFF", "abcd"},
+      {"\U0001F3AE/\u6C34", "\U0001F3AE/\u6C34"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(shown_text(c.first), c.second) << c.first;
+  ImGui::PopFont();
+  end_frame();
+}
