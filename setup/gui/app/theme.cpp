@@ -55,8 +55,7 @@ static std::string mono_font_path(const std::string& text_path) {
 #endif
 }
 
-// A fallback font of one of the two faces, sized so that its capitals stand as tall as
-// Roboto's: a CJK or Thai face at Roboto's pixel size looks a size smaller.
+// A fallback font of one of the two faces: a system font file and the face within it.
 struct Fallback {
   FontFace face;
   bool operator==(const Fallback& other) const {
@@ -78,7 +77,9 @@ static void* load_file(const std::string& path, size_t* size) {
 }
 
 // The file's face at `pixels`, alone or merged into the last face added; each file is read
-// once per face and handed to the atlas without a copy. Null when it cannot be read.
+// once per face and handed to the atlas without a copy. Null when it cannot be read. A
+// merged face is sized so that its capitals stand as tall as those of the face it serves
+// (`reference_cap`): a CJK or Thai face at Roboto's pixel size looks a size smaller.
 static ImFont* add_face(ImFontAtlas* atlas, const std::string& path, int index, float pixels, bool merge,
                         float reference_cap) {
   size_t size = 0;
