@@ -121,6 +121,7 @@ fi
 if [ ! -f "$win64/.fribidi-version" ]; then
   version=$(fetch_source fribidi "$FRIBIDI_VERSION" "$FRIBIDI_SERIES" "$third/fribidi")
   echo "install: building FriBidi $version for Windows"
+  mkdir -p "$third/build"
   (cd "$third/fribidi" && ./configure --host=x86_64-w64-mingw32 --prefix="$win64" --disable-static \
     --enable-shared --disable-docs >"$third/build/fribidi-win64.log" 2>&1 &&
     make -C lib -j2 install >>"$third/build/fribidi-win64.log" 2>&1) ||
