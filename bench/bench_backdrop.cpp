@@ -3,6 +3,7 @@
 #include "app/theme.h"
 #include "backend/app.h"
 #include "gui_frame.h"
+#include "widgets/widgets.h"
 
 #include <benchmark/benchmark.h>
 #include <imgui.h>
@@ -62,8 +63,8 @@ void BM_FontRebuildAndFirstText(benchmark::State& state) {
     small = !small;
     update_fonts(small ? 0.5f : 1.0f);
     ImGui::NewFrame();
-    for (ImFont* font : {F_ROW, F_TITLE, F_HEAD, F_BODY, F_SMALL, F_MONO}) {
-      ImGui::PushFont(font);
+    for (const Font& font : {F_ROW, F_TITLE, F_HEAD, F_BODY, F_SMALL, F_MONO}) {
+      push_font(font);
       benchmark::DoNotOptimize(ImGui::CalcTextSize(line));
       ImGui::PopFont();
     }

@@ -15,6 +15,8 @@ SDL_VERSION=3.2.10+ds-1
 SDL_SERIES='3\.2\.|3\.4\.'
 IMGUI_VERSION=1.92.2b+ds-1
 IMGUI_SERIES='1\.92\.'
+FRIBIDI_VERSION=1.0.16-1
+FRIBIDI_SERIES='1\.0\.'
 
 PACKAGES=(
   # toolchain and test frameworks
@@ -26,6 +28,9 @@ PACKAGES=(
   libgl-dev libgles-dev libdrm-dev libgbm-dev libudev-dev libdbus-1-dev libgl1-mesa-dri
   # PNG reading and writing, the text font, the monospaced fallback
   libstb-dev fonts-roboto-unhinted fonts-dejavu-core
+  # fallback fonts and right-to-left text; the fonts the tests draw other scripts with
+  # (Chinese, Japanese, Korean; Arabic and Hebrew; Thai; symbols and emoji in black)
+  libfontconfig-dev libfribidi-dev fonts-wqy-microhei fonts-thai-tlwg-ttf fonts-symbola
   # a display for tests and screenshots, and a person's tools on it
   xvfb xauth xdotool xclip x11-utils
   # the file dialogs where no desktop portal answers (SDL runs zenity)
@@ -110,6 +115,18 @@ if [ ! -f "$win64/.sdl3-version" ]; then
     { tail -40 "$third/build/sdl3-win64.log"; exit 1; }
   cmake --install "$third/build/sdl3-win64" >/dev/null
   sdl_source_version >"$win64/.sdl3-version"
+fi
+
+# FriBidi for Windows from Debian's source package, as a DLL beside the program (LGPL).
+if [ ! -f "$win64/.fribidi-version" ]; then
+  version=$(fetch_source fribidi "$FRIBIDI_VERSION" "$FRIBIDI_SERIES" "$third/fribidi")
+  echo "install: building FriBidi $version for Windows"
+  mkdir -p "$third/build"
+  (cd "$third/fribidi" && ./configure --host=x86_64-w64-mingw32 --prefix="$win64" --disable-static \
+    --enable-shared --disable-docs >"$third/build/fribidi-win64.log" 2>&1 &&
+    make -C lib -j2 install >>"$third/build/fribidi-win64.log" 2>&1) ||
+    { tail -40 "$third/build/fribidi-win64.log"; exit 1; }
+  echo "$version" >"$win64/.fribidi-version"
 fi
 
 font="$top/runtime/ui/fonts/Roboto-Medium.ttf"

@@ -67,10 +67,10 @@ class Look(unittest.TestCase):
     def tearDownClass(cls):
         shutil.rmtree(cls.dir, ignore_errors=True)
 
-    def shoot(self, name, size, root=harness.SOURCE):
+    def shoot(self, name, size, root=harness.SOURCE, extra=()):
         path = os.path.join(self.dir, name)
         r = harness.run(["--root", root, "--python", harness.PYTHON] + self.backend +
-                        ["--size", size, "--shot", path, "--shot-at", "1"])
+                        ["--size", size, "--shot", path, "--shot-at", "1"] + list(extra))
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout, "shot: %s\n" % path)
         self.assertNotIn("Assert", r.stderr)
@@ -100,6 +100,53 @@ class Look(unittest.TestCase):
         top = harness.average(shot, 0.1 * W, 0, 0.5 * W, 4, 2)
         mid = harness.average(shot, 0.1 * W, 0.5 * H - 2, 0.5 * W, 0.5 * H + 2, 2)
         self.assertLess(top[0], mid[0], (top, mid))
+
+    def field_glyphs(self, folder_name):
+        """The install field showing a folder of that name: the shapes of ink, one per
+        run of inked columns, as (first column, width, set of inked pixels); the name's
+        glyphs are the last ones."""
+        dest = os.path.join(self.dir, "names", folder_name)
+        os.makedirs(dest, exist_ok=True)
+        shot, geo = self.shoot("name.png", "1620x1080", extra=["--dest", dest])
+        x0, x1 = int(0.615 * geo.W + 20), int(0.615 * geo.W + 0.335 * geo.W - 120)
+        y0, y1 = int(0.475 * geo.H), int(0.52 * geo.H)
+        ink = {(x, y) for y in range(y0, y1) for x in range(x0, x1) if sum(shot.pixel(x, y)[:3]) > 450}
+        columns = sorted({x for x, _ in ink})
+        glyphs, start = [], None
+        for i, x in enumerate(columns):
+            start = x if start is None else start
+            if i + 1 == len(columns) or columns[i + 1] != x + 1:
+                glyphs.append((start, x + 1 - start, {(px - start, py) for px, py in ink if start <= px <= x}))
+                start = None
+        return glyphs
+
+    def test_folder_names_in_other_scripts_draw_with_real_glyphs(self):
+        # Four characters each, against four replacement characters drawn where a font
+        # has no glyph; the path before the name is the same in every shot.
+        marks = self.field_glyphs("\ufffd" * 4)
+        prefix = len(marks) - 4
+        names = {"ja": "\u30b2\u30fc\u30e0\u30ba", "ko": "\uac8c\uc784\ud3f4\ub354",
+                 "ko2": "\uc800\uc7a5\ud3f4\ub354", "th": "\u0e01\u0e02\u0e04\u0e07",
+                 "zh": "\u904a\u6232\u8cc7\u6599"}
+        seen = {}
+        for key, name in names.items():
+            glyphs = self.field_glyphs(name)
+            self.assertGreaterEqual(len(glyphs), prefix + 1, key)
+            shapes = [g[2] for g in glyphs[prefix:]]
+            self.assertTrue(shapes != [g[2] for g in marks[prefix:]], "%s drawn as replacement marks" % key)
+            self.assertFalse(any(shape in [g[2] for g in marks[prefix:]] for shape in shapes), key)
+            seen[key] = shapes
+        self.assertTrue(seen["ko"] != seen["ko2"], "two Korean names drawn alike")
+        # Hebrew reads right to left: the narrow yod written first stands last.
+        for name, yod_last in (("\u05d9\u05e9\u05e9\u05e9", True), ("\u05e9\u05e9\u05e9\u05d9", False)):
+            glyphs = self.field_glyphs(name)[prefix:]
+            self.assertEqual(len(glyphs), 4, name)
+            narrowest = min(range(4), key=lambda i: glyphs[i][1])
+            self.assertEqual(narrowest, 3 if yod_last else 0, [g[1] for g in glyphs])
+        # Arabic is joined: four behs make one shape, not four.
+        glyphs = self.field_glyphs("\u0628\u0628\u0628\u0628")[prefix:]
+        self.assertEqual(len(glyphs), 1, [g[1] for g in glyphs])
+        self.assertGreater(glyphs[0][1], 1.5 * max(g[1] for g in marks[prefix:]))
 
     def test_backdrop_at_the_design_size(self):
         shot, geo = self.shoot("design.png", "1620x1080")

@@ -35,7 +35,7 @@ struct GuiContext {
     ImGui::DestroyContext(context);
     A.root = saved_root;
     g_font_scale = 0;
-    F_ROW = F_TITLE = F_HEAD = F_BODY = F_SMALL = F_MONO = nullptr;
+    F_ROW = F_TITLE = F_HEAD = F_BODY = F_SMALL = F_MONO = Font{};
   }
   GuiContext(const GuiContext&) = delete;
   GuiContext& operator=(const GuiContext&) = delete;

@@ -1,8 +1,10 @@
 // UI scale, the font set and its rebuilds, and the theme.
+#include "app/font_fallback.h"
 #include "app/theme.h"
 
 #include "backend/app.h"
 #include "gui_frame.h"
+#include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>
 #include <gtest/gtest.h>
@@ -20,10 +22,7 @@ namespace {
 
 using Sizes = std::array<float, 6>;
 
-Sizes font_sizes() {
-  return {F_ROW->LegacySize,  F_TITLE->LegacySize, F_HEAD->LegacySize,
-          F_BODY->LegacySize, F_SMALL->LegacySize, F_MONO->LegacySize};
-}
+Sizes font_sizes() { return {F_ROW.size, F_TITLE.size, F_HEAD.size, F_BODY.size, F_SMALL.size, F_MONO.size}; }
 
 std::string temp_dir() {
   char pattern[] = "/tmp/tarnwell-theme-XXXXXX";
@@ -97,28 +96,33 @@ TEST(Fonts, PixelSizesFollowTheScaleRoundedDown) {
     EXPECT_EQ(g_font_scale, scale);
     // Built in this order, F_ROW first: it is the font of text outside any PushFont.
     ImFontAtlas* atlas = ImGui::GetIO().Fonts;
-    ASSERT_EQ(atlas->Fonts.Size, 6);
-    EXPECT_EQ(atlas->Fonts[0], F_ROW);
-    EXPECT_EQ(atlas->Fonts[5], F_MONO);
-    EXPECT_STREQ(F_TITLE->GetDebugName(), "Roboto-Medium.ttf");
+    // One face for the five text fonts, one for the monospaced one: each file is held once.
+    ASSERT_EQ(atlas->Fonts.Size, 2);
+    EXPECT_EQ(atlas->Fonts[0], F_ROW.face);
+    EXPECT_EQ(atlas->Fonts[1], F_MONO.face);
+    for (const Font& font : {F_TITLE, F_HEAD, F_BODY, F_SMALL}) EXPECT_EQ(font.face, F_ROW.face);
+    EXPECT_STREQ(F_TITLE.face->GetDebugName(), "Roboto-Medium.ttf");
   }
 }
 
 TEST(Fonts, SmallMovesKeepTheFontsLargerOnesRebuildThem) {
   GuiContext gui(ui_scale(1920, 1080));
-  ImFont* row = F_ROW;
+  Font row = F_ROW;
   update_fonts(ui_scale(1924, 1082));  // 1.0018518: within 0.004
   EXPECT_EQ(g_font_scale, 1.0f);
-  EXPECT_EQ(F_ROW, row);
+  EXPECT_EQ(F_ROW.face, row.face);
+  EXPECT_EQ(F_ROW.size, row.size);
   EXPECT_EQ(font_sizes(), (Sizes{25, 84, 34, 23, 19, 18}));
   update_fonts(ui_scale(1920, 1084));  // 1.0037037: still within
   EXPECT_EQ(g_font_scale, 1.0f);
-  EXPECT_EQ(F_ROW, row);
+  EXPECT_EQ(F_ROW.face, row.face);
+  EXPECT_EQ(F_ROW.size, row.size);
 
   update_fonts(ui_scale(1910, 1074));  // 0.9944444: more than 0.004 away
   EXPECT_FLOAT_EQ(g_font_scale, 0.9944444f);
   EXPECT_EQ(font_sizes(), (Sizes{24, 83, 33, 22, 18, 17}));
-  EXPECT_EQ(ImGui::GetIO().Fonts->Fonts.Size, 6);  // the old set is gone, not added to
+  EXPECT_EQ(F_ROW.face, row.face);  // the faces draw any size: nothing is rebuilt
+  EXPECT_EQ(ImGui::GetIO().Fonts->Fonts.Size, 2);
 }
 
 TEST(Fonts, EachFontDrawsAtItsOwnSizeAlsoAfterARebuild) {
@@ -127,12 +131,12 @@ TEST(Fonts, EachFontDrawsAtItsOwnSizeAlsoAfterARebuild) {
     update_fonts(scale);
     ImGui::NewFrame();
     // Outside any PushFont: F_ROW at its size, not the size of the first build.
-    EXPECT_EQ(ImGui::GetFont(), F_ROW);
-    EXPECT_EQ(ImGui::GetFontSize(), F_ROW->LegacySize) << scale;
-    for (ImFont* font : {F_ROW, F_TITLE, F_HEAD, F_BODY, F_SMALL, F_MONO}) {
-      ImGui::PushFont(font);  // the one-argument form the screens use
-      EXPECT_EQ(ImGui::GetFontSize(), font->LegacySize) << scale;
-      EXPECT_FLOAT_EQ(ImGui::CalcTextSize("Hg").y, font->LegacySize) << scale;
+    EXPECT_EQ(ImGui::GetFont(), F_ROW.face);
+    EXPECT_EQ(ImGui::GetFontSize(), F_ROW.size) << scale;
+    for (const Font& font : {F_ROW, F_TITLE, F_HEAD, F_BODY, F_SMALL, F_MONO}) {
+      push_font(font);  // as the screens push them
+      EXPECT_EQ(ImGui::GetFontSize(), font.size) << scale;
+      EXPECT_FLOAT_EQ(ImGui::CalcTextSize("Hg").y, font.size) << scale;
       ImGui::PopFont();
     }
     ImGui::EndFrame();
@@ -143,13 +147,13 @@ TEST(Fonts, MonospacedFontIsASystemOneWhereFound) {
   GuiContext gui(1.0f);
 #ifndef _WIN32
   // The install script provides DejaVu Sans Mono.
-  EXPECT_STREQ(F_MONO->GetDebugName(), "DejaVuSansMono.ttf");
+  EXPECT_STREQ(F_MONO.face->GetDebugName(), "DejaVuSansMono.ttf");
 #endif
   ImGui::NewFrame();
-  ImGui::PushFont(F_MONO);
+  push_font(F_MONO);
   EXPECT_EQ(ImGui::CalcTextSize("iiii").x, ImGui::CalcTextSize("WWWW").x);
   ImGui::PopFont();
-  ImGui::PushFont(F_ROW);
+  push_font(F_ROW);
   EXPECT_LT(ImGui::CalcTextSize("iiii").x, ImGui::CalcTextSize("WWWW").x);
   ImGui::PopFont();
   ImGui::EndFrame();
@@ -177,19 +181,19 @@ TEST(Fonts, UnusableTextFontFallsBackToTheBuiltInFont) {
 
   for (const std::string& root : {missing, folder, garbage}) {
     GuiContext gui(1.3333334f, root);
-    for (ImFont* font : {F_ROW, F_TITLE, F_HEAD, F_BODY, F_SMALL}) {
+    for (const Font& font : {F_ROW, F_TITLE, F_HEAD, F_BODY, F_SMALL}) {
       ASSERT_TRUE(font) << root;
-      EXPECT_STREQ(font->GetDebugName(), "ProggyClean.ttf") << root;
-      EXPECT_EQ(font->LegacySize, 13.0f) << root;
+      EXPECT_STREQ(font.face->GetDebugName(), "ProggyClean.ttf") << root;
+      EXPECT_EQ(font.size, 13.0f) << root;
     }
     ASSERT_TRUE(F_MONO);
 #ifndef _WIN32
-    EXPECT_EQ(F_MONO->LegacySize, 24.0f);  // the system's monospaced font still follows the scale
+    EXPECT_EQ(F_MONO.size, 24.0f);  // the system's monospaced font still follows the scale
 #endif
-    EXPECT_EQ(ImGui::GetIO().Fonts->Fonts.Size, 6);
+    EXPECT_EQ(ImGui::GetIO().Fonts->Fonts.Size, 2);
     // The screens still draw.
     ImGui::NewFrame();
-    ImGui::PushFont(F_TITLE);
+    push_font(F_TITLE);
     EXPECT_GT(ImGui::CalcTextSize("Tarnwell").x, 0);
     ImGui::PopFont();
     ImGui::EndFrame();
@@ -244,7 +248,7 @@ TEST(Fonts, RendererBackendUploadsEachRebuiltAtlas) {
       ImGui_ImplSDLRenderer3_NewFrame();
       ImGui_ImplSDL3_NewFrame();
       ImGui::NewFrame();
-      ImGui::PushFont(F_TITLE);
+      push_font(F_TITLE);
       ImGui::GetBackgroundDrawList()->AddText(ImVec2(10, 10), IM_COL32_WHITE, "HEH");
       ImGui::PopFont();
       ImGui::Render();
@@ -274,3 +278,32 @@ TEST(Fonts, RendererBackendUploadsEachRebuiltAtlas) {
 }
 
 }  // namespace
+
+// The system's fallback for a character of each script Roboto lacks, and the atlas that
+// takes it in: after a frame that asked for it, the text face draws the character.
+TEST(Fonts, EveryScriptFindsASystemFontAndTheTextFaceTakesItIn) {
+  GuiContext gui(1.0f);
+  for (char32_t c : {U'\u6C34', U'\uAC8C', U'\u0628', U'\uFEE3', U'\u05E9', U'\u0E01', U'\U0001F3AE'}) {
+    FontFace face = system_font_for(c);
+    EXPECT_FALSE(face.path.empty()) << std::hex << (unsigned)c;
+    ImGui::NewFrame();
+    std::string text;
+    if (c < 0x800)
+      text = {(char)(0xC0 | (c >> 6)), (char)(0x80 | (c & 0x3F))};
+    else if (c < 0x10000)
+      text = {(char)(0xE0 | (c >> 12)), (char)(0x80 | ((c >> 6) & 0x3F)), (char)(0x80 | (c & 0x3F))};
+    else
+      text = {(char)(0xF0 | (c >> 18)), (char)(0x80 | ((c >> 12) & 0x3F)), (char)(0x80 | ((c >> 6) & 0x3F)),
+              (char)(0x80 | (c & 0x3F))};
+    want_glyphs(text);
+    ImGui::EndFrame();
+    update_fonts(1.0f);
+    EXPECT_TRUE(F_ROW.face->IsGlyphInFont((ImWchar)c)) << std::hex << (unsigned)c;
+  }
+  // A Han character takes the forms of the UI language's fonts first.
+  EXPECT_EQ(cjk_order("ja")[0], "ja");
+  EXPECT_EQ(cjk_order("zh_TW.UTF-8")[0], "zh-Hant");
+  EXPECT_EQ(cjk_order("zh-Hant")[0], "zh-Hant");
+  EXPECT_EQ(cjk_order("ko")[0], "ko");
+  EXPECT_EQ(cjk_order("en")[0], "zh-Hans");
+}

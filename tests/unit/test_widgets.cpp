@@ -3,6 +3,7 @@
 #include "widgets/widgets.h"
 
 #include "app/theme.h"
+#include "backend/messages.h"
 #include "gui_frame.h"
 
 #include <SDL3/SDL.h>
@@ -12,6 +13,7 @@
 #include <imgui_internal.h>
 
 #include <cmath>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -171,7 +173,7 @@ TEST_F(WidgetTest, CutFromTheLeftNeverStartsInsideACharacter) {
   // byte would draw, so a tail starting inside it would be the narrower one.
   const std::string value = "C\xD4\xAAsar/games/hollow-lantern/copy.nup";
   begin_frame();
-  ImGui::PushFont(F_ROW);
+  push_font(F_ROW);
   auto width = [](const std::string& s) { return ImGui::CalcTextSize(s.c_str(), s.c_str() + s.size()).x; };
   float whole = width(value);
   EXPECT_EQ(fit_from_left(value, whole), value);
@@ -203,7 +205,7 @@ TEST_F(WidgetTest, CutFromTheLeftNeverStartsInsideACharacter) {
 
 TEST_F(WidgetTest, TooNarrowForOneByteShowsTheDotsAlone) {
   begin_frame();
-  ImGui::PushFont(F_ROW);
+  push_font(F_ROW);
   EXPECT_EQ(fit_from_left("W", 2), "...");
   EXPECT_EQ(fit_from_left("WW", 2), "...");
   EXPECT_EQ(fit_from_left("W", -40), "...");
@@ -217,7 +219,7 @@ TEST_F(WidgetTest, TooNarrowForOneByteShowsTheDotsAlone) {
 TEST_F(WidgetTest, CutFromTheRightKeepsTheLongestWholeHead) {
   const std::string value = "Convert the t\xC3\xA9xtures of every stage, checked twice";
   begin_frame();
-  ImGui::PushFont(F_BODY);
+  push_font(F_BODY);
   auto width = [](const std::string& s) { return ImGui::CalcTextSize(s.c_str(), s.c_str() + s.size()).x; };
   EXPECT_EQ(fit_from_right(value, width(value)), value);
   for (float avail = width(value) - 0.5f; avail > width("..."); avail -= 3) {
@@ -257,7 +259,7 @@ TEST_F(WidgetTest, DrawsTheValueOrThePlaceholderAndAdvancesOneBox) {
   std::string long_value(200, 'x');
   from = dl->VtxBuffer.Size;
   field("##long", long_value, "Pick it", 500, 1.0f);
-  ImGui::PushFont(F_ROW);
+  push_font(F_ROW);
   std::string shown = fit_from_left(long_value, 500 - ImGui::CalcTextSize("Change").x - 64);
   ImGui::PopFont();
   ASSERT_LT(shown.size(), long_value.size());
@@ -347,7 +349,7 @@ TEST_F(WidgetTest, LinkIsAPaddedTextButtonThatReportsItsClick) {
     EXPECT_TRUE(stacks() == before);
     EXPECT_EQ(ImGui::GetFont(), font);
     ImVec2 size = ImGui::GetItemRectSize();
-    ImGui::PushFont(F_SMALL);
+    push_font(F_SMALL);
     ImVec2 label = ImGui::CalcTextSize("Quit");
     ImGui::PopFont();
     EXPECT_FLOAT_EQ(size.x, label.x + 2 * 8 * 1.5f);
@@ -450,4 +452,88 @@ TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
   // Video stays up: quitting it after the backend has run unloads libraries whose caches
   // the leak checker then reports as leaks it cannot name.
   SDL_QuitSubSystem(SDL_INIT_GAMEPAD);
+}
+
+// Every cut, from the left for fields, from the right for titles and of the backend's
+// long texts, falls between whole clusters: never inside a character, never between a
+// letter and its marks, an emoji and its modifier, or across a zero-width joiner.
+class ClusterCut : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(ClusterCut, NeverSplitsACluster) {
+  std::string value;
+  std::set<size_t> boundaries = {0};
+  for (const std::string& cluster : GetParam()) {
+    value += cluster;
+    boundaries.insert(value.size());
+  }
+  for (size_t keep = 0; keep < value.size(); keep++) {
+    std::string cut = cut_text(value, keep);
+    size_t kept = cut.find("\u2026 (");
+    ASSERT_NE(kept, std::string::npos);
+    EXPECT_TRUE(boundaries.count(kept)) << keep;
+    EXPECT_LE(kept, keep);
+  }
+  GuiContext gui;
+  begin_frame();
+  push_font(F_ROW);
+  // Joiners draw nothing and are left out of what is drawn: there the cut is the one above.
+  if (shown_text(value) != value) {
+    ImGui::PopFont();
+    end_frame();
+    return;
+  }
+  auto width = [](const std::string& s) { return ImGui::CalcTextSize(s.c_str(), s.c_str() + s.size()).x; };
+  int tails = 0, heads = 0;
+  for (float avail = width(value) - 0.5f; avail > width("..."); avail -= 1.5f) {
+    std::string left = fit_from_left(value, avail), right = fit_from_right(value, avail);
+    if (left != "...") {
+      tails++;
+      EXPECT_TRUE(boundaries.count(value.size() - (left.size() - 3))) << avail;
+    }
+    if (right != "...") {
+      heads++;
+      EXPECT_TRUE(boundaries.count(right.size() - 3)) << avail;
+    }
+  }
+  EXPECT_GT(tails, 2);
+  EXPECT_GT(heads, 2);
+  ImGui::PopFont();
+  end_frame();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, ClusterCut,
+    ::testing::Values(
+        // Latin with combining accents
+        std::vector<std::string>{"C", "a", "f", "e\u0301", " ", "d", "e\u0301", "j", "a\u0300", "/", "s", "a",
+                                 "v", "e"},
+        // Thai: consonants with vowel and tone marks above and below
+        std::vector<std::string>{"\u0e42", "\u0e1f", "\u0e25", "\u0e40", "\u0e14", "\u0e2d", "\u0e23\u0e4c",
+                                 "\u0e40", "\u0e01", "\u0e21", "/", "\u0e44", "\u0e1f", "\u0e25\u0e4c"},
+        // emoji with skin tones, and a family joined by zero-width joiners
+        std::vector<std::string>{"\U0001F44D\U0001F3FD", "\U0001F44D\U0001F3FB", "x", "\U0001F44D\U0001F3FF",
+                                 "/", "\U0001F468\u200D\U0001F469\u200D\U0001F467", "y", "z"},
+        // Han characters beyond U+FFFF, four bytes each
+        std::vector<std::string>{"\U00020000", "\U00020001", "\U00020002", "/", "g", "\U0002A6A5",
+                                 "\U00020003"}));
+
+// What is drawn of a path: each part between separators in its own visual order, Arabic
+// letters in their joined forms, format characters left out; plain text as it is.
+TEST_F(WidgetTest, ShownTextReordersEachPartOnItsOwnAndDropsFormatCharacters) {
+  begin_frame();
+  push_font(F_ROW);
+  const std::pair<std::string, std::string> cases[] = {
+      {"/games/Tarnwell", "/games/Tarnwell"},
+      // Hebrew alef-bet, twice, in two parts: each reversed, the parts in their places.
+      {"/x/\u05D0\u05D1/\u05D2\u05D3\\y", "/x/\u05D1\u05D0/\u05D3\u05D2\\y"},
+      {"C:\\\u05D0\u05D1 2\\z", "C:\\2 \u05D1\u05D0\\z"},
+      // beh beh: initial and final forms, the final one on the left.
+      {"/\u0628\u0628", "/\uFE90\uFE91"},
+      // joiners, direction marks and a byte-order mark draw nothing
+      {"a\u200Db\u200Fc\u202Ed\uFEFF", "abcd"},
+      {"\U0001F3AE/\u6C34", "\U0001F3AE/\u6C34"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(shown_text(c.first), c.second) << c.first;
+  ImGui::PopFont();
+  end_frame();
 }

@@ -1,6 +1,8 @@
 """The monospaced font under Wine: C:\\Windows\\Fonts\\consola.ttf when it is there, and
 Roboto Medium when it is not, as in a fresh prefix. The install command of the
-missing-tools view is drawn in that font, so its letters show which font was used."""
+missing-tools view is drawn in that font, so its letters show which font was used. And a
+folder name in Chinese: drawn with the CJK font the system's font links name, once the
+Fonts folder holds it."""
 
 import os
 import shutil
@@ -14,6 +16,10 @@ COMMAND_TEXT = (219, 230, 179)
 CONSOLAS = wine.drive_c("windows", "Fonts", "consola.ttf")
 ROBOTO = os.path.join(wine.SOURCE, "runtime", "ui", "fonts", "Roboto-Medium.ttf")
 DEJAVU_MONO = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"
+# A CJK font in the place of SimSun, which Wine's font link chains for Tahoma and
+# Microsoft Sans Serif name, as Windows' do.
+SIMSUN = wine.drive_c("windows", "Fonts", "simsun.ttc")
+WQY = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 
 
 class MonospacedFont(unittest.TestCase):
@@ -59,6 +65,43 @@ class MonospacedFont(unittest.TestCase):
         width = lambda px: max(x for x, _ in px) - min(x for x, _ in px)
         self.assertGreater(abs(width(mono) - width(fallback)), 20, (width(mono), width(fallback)))
 
+
+    def name_shapes(self, name):
+        """The install field with a folder of that name: the shapes of ink of the name's
+        four characters, one per run of inked columns, the last four in the field."""
+        dest = os.path.join(self.dir, name)
+        os.makedirs(dest)
+        shot = os.path.join(self.dir, "field.png")
+        wine.park_pointer()
+        r = wine.run(wine.base_args() + ["--size", "1620x1080", "--dest", wine.winpath(dest),
+                                         "--shot", wine.winpath(shot), "--shot-at", "4"],
+                     env=wine.env(**wine.private_home(self)))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        img = harness.read_png(shot)
+        ink = {(x, y) for y in range(513, 561) for x in range(1016, 1400) if sum(img.pixel(x, y)[:3]) > 450}
+        columns = sorted({x for x, _ in ink})
+        shapes, start = [], None
+        for i, x in enumerate(columns):
+            start = x if start is None else start
+            if i + 1 == len(columns) or columns[i + 1] != x + 1:
+                shapes.append(frozenset((px - start, py) for px, py in ink if start <= px <= x))
+                start = None
+        self.assertGreater(len(shapes), 4, shot)
+        return shapes[-4:]
+
+    def test_a_cjk_folder_name_is_drawn_with_the_linked_cjk_font(self):
+        self.assertFalse(os.path.exists(SIMSUN), "a fresh prefix has no CJK font")
+        marks = self.name_shapes("\ufffd" * 4)
+        name = "\u904a\u6232\u8cc7\u6599"
+        # Without a font for them: the same four replacement marks.
+        self.assertEqual(self.name_shapes(name), marks)
+        shutil.copyfile(WQY, SIMSUN)
+        self.addCleanup(lambda: os.path.exists(SIMSUN) and os.remove(SIMSUN))
+        shutil.rmtree(os.path.join(self.dir, name))
+        # With it: four characters of their own, none of them the mark.
+        shapes = self.name_shapes(name)
+        self.assertTrue(all(shape != mark for shape, mark in zip(shapes, marks)))
+        self.assertEqual(len(set(shapes)), 4)
 
 if __name__ == "__main__":
     unittest.main()

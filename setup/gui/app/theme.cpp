@@ -1,18 +1,21 @@
 #include "app/theme.h"
 
+#include "app/font_fallback.h"
+#include "app/font_file.h"
 #include "backend/app.h"
+#include "backend/utf8.h"
 
 #include <SDL3/SDL.h>
+#include <imgui_internal.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <unordered_set>
+#include <vector>
 
 float g_font_scale = 0;
-ImFont* F_ROW = nullptr;
-ImFont* F_TITLE = nullptr;
-ImFont* F_HEAD = nullptr;
-ImFont* F_BODY = nullptr;
-ImFont* F_SMALL = nullptr;
-ImFont* F_MONO = nullptr;
+Font F_ROW, F_TITLE, F_HEAD, F_BODY, F_SMALL, F_MONO;
 
 const ImVec4 TEXT(0.96f, 0.92f, 0.84f, 1.0f);
 const ImVec4 DIM(0.66f, 0.58f, 0.47f, 1.0f);
@@ -40,14 +43,6 @@ std::string first_font_file(std::initializer_list<const char*> candidates, const
   return fallback;
 }
 
-// One font at `pixels`, or the library's built-in font at its own size when the file is
-// missing or cannot be read.
-static ImFont* add_font(ImFontAtlas* atlas, const std::string& path, float pixels) {
-  ImFont* font =
-      is_file(path.c_str()) ? atlas->AddFontFromFileTTF(path.c_str(), pixels, nullptr, nullptr) : nullptr;
-  return font ? font : atlas->AddFontDefault(nullptr);
-}
-
 static std::string mono_font_path(const std::string& text_path) {
 #ifdef _WIN32
   return first_font_file({"C:\\Windows\\Fonts\\consola.ttf"}, text_path);
@@ -60,10 +55,67 @@ static std::string mono_font_path(const std::string& text_path) {
 #endif
 }
 
-// The atlas is cleared and refilled; the renderer backend sees the new texture at its next
-// new-frame call and replaces the old one itself.
-void update_fonts(float scale) {
-  if (!(std::fabs(scale - g_font_scale) > 0.004f)) return;
+// A fallback font of one of the two faces: a system font file and the face within it.
+struct Fallback {
+  FontFace face;
+  bool operator==(const Fallback& other) const {
+    return face.path == other.face.path && face.index == other.face.index;
+  }
+};
+
+// What the atlas holds and what it should hold: the fallbacks of the text face and of
+// the monospaced face, in the order they were wanted.
+static std::vector<Fallback> g_text_fallbacks, g_mono_fallbacks;
+static size_t g_built_text = 0, g_built_mono = 0;
+static ImFontAtlas* g_built_atlas = nullptr;
+// Characters already looked up for each face, found or not: a miss is asked once.
+static std::unordered_set<char32_t> g_asked_text, g_asked_mono;
+
+// The file's bytes in memory the library frees, or null.
+static void* load_file(const std::string& path, size_t* size) {
+  return is_file(path.c_str()) ? ImFileLoadToMemory(path.c_str(), "rb", size) : nullptr;
+}
+
+// The file's face at `pixels`, alone or merged into the last face added; each file is read
+// once per face and handed to the atlas without a copy. Null when it cannot be read. A
+// merged face is sized so that its capitals stand as tall as those of the face it serves
+// (`reference_cap`): a CJK or Thai face at Roboto's pixel size looks a size smaller.
+static ImFont* add_face(ImFontAtlas* atlas, const std::string& path, int index, float pixels, bool merge,
+                        float reference_cap) {
+  size_t size = 0;
+  void* data = load_file(path, &size);
+  if (!data) return nullptr;
+  ImFontConfig config;
+  config.FontNo = index;
+  config.MergeMode = merge;
+  config.FontDataOwnedByAtlas = true;
+  float cap = merge ? cap_height_fraction(data, index) : 0;
+  if (cap > 0 && reference_cap > 0) pixels *= std::min(1.6f, std::max(1.0f, reference_cap / cap));
+  snprintf(config.Name, sizeof config.Name, "%s", path.substr(path.find_last_of("/\\") + 1).c_str());
+  ImFont* font = atlas->AddFontFromMemoryTTF(data, (int)size, pixels, &config, nullptr);
+  return font;
+}
+
+// A face and its fallbacks; the built-in font at its own size when the file is missing.
+static ImFont* add_face_with_fallbacks(ImFontAtlas* atlas, const std::string& path, float pixels,
+                                       const std::vector<Fallback>& fallbacks, bool* built_in) {
+  ImFont* face = add_face(atlas, path, 0, pixels, false, 0);
+  *built_in = !face;
+  if (!face) return atlas->AddFontDefault(nullptr);
+  float cap = cap_height_fraction(face->Sources[0]->FontData, 0);
+  for (const Fallback& fallback : fallbacks)
+    add_face(atlas, fallback.face.path, fallback.face.index, pixels, true, cap);
+  return face;
+}
+
+static bool g_text_built_in = false, g_mono_built_in = false;
+
+static std::string text_font_path() { return A.root + "/runtime/ui/fonts/Roboto-Medium.ttf"; }
+
+// The atlas is cleared and refilled with the two faces (one when the monospaced file is the
+// text font) and their fallbacks. Merging goes into the last face added only, and never
+// into a face already drawn: the whole atlas is rebuilt between frames instead.
+static void build_atlas(float scale) {
   ImGuiIO& io = ImGui::GetIO();
   ImFontAtlas* atlas = io.Fonts;
   atlas->Clear();
@@ -72,17 +124,69 @@ void update_fonts(float scale) {
   // here it only means falling back to the built-in font, silently.
   bool assert_on_error = io.ConfigErrorRecoveryEnableAssert, log_error = io.ConfigErrorRecoveryEnableDebugLog;
   io.ConfigErrorRecoveryEnableAssert = io.ConfigErrorRecoveryEnableDebugLog = false;
-  std::string text = A.root + "/runtime/ui/fonts/Roboto-Medium.ttf";
-  F_ROW = add_font(atlas, text, floorf(scale * 25.0f));
-  F_TITLE = add_font(atlas, text, floorf(scale * 84.0f));
-  F_HEAD = add_font(atlas, text, floorf(scale * 34.0f));
-  F_BODY = add_font(atlas, text, floorf(scale * 23.0f));
-  F_SMALL = add_font(atlas, text, floorf(scale * 19.0f));
-  F_MONO = add_font(atlas, mono_font_path(text), floorf(scale * 18.0f));
+  std::string text = text_font_path(), mono = mono_font_path(text);
+  ImFont* text_face =
+      add_face_with_fallbacks(atlas, text, floorf(scale * 25.0f), g_text_fallbacks, &g_text_built_in);
+  ImFont* mono_face = text_face;
+  g_mono_built_in = g_text_built_in;
+  if (mono != text || g_text_built_in)
+    mono_face =
+        add_face_with_fallbacks(atlas, mono, floorf(scale * 18.0f), g_mono_fallbacks, &g_mono_built_in);
   io.ConfigErrorRecoveryEnableAssert = assert_on_error;
   io.ConfigErrorRecoveryEnableDebugLog = log_error;
+  F_ROW.face = F_TITLE.face = F_HEAD.face = F_BODY.face = F_SMALL.face = text_face;
+  F_MONO.face = mono_face;
+  g_built_atlas = atlas;
+  g_built_text = g_text_fallbacks.size();
+  g_built_mono = g_mono_fallbacks.size();
+}
+
+// Sizes follow the scale at once; the faces draw any size, so only a new fallback (or a new
+// GUI context) rebuilds the atlas.
+void update_fonts(float scale) {
+  ImFontAtlas* atlas = ImGui::GetIO().Fonts;
+  bool stale = atlas != g_built_atlas || g_built_text != g_text_fallbacks.size() ||
+               g_built_mono != g_mono_fallbacks.size() || !F_ROW;
+  bool moved = std::fabs(scale - g_font_scale) > 0.004f;
+  if (!stale && !moved) return;
+  if (atlas != g_built_atlas) {
+    g_asked_text.clear();
+    g_asked_mono.clear();
+  }
+  if (stale) build_atlas(moved ? scale : g_font_scale);
+  if (!moved) return;
   g_font_scale = scale;
-  // Text outside any PushFont is drawn in F_ROW at its own size, also after a rebuild at a
-  // new scale (the library otherwise keeps the size it saw on its first frame).
-  ImGui::GetStyle().FontSizeBase = F_ROW->LegacySize;
+  // The built-in font, where Roboto could not be read, keeps its own size.
+  auto sized = [&](bool built_in, ImFont* face, float n) {
+    return built_in ? face->LegacySize : floorf(scale * n);
+  };
+  F_ROW.size = sized(g_text_built_in, F_ROW.face, 25);
+  F_TITLE.size = sized(g_text_built_in, F_TITLE.face, 84);
+  F_HEAD.size = sized(g_text_built_in, F_HEAD.face, 34);
+  F_BODY.size = sized(g_text_built_in, F_BODY.face, 23);
+  F_SMALL.size = sized(g_text_built_in, F_SMALL.face, 19);
+  F_MONO.size = sized(g_mono_built_in, F_MONO.face, 18);
+  // Text outside any PushFont is drawn in F_ROW at its own size, also at a new scale (the
+  // library otherwise keeps the size it saw on its first frame).
+  ImGui::GetStyle().FontSizeBase = F_ROW.size;
+}
+
+void want_glyphs(const std::string& text) {
+  ImFont* current = ImGui::GetFont();
+  if (!F_ROW || !current) return;
+  bool mono = current == F_MONO.face && F_MONO.face != F_ROW.face;
+  std::unordered_set<char32_t>& asked = mono ? g_asked_mono : g_asked_text;
+  std::vector<Fallback>& fallbacks = mono ? g_mono_fallbacks : g_text_fallbacks;
+  std::vector<char32_t> missing;
+  for (size_t at = 0, next; at < text.size(); at = next) {
+    char32_t c = utf8_decode(text, at, &next);
+    if (c < 0x80 || is_invisible(c) || !asked.insert(c).second) continue;
+    if (!current->IsGlyphInFont((ImWchar)c)) missing.push_back(c);
+  }
+  if (missing.empty()) return;
+  for (const FontFace& face : system_fonts_for(missing)) {
+    Fallback fallback{face};
+    if (!face.path.empty() && std::find(fallbacks.begin(), fallbacks.end(), fallback) == fallbacks.end())
+      fallbacks.push_back(fallback);
+  }
 }

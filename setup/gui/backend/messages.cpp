@@ -4,16 +4,17 @@
 #include "backend/app.h"
 #include "backend/json.h"
 #include "backend/protocol.h"
+#include "backend/utf8.h"
 
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
 
-// The first `keep` bytes of `text`, shortened further so that no UTF-8 character is split.
+// The first `keep` bytes of `text`, shortened further so that no character is split and
+// no mark is parted from the character it belongs to.
 static size_t utf8_cut(const std::string& text, size_t keep) {
   if (text.size() <= keep) return text.size();
-  while (keep > 0 && ((unsigned char)text[keep] & 0xC0) == 0x80) keep--;
-  return keep;
+  return cluster_start(text, keep);
 }
 
 std::string cut_text(const std::string& text, size_t keep) {

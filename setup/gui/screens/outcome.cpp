@@ -72,12 +72,12 @@ void view_done(float cw, float U) {
 static void command_box(float cw, float U) {
   push_font(F_MONO);
   ImVec2 p = ImGui::GetCursorScreenPos();
-  ImVec2 m = ImGui::CalcTextSize(A.error_command.c_str(), nullptr, false, cw - 28 * U);
+  ImVec2 m = ImGui::CalcTextSize(shown_text(A.error_command).c_str(), nullptr, false, cw - 28 * U);
   ImGui::GetWindowDrawList()->AddRectFilled(p, ImVec2(p.x + cw, p.y + m.y + 28 * U),
                                             ImGui::ColorConvertFloat4ToU32(COMMAND_BOX), 8 * U, 0);
   ImGui::SetCursorScreenPos(ImVec2(p.x + 14 * U, p.y + 14 * U));
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw - 28 * U);
-  ImGui::TextColored(COMMAND_TEXT, "%s", A.error_command.c_str());
+  ImGui::TextColored(COMMAND_TEXT, "%s", shown_text(A.error_command).c_str());
   ImGui::PopTextWrapPos();
   ImGui::SetCursorScreenPos(ImVec2(p.x, p.y + m.y + 42 * U));
   ImGui::PopFont();
@@ -86,7 +86,7 @@ static void command_box(float cw, float U) {
 // Height of what the missing-tools view draws under the detail text.
 static float missing_tools_height(float cw, float U) {
   push_font(F_MONO);
-  float command = ImGui::CalcTextSize(A.error_command.c_str(), nullptr, false, cw - 28 * U).y;
+  float command = ImGui::CalcTextSize(shown_text(A.error_command).c_str(), nullptr, false, cw - 28 * U).y;
   ImGui::PopFont();
   float install = A.can_install && !g_build.proc ? (52 + 9 + 2 + 9) * U : 0;
   return command + 42 * U + install + (52 + 9 + 2 + 9 + 52) * U;

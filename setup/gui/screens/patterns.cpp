@@ -19,17 +19,17 @@ Measures column_measures(float W, float H, float U, int view) {
   return m;
 }
 
-void text_block(ImFont* font, const ImVec4& colour, const char* text, float cw) {
+void text_block(const Font& font, const ImVec4& colour, const std::string& text, float cw) {
   push_font(font);
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw);
-  ImGui::TextColored(colour, "%s", text);
+  ImGui::TextColored(colour, "%s", shown_text(text).c_str());
   ImGui::PopTextWrapPos();
   ImGui::PopFont();
 }
 
 void gap(float h) { ImGui::Dummy(ImVec2(0, h)); }
 
-bool capsule_button(ImFont* font, bool primary, float rounding, const char* label, ImVec2 size, float U) {
+bool capsule_button(const Font& font, bool primary, float rounding, const char* label, ImVec2 size, float U) {
   push_font(font);
   push_button(primary, rounding, U);
   bool clicked = ImGui::Button(label, size);

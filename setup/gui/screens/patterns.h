@@ -26,17 +26,15 @@ Measures column_measures(float W, float H, float U, int view);
 inline float half_width(float cw, float U) { return (cw - 14 * U) / 2; }
 
 // Wrapped text at the content width, always drawn through "%s".
-void text_block(ImFont* font, const ImVec4& colour, const char* text, float cw);
-inline void text_block(ImFont* font, const ImVec4& colour, const std::string& text, float cw) {
-  text_block(font, colour, text.c_str(), cw);
-}
+// Text from paths or the backend passes through shown_text.
+void text_block(const Font& font, const ImVec4& colour, const std::string& text, float cw);
 
 // Vertical space of h pixels (plus the column's item spacing).
 void gap(float h);
 
 // A capsule button in the given font; true when clicked. Every push is popped before the
 // caller acts on the click.
-bool capsule_button(ImFont* font, bool primary, float rounding, const char* label, ImVec2 size, float U);
+bool capsule_button(const Font& font, bool primary, float rounding, const char* label, ImVec2 size, float U);
 
 // Two of these fit side by side, separated by same_line_gap().
 bool half_button(bool primary, const char* label, float cw, float U);

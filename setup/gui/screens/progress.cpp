@@ -58,7 +58,7 @@ static void log_box(float cw, float h, float U) {
   clipper.Begin((int)A.log.size());
   while (clipper.Step())
     for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; i++)
-      ImGui::TextColored(ImVec4(0.78f, 0.72f, 0.62f, 1.0f), "%s", A.log[i].c_str());
+      ImGui::TextColored(ImVec4(0.78f, 0.72f, 0.62f, 1.0f), "%s", shown_text(A.log[i]).c_str());
   if (ImGui::GetScrollY() >= ImGui::GetScrollMaxY() - 30) ImGui::SetScrollHereY(1.0f);
   ImGui::EndChild();
   ImGui::PopStyleColor(1);

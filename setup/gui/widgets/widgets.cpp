@@ -1,13 +1,14 @@
 #include "widgets/widgets.h"
 
 #include "app/theme.h"
+#include "backend/utf8.h"
 #include "widgets/draw.h"
 
 #include <imgui.h>
 
 #include <cstdio>
 
-void push_font(ImFont* font) { ImGui::PushFont(font, font ? font->LegacySize : 0.0f); }
+void push_font(const Font& font) { ImGui::PushFont(font.face, font.face ? font.size : 0.0f); }
 
 bool link(const char* label, float scale) {
   push_font(F_SMALL);
@@ -48,16 +49,14 @@ void heading(int number, const char* caption, bool done, float scale) {
   ImGui::Dummy(ImVec2(10, 2 * R + 8 * scale));
 }
 
-static bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
 std::string fit_from_left(const std::string& value, float avail) {
-  if (ImGui::CalcTextSize(value.c_str(), value.c_str() + value.size()).x <= avail) return value;
+  const std::string& text = shown_text(value);
+  if (ImGui::CalcTextSize(text.c_str(), text.c_str() + text.size()).x <= avail) return text;
   std::string candidate;
-  candidate.reserve(value.size() + 3);
-  for (size_t i = 1; i < value.size(); i++) {
-    if (is_continuation((unsigned char)value[i])) continue;
+  candidate.reserve(text.size() + 3);
+  for (size_t i = text.empty() ? 0 : next_cluster(text, 0); i < text.size(); i = next_cluster(text, i)) {
     candidate.assign("...");
-    candidate.append(value, i, std::string::npos);
+    candidate.append(text, i, std::string::npos);
     if (ImGui::CalcTextSize(candidate.c_str(), candidate.c_str() + candidate.size()).x <= avail)
       return candidate;
   }
@@ -65,22 +64,22 @@ std::string fit_from_left(const std::string& value, float avail) {
 }
 
 std::string fit_from_right(const std::string& value, float avail) {
-  const char* begin = value.c_str();
-  const char* end = begin + value.size();
-  if (ImGui::CalcTextSize(begin, end).x <= avail) return value;
+  const std::string& text = shown_text(value);
+  const char* begin = text.c_str();
+  const char* end = begin + text.size();
+  if (ImGui::CalcTextSize(begin, end).x <= avail) return text;
   // The raw measure stops at the first character that would pass the room left for "...";
   // ImGui rounds widths up, so step back while the rounded result is still too wide.
   ImFont* font = ImGui::GetFont();
   float room = avail - ImGui::CalcTextSize("...").x;
-  const char* cut = begin;
-  if (room > 0) font->CalcTextSizeA(ImGui::GetFontSize(), room, 0, begin, end, &cut);
+  const char* stop = begin;
+  if (room > 0) font->CalcTextSizeA(ImGui::GetFontSize(), room, 0, begin, end, &stop);
+  size_t cut = cluster_start(text, (size_t)(stop - begin));
   std::string shown;
   while (true) {
-    shown.assign(begin, cut).append("...");
-    if (cut == begin || ImGui::CalcTextSize(shown.c_str(), shown.c_str() + shown.size()).x <= avail)
-      return shown;
-    do cut--;
-    while (cut > begin && is_continuation((unsigned char)*cut));
+    shown.assign(text, 0, cut).append("...");
+    if (cut == 0 || ImGui::CalcTextSize(shown.c_str(), shown.c_str() + shown.size()).x <= avail) return shown;
+    cut = cluster_start(text, cut - 1);
   }
 }
 

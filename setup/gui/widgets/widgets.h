@@ -5,10 +5,11 @@
 #include <cstdint>
 #include <string>
 
-struct ImFont;
+#include "app/theme.h"
+#include "widgets/shown_text.h"
 
-// Pushes a font at the pixel size it was built for; a missing font keeps the current one.
-void push_font(ImFont* font);
+// Pushes a font's face at its size; a missing font keeps the current one.
+void push_font(const Font& font);
 
 // A borderless text button in gold-tan, in F_SMALL. The label may carry a "##" suffix.
 // True in the frame it was clicked.
@@ -24,13 +25,15 @@ void heading(int number, const char* caption, bool done, float scale);
 // clicked or activated; opens nothing itself.
 bool field(const char* id, const std::string& value, const char* placeholder, float width, float scale);
 
-// What `field` shows for `value` in a box `width` wide, measured in the current font: the
-// value whole when it fits, else "..." and the longest tail that fits, never starting
-// inside a UTF-8 character, else "..." alone.
+// What `field` shows for `value` (through shown_text) in a box `width` wide, measured in
+// the current font: the value whole when it fits, else "..." and the longest tail that
+// fits, never starting inside a character or between a character and its marks, else
+// "..." alone.
 std::string fit_from_left(const std::string& value, float avail);
 
 // The same from the other end, for titles: the value whole when it fits in `avail` pixels
-// of the current font, else its longest head that fits followed by "...".
+// of the current font, else its longest head that fits followed by "...", cut between
+// whole characters with their marks.
 std::string fit_from_right(const std::string& value, float avail);
 
 // Pushes the look of a capsule button (solid gold when primary, else a faint wash with a
