@@ -12,6 +12,24 @@ candidate_versions() {
     grep -E "^($series)" | grep -vxF "$pinned" | sort -u -V -r
 }
 
+# unpack_without_dsc WORK: a mirror that lists a version may still answer 404 for its .dsc
+# while it serves the tarballs: the upstream tarball is unpacked into WORK/src and Debian's
+# patches are applied to it in their series' order, as dpkg-source does for a "3.0 (quilt)"
+# package.
+unpack_without_dsc() {
+  local work=$1 orig debian patch
+  orig=$(ls "$work"/*.orig.tar.* 2>/dev/null | head -n 1)
+  debian=$(ls "$work"/*.debian.tar.* 2>/dev/null | head -n 1)
+  [ -n "$orig" ] && [ -n "$debian" ] || return 1
+  mkdir -p "$work/src" && tar -xf "$orig" -C "$work/src" --strip-components=1 &&
+    tar -xf "$debian" -C "$work/src" || return 1
+  [ -f "$work/src/debian/patches/series" ] || return 0
+  while read -r patch _; do
+    case "$patch" in "" | "#"*) continue ;; esac
+    patch -d "$work/src" -p1 -s <"$work/src/debian/patches/$patch" || return 1
+  done <"$work/src/debian/patches/series"
+}
+
 # fetch_source PACKAGE PINNED SERIES DESTINATION: unpacks the first candidate that can be
 # downloaded into DESTINATION and prints its version on standard output.
 fetch_source() {
@@ -20,7 +38,7 @@ fetch_source() {
   for version in $(candidate_versions "$package" "$pinned" "$series"); do
     work=$(mktemp -d)
     if (cd "$work" && apt-get source -qq --download-only "$package=$version" >/dev/null 2>&1 &&
-      dpkg-source -x ./*.dsc src >/dev/null 2>&1); then
+      dpkg-source -x ./*.dsc src >/dev/null 2>&1) || unpack_without_dsc "$work"; then
       rm -rf "$dest"
       mkdir -p "$(dirname "$dest")"
       mv "$work/src" "$dest"
