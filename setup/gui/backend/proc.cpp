@@ -84,6 +84,8 @@ static void release(Proc& p) {
   p.tree_running = false;
 }
 
+void let_go(Proc& p) { release(p); }
+
 bool Proc::start(const std::vector<std::string>& args) {
   release(*this);
 

@@ -38,6 +38,10 @@ struct Proc {
   bool poll(std::vector<std::string>& out, int* exit_code);
 };
 
+// Releases the run at once, whatever of it may still run or write: nothing of it is read,
+// followed or stopped any more, and the next poll finds the Proc idle.
+void let_go(Proc& p);
+
 // True while the run is taking output in full flow, so that a resting frame loop should
 // look again soon rather than sleep its full turn.
 inline bool streaming(const Proc& p) { return p.proc && p.last_read > 0; }
