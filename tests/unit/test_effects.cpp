@@ -5,7 +5,17 @@
 #include "app/pacing.h"
 #include "app/system_motion.h"
 
+#include <SDL3/SDL.h>
+
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <map>
 #include <string>
@@ -99,6 +109,43 @@ TEST(Effects, WhatThePortalsSettingsMean) {
   EXPECT_TRUE(portal_asks_less_motion(false, 0, true, false)) << "GNOME's animations off";
   EXPECT_FALSE(portal_asks_less_motion(false, 1, false, false)) << "values not read mean nothing";
   EXPECT_FALSE(portal_asks_less_motion(true, 0, true, true));
+}
+
+// A session bus that takes the connection and never answers (a hung desktop) costs the
+// start-up a moment, not libdbus's 25 s, and tells no wish.
+TEST(Effects, ASilentSessionBusIsGivenUpOnAtOnce) {
+  void* dbus = dlopen("libdbus-1.so.3", RTLD_NOW | RTLD_LOCAL);
+  if (!dbus) GTEST_SKIP() << "no libdbus: there is no bus to ask";
+  dlclose(dbus);
+  char dir[] = "/tmp/tarnwell-bus-XXXXXX";
+  ASSERT_TRUE(mkdtemp(dir));
+  std::string path = std::string(dir) + "/bus";
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+  int bus = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(bus, (sockaddr*)&address, sizeof address), 0);
+  ASSERT_EQ(listen(bus, 8), 0);  // connections wait in the backlog, never read
+  const char* before = getenv("DBUS_SESSION_BUS_ADDRESS");
+  std::string kept = before ? before : "";
+  setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + path).c_str(), 1);
+  Uint64 asked = SDL_GetTicks();
+  EXPECT_FALSE(system_wants_less_motion());
+  EXPECT_LT(SDL_GetTicks() - asked, 1000u);
+  // Nor is the connection left hanging: the reading gives it up once it stops waiting.
+  int conn = accept(bus, nullptr, nullptr);
+  timeval wait = {5, 0};
+  setsockopt(conn, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  char hello[256];
+  ssize_t n;
+  while ((n = read(conn, hello, sizeof hello)) > 0) {
+  }
+  EXPECT_EQ(n, 0) << "closed, not still waiting";
+  close(conn);
+  before ? setenv("DBUS_SESSION_BUS_ADDRESS", kept.c_str(), 1) : unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  close(bus);
+  unlink(path.c_str());
+  rmdir(dir);
 }
 
 // A turn of a running job, with input or a change of the backend where asked.

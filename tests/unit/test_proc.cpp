@@ -150,6 +150,19 @@ TEST(Proc, ChildThatNeverExitsKeepsRunningUntilKilled) {
   EXPECT_EQ(p.proc, nullptr);
 }
 
+// Windows reads the pipe on a thread of its own, and an ended backend's output counts as
+// drained after a quiet time: a backend long quiet that writes its last line and ends
+// before the thread has read it must not lose that line.
+TEST(Proc, QuietTimeIsCountedFromTheEnd) {
+  const Uint64 ms = 1000000, last_output = 1000 * ms, end = 2000 * ms;
+  EXPECT_FALSE(quiet_since_end(end, last_output, end, PROC_QUIET_NS)) << "its last line may be on its way";
+  EXPECT_FALSE(quiet_since_end(end + PROC_QUIET_NS - 1, last_output, end, PROC_QUIET_NS));
+  EXPECT_TRUE(quiet_since_end(end + PROC_QUIET_NS, last_output, end, PROC_QUIET_NS));
+  EXPECT_FALSE(quiet_since_end(end + PROC_QUIET_NS, end + 5 * ms, end, PROC_QUIET_NS))
+      << "output after the end (a child's) starts the count again";
+  EXPECT_FALSE(quiet_since_end(end + 10 * PROC_QUIET_NS, last_output, 0, PROC_QUIET_NS)) << "still running";
+}
+
 TEST(Proc, IdleOrFailedProcLeavesTheOutputAlone) {
   Proc idle;
   Lines lines = {"kept"};

@@ -4,12 +4,13 @@
  *   chatty   starts "pipe_child.exe tick" with its own output handle, writes one line,
  *            gives the child a second to be at it, and exits, leaving it the pipe.
  *   tick     writes "tick" every 5 ms for 30 seconds: never quiet for long.
- *   tree     starts "pipe_child.exe nap", writes one line and waits to be ended, as an
+ *   tree [S] starts "pipe_child.exe nap S", writes one line and waits to be ended, as an
  *            installation that started a package manager.
- *   nap      sleeps three seconds and writes nothing. */
+ *   nap [S]  sleeps S seconds (default three) and writes nothing. */
 #include <windows.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 static void put(HANDLE out, const char* text, DWORD n) {
@@ -33,9 +34,9 @@ int main(int argc, char** argv) {
   }
   if (strcmp(argv[1], "chatty") == 0 || strcmp(argv[1], "tree") == 0) {
     const int tree = strcmp(argv[1], "tree") == 0;
-    char self[MAX_PATH], command[MAX_PATH + 16];
+    char self[MAX_PATH], command[MAX_PATH + 32];
     GetModuleFileNameA(NULL, self, sizeof self);
-    snprintf(command, sizeof command, "\"%s\" %s", self, tree ? "nap" : "tick");
+    snprintf(command, sizeof command, "\"%s\" %s %s", self, tree ? "nap" : "tick", argc > 2 ? argv[2] : "");
     STARTUPINFOA start;
     PROCESS_INFORMATION info;
     ZeroMemory(&start, sizeof start);
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (strcmp(argv[1], "nap") == 0) {
-    Sleep(3000);
+    Sleep(argc > 2 && argv[2][0] ? (DWORD)atoi(argv[2]) * 1000 : 3000);
     return 0;
   }
   if (strcmp(argv[1], "tick") == 0) {

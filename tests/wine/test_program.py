@@ -171,7 +171,7 @@ class UnderWine(unittest.TestCase):
             self.assertIn(b"backend done", f.read().split(b"\n"))
         self.assertLess(took, 15, "the run waited for the child")
 
-    def test_a_cancelled_run_lasts_as_long_as_a_process_it_started(self):
+    def test_a_cancelled_run_lasts_as_long_as_a_process_it_started_until_its_tree_is_ended(self):
         # SDL ends only the backend; a child of it (a package manager) that goes on for
         # three seconds keeps the cancelled run going until it ends.
         got = os.path.join(self.dir, "tree")
@@ -182,6 +182,16 @@ class UnderWine(unittest.TestCase):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertGreater(took, 2.5, "the run ended with the backend, its child still at work")
         self.assertLess(took, 60)
+        # Once a cancelled job's time is up its whole tree is ended: a child set to work
+        # for a minute ends with the backend, and so does the run.
+        began = time.monotonic()
+        r = wine.run_wine([os.environ["TARNWELL_PROC_CHECK"], "--end", wine.winpath(got),
+                           os.environ["TARNWELL_PIPE_CHILD"], "tree", "60"], timeout=120)
+        took = time.monotonic() - began
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(got, "rb") as f:
+            self.assertEqual(f.read(), b"backend done\n")
+        self.assertLess(took, 30, "the child outlived the end of the tree")
 
     def test_going_up_stops_at_a_drive_or_a_share(self):
         paths = ["C:\\Games\\Tarnwell", "C:\\Games", "C:\\", "\\\\server\\share\\games\\hl",

@@ -6,7 +6,7 @@
 
 // Windows: "Show animations in Windows" switched off. Linux: the desktop portal's
 // "reduced-motion" setting, or GNOME's "enable-animations" turned off, asked of the
-// session bus for a moment at most; false when there is no bus or no answer.
+// session bus for 250 ms at most; false when there is no bus or no answer by then.
 bool system_wants_less_motion();
 
 // Windows: a Remote Desktop session. Linux: an xrdp session, or an X display forwarded

@@ -92,10 +92,10 @@ size_t take_output(PipeReader& r, std::string& into, size_t cap) {
   return n;
 }
 
-bool output_drained(PipeReader& r, bool ended, Uint64 quiet_ns) {
+bool output_drained(PipeReader& r, Uint64 ended_at, Uint64 quiet_ns) {
   SDL_LockMutex(r.lock);
-  bool quiet = SDL_GetTicksNS() - r.last_output_ns >= quiet_ns;
-  bool drained = r.kept.size() == r.head && (r.closed || (ended && quiet));
+  bool quiet = quiet_since_end(SDL_GetTicksNS(), r.last_output_ns, ended_at, quiet_ns);
+  bool drained = r.kept.size() == r.head && (r.closed || quiet);
   SDL_UnlockMutex(r.lock);
   return drained;
 }

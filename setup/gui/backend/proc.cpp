@@ -84,6 +84,8 @@ static void release(Proc& p) {
   p.tree_running = false;
 }
 
+void let_go(Proc& p) { release(p); }
+
 bool Proc::start(const std::vector<std::string>& args) {
   release(*this);
 
@@ -169,7 +171,7 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
 #ifdef _WIN32
       // The thread has read everything there is for now; the frame loop need not wait.
       if (reader) {
-        drained = output_drained(*reader, ended, PROC_QUIET_NS);
+        drained = output_drained(*reader, ended_at, PROC_QUIET_NS);
         break;
       }
 #endif

@@ -38,6 +38,10 @@ struct Proc {
   bool poll(std::vector<std::string>& out, int* exit_code);
 };
 
+// Releases the run at once, whatever of it may still run or write: nothing of it is read,
+// followed or stopped any more, and the next poll finds the Proc idle.
+void let_go(Proc& p);
+
 // True while the run is taking output in full flow, so that a resting frame loop should
 // look again soon rather than sleep its full turn.
 inline bool streaming(const Proc& p) { return p.proc && p.last_read > 0; }
@@ -53,7 +57,8 @@ constexpr Uint64 PROC_READ_TIME_NS = 4000000;
 // the only one worth waiting for: a trickle of lines is taken as it comes, at no wait.
 constexpr size_t PROC_FLOW_BYTES = 4096;
 // Windows: once the process has ended, the output counts as drained after this long with
-// nothing new; a pipe that a child of the backend holds open gives no end of its own.
+// nothing new, counted from the end at the earliest (quiet_since_end); a pipe that a child
+// of the backend holds open gives no end of its own.
 constexpr Uint64 PROC_QUIET_NS = 20000000;
 // However much a child of the backend goes on writing, the output of an ended backend is
 // read for at most this long.

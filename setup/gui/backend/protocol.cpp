@@ -4,6 +4,7 @@
 #include "backend/app.h"
 #include "backend/messages.h"
 #include "backend/proc.h"
+#include "backend/run_tree.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -107,18 +108,24 @@ void start_run(const std::vector<std::string>& args) {
 }
 
 // A job that has not stopped by itself CANCEL_GRACE_MS after Cancel is ended as quitting
-// ends it; one that outlives that too is ended by force CANCEL_FORCE_MS later.
+// ends it, whole: a compiler or a build server the backend started may be as deaf as the
+// backend. Whatever outlives that is ended by force CANCEL_FORCE_MS later, and the run is
+// let go of CANCEL_RELEASE_MS after that even if a process of it cannot be seen to end.
+// This goes on after an "end" message too, for the processes the backend left behind.
 static void end_cancelled_job() {
-  // An ended backend is not sent a signal (its id may be another's by now); what it
-  // started is left to finish.
-  if (!A.cancelling || A.view != 1 || !A.cancel_deadline || !g_build.proc || g_build.ended_at) return;
+  if (!A.cancelling || !A.cancel_deadline || !g_build.proc) return;
   uint64_t now = SDL_GetTicks();
   if (now < A.cancel_deadline) return;
+  if (A.cancel_kills >= 2) {
+    let_go(g_build);
+    A.cancel_deadline = 0;
+    return;
+  }
   if (A.cancel_kills == 0)
-    add_log_line("(the backend did not stop by itself after Cancel, so Setup ended it)");
-  SDL_KillProcess(g_build.proc, A.cancel_kills > 0);
+    add_log_line("(the job did not stop by itself after Cancel, so Setup ended it and all it had started)");
+  end_tree(g_build, A.cancel_kills > 0);
   A.cancel_kills++;
-  A.cancel_deadline = now + CANCEL_FORCE_MS;
+  A.cancel_deadline = now + (A.cancel_kills == 1 ? CANCEL_FORCE_MS : CANCEL_RELEASE_MS);
 }
 
 bool poll_backend() {
@@ -152,8 +159,9 @@ bool poll_backend() {
 void cancel_build() {
   if (!A.cancelling) A.cancel_deadline = SDL_GetTicks() + CANCEL_GRACE_MS;
   A.cancelling = true;
-  // The run is over only once the processes the backend started have ended too: a package
-  // manager left running must not meet a second installation.
+  // The run is over only once the processes the backend started have ended too, or have
+  // been ended (end_cancelled_job): a package manager left running must not meet a second
+  // installation.
   g_build.whole_tree = true;
   // An empty marker asks the backend to stop. Its folder is not created here: without
   // it the backend cannot be watching, so the process is asked to stop through SDL, as
@@ -179,5 +187,5 @@ void stop_build() {
     ignored.clear();
     SDL_Delay(50);
   }
-  if (g_build.poll(ignored, &code) && !g_build.ended_at) SDL_KillProcess(g_build.proc, false);
+  if (g_build.poll(ignored, &code) && !g_build.ended_at) end_tree(g_build, false);
 }

@@ -9,6 +9,7 @@
 #else
 #include "backend/proc_stat.h"
 
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -41,6 +42,13 @@ void release_tree(Proc& p) {
   if (p.job) CloseHandle((HANDLE)p.job);  // the job holds no kill-on-close: nothing is stopped
   p.job = nullptr;
 }
+
+void end_tree(Proc& p, bool force) {
+  if (p.job)
+    TerminateJobObject((HANDLE)p.job, 1);
+  else if (p.proc && !p.ended_at)
+    SDL_KillProcess(p.proc, force);
+}
 #else
 void track_tree(Proc& p) {
   Sint64 pid = SDL_GetNumberProperty(SDL_GetProcessProperties(p.proc), SDL_PROP_PROCESS_PID_NUMBER, 0);
@@ -61,6 +69,13 @@ static bool look(Proc& p) {
 }
 
 void release_tree(Proc& p) { p.group = 0; }
+
+void end_tree(Proc& p, bool force) {
+  if (p.group > 0 && look(p))
+    kill(-(pid_t)p.group, force ? SIGKILL : SIGTERM);
+  else if (p.group == 0 && p.proc && !p.ended_at)
+    SDL_KillProcess(p.proc, force);
+}
 #endif
 
 bool tree_alive(Proc& p) {

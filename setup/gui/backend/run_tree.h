@@ -16,3 +16,10 @@ bool tree_alive(Proc& p);
 
 // Forgets the tree when the run is released. Nothing of it is stopped.
 void release_tree(Proc& p);
+
+// Ends every process of the run. Linux: SIGTERM, or SIGKILL when `force`, to its process
+// group, sent only while a process of the group is seen alive (the group's id is then
+// nobody else's); a backend without a group of its own is signalled alone, and only while
+// its end has not been seen (its id may be another's after). Windows: the job object is
+// terminated, which has no gentle form.
+void end_tree(Proc& p, bool force);
