@@ -5,6 +5,7 @@
 #include "app/covered.h"
 #include "app/effects.h"
 #include "app/events.h"
+#include "app/language.h"
 #include "app/pacing.h"
 #include "app/png_io.h"
 #include "app/theme.h"
@@ -14,6 +15,7 @@
 #include "backend/protocol.h"
 #include "screens/column.h"
 #include "screens/outcome.h"
+#include "widgets/layout_report.h"
 #include "widgets/pickers.h"
 
 #include <SDL3/SDL.h>
@@ -23,6 +25,7 @@
 #include <imgui_impl_sdlrenderer3.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -155,6 +158,7 @@ static int run_frame_loop(Uint64 start) {
     ImGui_ImplSDLRenderer3_RenderDrawData(ImGui::GetDrawData(), g_ren);
     if (!A.shot.empty() && !shot_taken && t >= A.shot_at) {
       take_screenshot();
+      write_layout();
       shot_taken = true;
       running = false;
     }
@@ -187,6 +191,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   A.backend = backend_command(cl.backend, A.python);
+  // --lang names the language; one we do not have leaves the system's choice.
+  std::string lang = language_code(cl.lang);
+  use_language(A.root, lang.empty() ? choose_language(preferred_languages()) : lang);
+  if (getenv("TARNWELL_REPORT_LANGUAGE")) printf("language: %s\n", g_lang.code.c_str());
 
   SDL_SetAppMetadata("Tarnwell Setup", nullptr, "tarnwell-setup");
   if (!SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMEPAD) || !open_window(cl.width, cl.height)) {

@@ -2,6 +2,7 @@
 
 #include "app/theme.h"
 #include "backend/app.h"
+#include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 
 #include <imgui_internal.h>
@@ -23,6 +24,7 @@ void text_block(ImFont* font, const ImVec4& colour, const char* text, float cw) 
   push_font(font);
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw);
   ImGui::TextColored(colour, "%s", text);
+  note_item_text("text", text);
   ImGui::PopTextWrapPos();
   ImGui::PopFont();
 }
@@ -33,6 +35,7 @@ bool capsule_button(ImFont* font, bool primary, float rounding, const char* labe
   push_font(font);
   push_button(primary, rounding, U);
   bool clicked = ImGui::Button(label, size);
+  note_label("button", label);
   ImGui::PopStyleColor(5);
   ImGui::PopStyleVar(2);
   ImGui::PopFont();
