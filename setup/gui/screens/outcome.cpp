@@ -45,14 +45,8 @@ std::vector<std::string> install_args(const std::vector<std::string>& backend) {
 }
 
 void view_done(float cw, float U) {
-  push_font(F_SMALL);
-  ImGui::TextColored(GOLD, "%s", tr("DONE"));
-  note_item_text("title", tr("DONE"));
-  ImGui::PopFont();
-  push_font(F_TITLE);
-  ImGui::TextColored(TEXT, "%s", tr("Ready to play"));
-  note_item_text("title", tr("Ready to play"));
-  ImGui::PopFont();
+  title_text(F_SMALL, GOLD, tr("DONE"), cw);
+  title_text(F_TITLE, TEXT, tr("Ready to play"), cw);
   text_block(F_BODY, DIM, done_sentence(A.finished_at - A.started_at, A.desktop), cw);
   // Many warnings scroll in a box of their own, so that "Play" and the title stay in view.
   push_font(F_SMALL);
@@ -137,11 +131,7 @@ static void missing_tools_actions(float cw, float U) {
 
 void view_stopped(float cw, float U) {
   const bool missing_tools = !A.error_command.empty();
-  push_font(F_SMALL);
-  const char* title = missing_tools ? tr("ONE THING FIRST") : tr("SETUP STOPPED");
-  ImGui::TextColored(STOPPED_TITLE, "%s", title);
-  note_item_text("title", title);
-  ImGui::PopFont();
+  title_text(F_SMALL, STOPPED_TITLE, missing_tools ? tr("ONE THING FIRST") : tr("SETUP STOPPED"), cw);
   text_block(F_HEAD, TEXT, A.error, cw);
   gap(8 * U);
   // A long detail (a traceback, say) scrolls in a box of its own, so that the error and

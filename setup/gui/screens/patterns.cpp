@@ -29,6 +29,18 @@ void text_block(ImFont* font, const ImVec4& colour, const char* text, float cw) 
   ImGui::PopFont();
 }
 
+void title_text(ImFont* font, const ImVec4& colour, const char* text, float cw) {
+  push_font(font);
+  float width = ImGui::CalcTextSize(text).x;
+  if (width > cw) {
+    ImGui::PopFont();
+    ImGui::PushFont(font, std::floor(ImGui::GetFontSize() * cw / width));
+  }
+  ImGui::TextColored(colour, "%s", text);
+  note_item_text("title", text);
+  ImGui::PopFont();
+}
+
 void gap(float h) { ImGui::Dummy(ImVec2(0, h)); }
 
 bool capsule_button(ImFont* font, bool primary, float rounding, const char* label, ImVec2 size, float U) {

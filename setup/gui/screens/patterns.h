@@ -30,6 +30,9 @@ inline void text_block(ImFont* font, const ImVec4& colour, const std::string& te
   text_block(font, colour, text.c_str(), cw);
 }
 
+// One line in `font`, made smaller when the language's words would pass the content width.
+void title_text(ImFont* font, const ImVec4& colour, const char* text, float cw);
+
 // Vertical space of h pixels (plus the column's item spacing).
 void gap(float h);
 

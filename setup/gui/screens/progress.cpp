@@ -143,16 +143,10 @@ static float area_height(float cw, float U) {
 }
 
 void view_progress(float cw, float U, float t) {
-  push_font(F_SMALL);
-  ImGui::TextColored(GOLD, "%s", progress_title(A));
-  note_item_text("title", progress_title(A));
-  ImGui::PopFont();
+  title_text(F_SMALL, GOLD, progress_title(A), cw);
   text_block(F_HEAD, TEXT, progress_headline(A), cw);
 
-  push_font(F_TITLE);
-  ImGui::TextColored(GOLD, "%s", percent_text(A.shown_total).c_str());
-  note_item_text("title", percent_text(A.shown_total).c_str());
-  ImGui::PopFont();
+  title_text(F_TITLE, GOLD, percent_text(A.shown_total).c_str(), cw);
   text_block(F_BODY, DIM, step_line(A, SDL_GetTicks()), cw);
   gap(14 * U);
 

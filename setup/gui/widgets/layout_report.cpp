@@ -36,6 +36,8 @@ void note_text(const char* kind, const char* text, ImVec2 min, ImVec2 max, ImVec
   size_t hidden = shown.find("##");
   if (hidden != std::string::npos) shown.resize(hidden);
   if (shown.empty()) return;
+  for (char& c : shown)
+    if (c == '\n' || c == '\t') c = ' ';  // one line per note
   g_notes.push_back({kind, shown, min, max, room_min, room_max});
 }
 
