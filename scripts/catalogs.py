@@ -2,7 +2,8 @@
 """The translation catalogs (locale/<code>.po) against the texts in the sources.
 
     scripts/catalogs.py --pot      writes locale/tarnwell.pot from the sources
-    scripts/catalogs.py --check    fails when the .pot is not current, or when a catalog
+    scripts/catalogs.py --check [--locale DIR]
+                                   fails when the .pot is not current, or when a catalog
                                    lacks a message, has the wrong number of plural forms,
                                    or changes a message's placeholders
 
@@ -169,16 +170,16 @@ def names(text):
     return sorted(re.findall(r"\{([^{}]*)\}", text))
 
 
-def check(messages):
+def check(messages, locale=LOCALE):
     problems = []
     if not os.path.exists(POT) or open(POT, encoding="utf-8").read() != pot_text(messages):
         problems.append("locale/tarnwell.pot is not current: run scripts/catalogs.py --pot")
-    pos = sorted(f for f in os.listdir(LOCALE) if f.endswith(".po"))
+    pos = sorted(f for f in os.listdir(locale) if f.endswith(".po"))
     if not pos:
         problems.append("no catalogs in locale/")
     for po in pos:
         code = po[:-3]
-        entries, nplurals = read_po(os.path.join(LOCALE, po))
+        entries, nplurals = read_po(os.path.join(locale, po))
         if nplurals != PLURALS.get(code, 2):
             problems.append("%s: Plural-Forms has nplurals=%s, the window counts %d" % (po, nplurals,
                                                                                         PLURALS.get(code, 2)))
@@ -204,7 +205,8 @@ def main():
             f.write(pot_text(messages))
         print("catalogs: %d messages in %s" % (len(messages), POT))
         return 0
-    problems = check(messages)
+    locale = sys.argv[sys.argv.index("--locale") + 1] if "--locale" in sys.argv else LOCALE
+    problems = check(messages, locale)
     for p in problems:
         print("catalogs: " + p, file=sys.stderr)
     return 1 if problems else 0
