@@ -14,8 +14,9 @@ import re
 
 DOMAIN = "tarnwell"
 PSEUDO = "qps"
-LOCALEDIR = os.environ.get("TARNWELL_LOCALEDIR") or os.path.join(
-    os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "locale")
+LOCALEDIR = os.environ.get("TARNWELL_LOCALEDIR", "")
+if not os.path.isdir(LOCALEDIR):
+    LOCALEDIR = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "locale")
 
 
 def _first_language():

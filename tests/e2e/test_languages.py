@@ -28,7 +28,7 @@ def notes(path):
     return out
 
 
-def shot(view, lang, size=SIZE, home=None):
+def shot(view, lang, size=SIZE, home=None, **more):
     """Runs the window on `view` in `lang`; returns its notes and the shot's path."""
     args, variables, at = VIEWS[view]
     home = home or tempfile.mkdtemp(prefix="lang-")
@@ -37,7 +37,7 @@ def shot(view, lang, size=SIZE, home=None):
         os.makedirs(os.path.join(game, sub), exist_ok=True)
     layout, png = os.path.join(home, view + ".tsv"), os.path.join(home, view + ".png")
     e = harness.env(TARNWELL_LAYOUT=layout, XDG_CONFIG_HOME=os.path.join(home, "config"),
-                    XDG_DATA_HOME=os.path.join(home, "data"), TARNWELL_STANDIN_GPU="", **variables)
+                    XDG_DATA_HOME=os.path.join(home, "data"), TARNWELL_STANDIN_GPU="", **variables, **more)
     r = harness.run(harness.base_args() + ["--lang", lang, "--size", size, "--shot", png, "--shot-at",
                                            str(at), "--game", game, "--dest", os.path.join(home, "dest")]
                     + args, env=e, timeout=90, cwd=harness.SOURCE)
@@ -64,6 +64,14 @@ class PseudoLanguage(unittest.TestCase):
             # The pseudo-language reached the window's own texts and the backend's.
             self.assertTrue(any(t.startswith("[") and t.endswith("]") for _, _, t in found), view)
             self.check_fits(found, view)
+
+    def test_the_backend_speaks_the_language_chosen(self):
+        # Chosen by name against the system's; the stand-in learns it from the window.
+        found, _ = shot("form", "de", LANGUAGE="", LC_ALL="", LANG="C.UTF-8")
+        texts = [t for _, _, t in found]
+        self.assertIn("Spiel bauen", texts)
+        self.assertIn("Ausgewogen", texts)
+        self.check_fits(found, "form")
 
 
 if __name__ == "__main__":
