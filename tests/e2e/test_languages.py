@@ -19,6 +19,13 @@ VIEWS = {
 }
 
 
+def pseudo_of(english):
+    """The start of a text in the pseudo-language, as the window makes it."""
+    accents = dict(zip("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ",
+                       "åƀçðéƒĝĥîĵķļɱñöþǫŕšţûṽŵẋýžÅƁÇÐÉƑĜĤÎĴĶĻṀÑÖÞǪŔŠŢÛṼŴẊÝŽ"))
+    return "[" + "".join(accents.get(c, c) for c in english)
+
+
 def notes(path):
     out = []
     with open(path, encoding="utf-8") as f:
@@ -60,10 +67,15 @@ class PseudoLanguage(unittest.TestCase):
 
     def test_every_view_fits(self):
         for view in VIEWS:
-            found, _ = shot(view, "qps")
+            home = tempfile.mkdtemp(prefix="lang-")
+            found, _ = shot(view, "qps", home=home)
             # The pseudo-language reached the window's own texts and the backend's.
             self.assertTrue(any(t.startswith("[") and t.endswith("]") for _, _, t in found), view)
             self.check_fits(found, view)
+            if view == "done":  # then the form of an installed game: "Play" and "Build again"
+                found, _ = shot("form", "qps", home=home)
+                self.assertTrue(any(t.startswith(pseudo_of("Build again")) for _, _, t in found))
+                self.check_fits(found, "installed")
 
     def test_the_backend_speaks_the_language_chosen(self):
         # Chosen by name against the system's; the stand-in learns it from the window.
