@@ -72,6 +72,7 @@ class Package(unittest.TestCase):
         # Wine takes the Windows user's display language from the locale LANG names, which
         # must exist: made here, in a folder of the test's own.
         locales = os.path.join(self.dir, "locales")
+        os.makedirs(locales)
         subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", os.path.join(locales, "de_DE.UTF-8")],
                        check=True, capture_output=True)
         layout, shot = os.path.join(self.dir, "layout.tsv"), os.path.join(self.dir, "shot.png")
