@@ -36,6 +36,8 @@ PACKAGES=(
   # the file dialogs where no desktop portal answers (SDL runs zenity)
   zenity
   python3
+  # msgfmt compiles the stand-in's catalogs
+  gettext
 )
 
 # install_missing WHAT PACKAGE...: installs those of the packages that are not yet there.

@@ -21,6 +21,14 @@ cp "$top/setup.bat" "$out/"
 cp "$top/assets/icon.png" "$out/assets/"
 cp "$top/runtime/ui/fonts/Roboto-Medium.ttf" "$out/runtime/ui/fonts/"
 cp "$top"/setup/*.py "$out/setup/"
+# The catalogs: the program reads locale/<code>.po, the backend the compiled .mo files.
+mkdir -p "$out/locale"
+for po in "$top"/locale/*.po; do
+  code=$(basename "$po" .po)
+  cp "$po" "$out/locale/"
+  mkdir -p "$out/locale/$code/LC_MESSAGES"
+  msgfmt --check -o "$out/locale/$code/LC_MESSAGES/tarnwell.mo" "$po"
+done
 
 # The DLLs the program needs, and the ones those need, from the build folder, the
 # Windows SDL3 or the cross compiler's runtime; the system's own DLLs stay where they are.

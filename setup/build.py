@@ -13,13 +13,14 @@ import tempfile
 from . import __version__, emblem, info, shortcuts, store, system
 from .job import Job, StepFailed, crash, scenario_failure
 from .steps import ALL_IDS, build_steps, heavy_weight, long_log_line
+from .translate import _, decimal
 
 NEEDED_GB = 36
 LOG_NAME = "setup.log"
 ICON_NAME = "icon.png"
 MARKER_NAME = "cancel"
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
-GAME_HINT = "Choose the .nup file of Hollow Lantern, or the folder that holds exefs and romfs."
+GAME_HINT = _("Choose the .nup file of Hollow Lantern, or the folder that holds exefs and romfs.")
 
 
 def marker_path(dest):
@@ -38,37 +39,37 @@ def check_game(path):
     """Checks the copy of the game; returns "nup" or "folder", or raises StepFailed
     whose detail names the path."""
     if not path:
-        raise StepFailed("No copy of the game was chosen.", GAME_HINT)
+        raise StepFailed(_("No copy of the game was chosen."), GAME_HINT)
     if not os.path.exists(path):
-        raise StepFailed("Your copy of the game was not found.",
-                         "Nothing is at %s.\n%s" % (path, GAME_HINT))
+        raise StepFailed(_("Your copy of the game was not found."),
+                         _("Nothing is at {path}.").format(path=path) + "\n" + GAME_HINT)
     if os.path.isdir(path):
         try:
             exefs, romfs = _child_dir(path, "exefs"), _child_dir(path, "romfs")
         except OSError as e:
-            raise StepFailed("The folder of your game copy cannot be read.",
+            raise StepFailed(_("The folder of your game copy cannot be read."),
                              "%s\n%s" % (path, e.strerror or e))
         if not exefs and not romfs:
-            raise StepFailed("This folder does not hold exefs and romfs.",
+            raise StepFailed(_("This folder does not hold exefs and romfs."),
                              "%s\n%s" % (path, GAME_HINT))
         if not exefs or not romfs:
-            raise StepFailed("This folder holds %s but no %s." % (
-                "romfs" if romfs else "exefs", "exefs" if romfs else "romfs"),
-                "%s\nA complete copy holds both folders. %s" % (path, GAME_HINT))
+            raise StepFailed(_("This folder holds {found} but no {missing}.").format(
+                found="romfs" if romfs else "exefs", missing="exefs" if romfs else "romfs"),
+                "%s\n%s %s" % (path, _("A complete copy holds both folders."), GAME_HINT))
         return "folder"
     if os.path.isfile(path):
         if not path.lower().endswith(".nup"):
-            raise StepFailed("This file is not a .nup file.", "%s\n%s" % (path, GAME_HINT))
+            raise StepFailed(_("This file is not a .nup file."), "%s\n%s" % (path, GAME_HINT))
         try:
             with open(path, "rb") as f:
                 first = f.read(1)
         except OSError as e:
-            raise StepFailed("Your .nup file cannot be read.", "%s\n%s" % (path, e.strerror or e))
+            raise StepFailed(_("Your .nup file cannot be read."), "%s\n%s" % (path, e.strerror or e))
         if not first:
-            raise StepFailed("Your .nup file is empty.",
-                             "%s\nCopy the file again from your console or backup." % path)
+            raise StepFailed(_("Your .nup file is empty."),
+                             "%s\n%s" % (path, _("Copy the file again from your console or backup.")))
         return "nup"
-    raise StepFailed("This is neither a .nup file nor a folder.", "%s\n%s" % (path, GAME_HINT))
+    raise StepFailed(_("This is neither a .nup file nor a folder."), "%s\n%s" % (path, GAME_HINT))
 
 
 def game_fingerprint(path):
@@ -159,8 +160,9 @@ class Build:
         job.log("Quality: %s" % self.quality)
         levels = info.levels(self.scenario)
         if self.quality not in [level["id"] for level in levels]:
-            raise StepFailed('The quality level "%s" is not known.' % self.quality,
-                             "Choose one of: %s." % ", ".join(level["name"] for level in levels))
+            raise StepFailed(_('The quality level "{level}" is not known.').format(level=self.quality),
+                             _("Choose one of: {levels}.").format(
+                                 levels=", ".join(level["name"] for level in levels)))
         if self.scenario.long:
             job.log(long_log_line())
         if self.resume_note:
@@ -219,26 +221,26 @@ class Build:
     # The real steps.
 
     def step_check(self):
-        self.job.progress("Reading your copy of the game", 0, 1)
+        self.job.progress(_("Reading your copy of the game"), 0, 1)
         kind = check_game(self.game)
         if kind == "nup":
             self.job.log("Your copy of the game is a .nup file of %s."
                          % _size_text(os.path.getsize(self.game)))
         else:
             self.job.log("Your copy of the game is a folder with exefs and romfs.")
-        self.job.progress("Your copy of the game is complete", 1, 1)
+        self.job.progress(_("Your copy of the game is complete"), 1, 1)
 
     def step_folder(self):
         dest = self.dest
-        self.job.progress("Checking the install folder", 0, 2)
+        self.job.progress(_("Checking the install folder"), 0, 2)
         if not dest:
-            raise StepFailed("No install folder was chosen.",
-                             "Choose where Tarnwell should go (about %d GB)." % NEEDED_GB)
+            raise StepFailed(_("No install folder was chosen."),
+                             _("Choose where Tarnwell should go (about {size} GB).").format(size=NEEDED_GB))
         if os.path.exists(dest) and not os.path.isdir(dest):
-            raise StepFailed("The install folder is a file.",
-                             "%s\nChoose a folder, or a new name for one." % dest)
+            raise StepFailed(_("The install folder is a file."),
+                             "%s\n%s" % (dest, _("Choose a folder, or a new name for one.")))
         if self.setup_error is not None:
-            raise StepFailed("The install folder could not be created.",
+            raise StepFailed(_("The install folder could not be created."),
                              "%s\n%s" % (dest, self.setup_error.strerror or self.setup_error))
         probe = os.path.join(dest, ".setup-write-test-%d" % os.getpid())
         try:
@@ -246,35 +248,36 @@ class Build:
                 f.write("Tarnwell setup checks that it can write here.\n")
             os.remove(probe)
         except OSError as e:
-            raise StepFailed("Setup cannot write to the install folder.",
-                             "%s\n%s\nChoose a folder of your own, for example in your home folder."
-                             % (dest, e.strerror or e))
-        self.job.progress("Measuring the free space", 1, 2)
+            raise StepFailed(_("Setup cannot write to the install folder."),
+                             "%s\n%s\n%s" % (dest, e.strerror or e,
+                                             _("Choose a folder of your own, for example in your home folder.")))
+        self.job.progress(_("Measuring the free space"), 1, 2)
         free = system.free_gb(dest, self.scenario)
         heavy_left = any(s.heavy for s in self.steps[self.resume_from:])
         if free is None:
             self.job.log("The free space of the install drive could not be measured.")
         elif free < NEEDED_GB and heavy_left:
-            self.job.warning("Only %.1f GB are free on the install drive; the build needs about %d GB."
-                             % (free, NEEDED_GB))
+            self.job.warning(_("Only {free} GB are free on the install drive; the build needs about {size} GB.")
+                             .format(free=decimal(free), size=NEEDED_GB))
         else:
             self.job.log("%.1f GB are free on the install drive." % free)
-        self.job.progress("The install folder is ready", 2, 2)
+        self.job.progress(_("The install folder is ready"), 2, 2)
 
     def step_tools(self):
         missing, command, can_install = info.tools_status(self.scenario)
         if missing:
-            raise StepFailed("This PC needs a few build tools first.",
-                             "Missing: %s%s" % (", ".join(missing), info.tools_hint(command, can_install)),
+            raise StepFailed(_("This PC needs a few build tools first."),
+                             _("Missing: {tools}").format(tools=", ".join(missing))
+                             + info.tools_hint(command, can_install),
                              command)
         for names in system.tool_names(self.scenario):
             found = next((shutil.which(n) for n in names if shutil.which(n)), None)
             self.job.log("Found %s: %s" % (names[0], found))
-        self.job.progress("All build tools are here", 1, 1)
+        self.job.progress(_("All build tools are here"), 1, 1)
 
     def step_icon(self):
         path = os.path.join(store.setup_dir(self.dest), ICON_NAME)
-        self.job.progress("Looking for the icon", 0, 1)
+        self.job.progress(_("Looking for the icon"), 0, 1)
         source = self.game_icon()
         try:
             if source:
@@ -285,10 +288,10 @@ class Build:
                 self.job.log("Drew the Tarnwell emblem as the icon.")
         except OSError as e:
             # The game runs without it; only the shortcuts lose their picture.
-            self.job.warning("The icon could not be saved: %s" % (e.strerror or e))
+            self.job.warning(_("The icon could not be saved: {reason}").format(reason=e.strerror or e))
             return
         self.job.icon(path)
-        self.job.progress("The icon is ready", 1, 1)
+        self.job.progress(_("The icon is ready"), 1, 1)
 
     def game_icon(self):
         """A PNG named icon*.png at the top of an unpacked copy of the game, if any."""
@@ -315,7 +318,7 @@ class Build:
         try:
             launcher = shortcuts.write_launcher(self.dest, self.quality)
         except OSError as e:
-            raise StepFailed("The launcher could not be written.", "%s\n%s" % (
+            raise StepFailed(_("The launcher could not be written."), "%s\n%s" % (
                 shortcuts.launcher_path(self.dest), e.strerror or e))
         job.log("Wrote the launcher %s." % launcher)
         icon = os.path.join(store.setup_dir(self.dest), ICON_NAME)
@@ -323,17 +326,18 @@ class Build:
             entry = shortcuts.write_shortcut(system.menu_dir(), self.dest, icon)
             job.log("Added Tarnwell to the application menu: %s" % entry)
         except OSError as e:
-            job.warning("Tarnwell could not be added to the application menu: %s" % (e.strerror or e))
+            job.warning(_("Tarnwell could not be added to the application menu: {reason}").format(
+                reason=e.strerror or e))
         if self.desktop_entry:
             try:
                 entry = shortcuts.write_shortcut(system.desktop_dir(), self.dest, icon)
                 job.log("Put a shortcut on the desktop: %s" % entry)
             except OSError as e:
-                job.warning("The desktop shortcut could not be made: %s" % (e.strerror or e))
+                job.warning(_("The desktop shortcut could not be made: {reason}").format(reason=e.strerror or e))
         if not store.update_config(dest=self.dest, game=self.game, quality=self.quality,
                                    desktop=self.desktop_entry):
-            job.warning("Setup could not remember this install folder for next time.")
-        job.progress("Tarnwell is ready", 1, 1)
+            job.warning(_("Setup could not remember this install folder for next time."))
+        job.progress(_("Tarnwell is ready"), 1, 1)
 
 
 def default_quality(scenario):

@@ -6,14 +6,15 @@ import time
 
 from . import __version__, store, system, shortcuts
 from .steps import build_steps
+from .translate import _
 
 LEVELS = [
-    {"id": "light", "name": "Light",
-     "about": "Simpler shadows and water, for laptops and older graphics cards."},
-    {"id": "balanced", "name": "Balanced",
-     "about": "Full textures with lighter effects: smooth on most gaming PCs."},
-    {"id": "full", "name": "Full",
-     "about": "Every effect at full detail, for a strong graphics card."},
+    {"id": "light", "name": _("Light"),
+     "about": _("Simpler shadows and water, for laptops and older graphics cards.")},
+    {"id": "balanced", "name": _("Balanced"),
+     "about": _("Full textures with lighter effects: smooth on most gaming PCs.")},
+    {"id": "full", "name": _("Full"),
+     "about": _("Every effect at full detail, for a strong graphics card.")},
 ]
 LEVEL_IDS = [level["id"] for level in LEVELS]
 LONG_GPU = ("NVIDIA GeForce RTX 4090 Laptop GPU with Max-Q Design, 16 GB GDDR6X, "
@@ -49,12 +50,15 @@ def parse_display(text):
 
 def suggest(gpu, display):
     """The level suggested for this PC and the reason, in the player's words."""
-    size = " at %dx%d" % display if display else ""
     if not gpu:
-        return "light", "No NVIDIA graphics card was found, so the light level keeps the game smooth."
+        return "light", _("No NVIDIA graphics card was found, so the light level keeps the game smooth.")
     if display and display[0] * display[1] > 2560 * 1600:
-        return "balanced", "%s keeps a steady frame rate%s with the balanced level." % (gpu, size)
-    return "full", "%s handles every effect%s." % (gpu, size)
+        return "balanced", _("{gpu} keeps a steady frame rate at {width}x{height} with the balanced level.").format(
+            gpu=gpu, width=display[0], height=display[1])
+    if display:
+        return "full", _("{gpu} handles every effect at {width}x{height}.").format(
+            gpu=gpu, width=display[0], height=display[1])
+    return "full", _("{gpu} handles every effect.").format(gpu=gpu)
 
 
 def pretend_installed():
@@ -98,10 +102,10 @@ def tools_status(scenario):
 def tools_hint(command, can_install):
     """The sentence after the list of missing tools, on a line of its own."""
     if not command:
-        return "\nInstall them with the system's package manager, then build again."
+        return "\n" + _("Install them with the system's package manager, then build again.")
     if can_install:
-        return "\nSetup can install them (it asks for your password), or run this in a terminal:"
-    return "\nRun this in a terminal, then build again:"
+        return "\n" + _("Setup can install them (it asks for your password), or run this in a terminal:")
+    return "\n" + _("Run this in a terminal, then build again:")
 
 
 def build_complete(dest, scenario):

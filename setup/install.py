@@ -21,6 +21,7 @@ import tempfile
 from . import info, store, system
 from .job import Job, StepFailed, crash, scenario_failure
 from .steps import INSTALL_STEPS, ALL_IDS
+from .translate import _
 
 LOG_NAME = "install.log"
 # Share of TARNWELL_STANDIN_SECONDS that a pretended installation takes.
@@ -39,7 +40,7 @@ class Install:
             crash(step)
         if self.scenario.fail_step == step.id:
             raise scenario_failure(self.scenario, step)
-        missing, command, _ = info.tools_status(self.scenario)
+        missing, command, _can = info.tools_status(self.scenario)
         if not missing:
             job.log("All build tools are already installed.")
         else:
@@ -52,11 +53,11 @@ class Install:
                 self.install_pretend(pretend)
             still, command, can_install = info.tools_status(self.scenario)
             if still:
-                raise StepFailed("Some build tools are still missing.",
-                                 "Missing: %s%s" % (", ".join(still),
-                                                    info.tools_hint(command, can_install)),
+                raise StepFailed(_("Some build tools are still missing."),
+                                 _("Missing: {tools}").format(tools=", ".join(still))
+                                 + info.tools_hint(command, can_install),
                                  command)
-        job.progress("All build tools are installed", 1, 1)
+        job.progress(_("All build tools are installed"), 1, 1)
         job.step(step, "finished")
         return ""
 
@@ -65,12 +66,12 @@ class Install:
         command = system.install_command(tools)
         commands = system.install_argv_list(tools)
         if commands is None:
-            raise StepFailed("Setup cannot install the build tools on this PC.",
-                             "Missing: %s%s" % (", ".join(tools), info.tools_hint(command, False)),
+            raise StepFailed(_("Setup cannot install the build tools on this PC."),
+                             _("Missing: {tools}").format(tools=", ".join(tools)) + info.tools_hint(command, False),
                              command)
         job.check()
         for n, argv in enumerate(commands):
-            job.progress("Installing with %s" % argv[0], n, len(commands))
+            job.progress(_("Installing with {tool}").format(tool=argv[0]), n, len(commands))
             job.log("Running: %s" % " ".join(argv))
             # The package manager is not interrupted half-way: stopping it
             # there could leave the system's packages in a broken state.
@@ -78,23 +79,25 @@ class Install:
                 proc = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                         stdin=subprocess.DEVNULL)
             except OSError as e:
-                raise StepFailed("The build tools could not be installed.",
-                                 "%s could not be started: %s" % (argv[0], e.strerror or e), command)
+                raise StepFailed(_("The build tools could not be installed."),
+                                 _("{tool} could not be started: {reason}").format(tool=argv[0],
+                                                                                  reason=e.strerror or e),
+                                 command)
             for raw in proc.stdout:
                 job.log(raw.decode("utf-8", "replace").rstrip("\r\n"))
             code = proc.wait()
             if code != 0:
                 if argv[0] == "pkexec" and code in (126, 127):
-                    detail = "The password was not given, so nothing was installed."
+                    detail = _("The password was not given, so nothing was installed.")
                 else:
-                    detail = "%s ended with exit code %d. The log holds its output." % (argv[0], code)
-                raise StepFailed("The build tools could not be installed.", detail, command)
+                    detail = _("{tool} ended with exit code {code}. The log holds its output.").format(tool=argv[0], code=code)
+                raise StepFailed(_("The build tools could not be installed."), detail, command)
 
     def install_pretend(self, tools):
         job = self.job
         seconds = self.scenario.seconds * PRETEND_SHARE / len(tools)
         for n, tool in enumerate(tools):
-            job.progress("Installing %s" % tool, n, len(tools))
+            job.progress(_("Installing {tool}").format(tool=tool), n, len(tools))
             job.log("Unpacking %s (stand-in) ..." % tool)
             job.wait(seconds / 2)
             job.log("Setting up %s (stand-in) ..." % tool)
@@ -102,10 +105,10 @@ class Install:
             done = info.pretend_installed()
             if tool not in done:
                 if not store.update_config(standin_installed=done + [tool]):
-                    raise StepFailed("The build tools could not be installed.",
+                    raise StepFailed(_("The build tools could not be installed."),
                                      "The stand-in could not note %s as installed in %s."
                                      % (tool, store.config_path()))
-        job.progress("Installed %s" % ", ".join(tools), len(tools), len(tools))
+        job.progress(_("Installed {tools}").format(tools=", ".join(tools)), len(tools), len(tools))
 
 
 def run(out, scenario):

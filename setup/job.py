@@ -15,6 +15,7 @@ import traceback
 
 from .output import LogFile
 from .steps import long_detail
+from .translate import _
 
 SLICE = 0.05          # seconds between two looks at the cancel marker
 PROGRESS_EVERY = 0.1  # seconds between two progress messages of a stand-in step
@@ -209,7 +210,7 @@ class Job:
 def scenario_failure(scenario, step):
     """The failure that TARNWELL_STANDIN_FAIL asks for in step, with its texts."""
     text = scenario.fail_text if scenario.fail_text is not None else \
-        'Setup stopped at "%s".' % step.title
+        _('Setup stopped at "{step}".').format(step=step.title)
     if scenario.fail_detail is not None:
         detail = scenario.fail_detail
     elif scenario.long:

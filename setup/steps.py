@@ -6,6 +6,8 @@ stand-ins: they only take their share of TARNWELL_STANDIN_SECONDS and report
 plausible progress.
 """
 
+from .translate import _
+
 
 class Step:
     def __init__(self, id, title, weight, heavy=False, always=False, by_quality=False,
@@ -23,43 +25,48 @@ class Step:
         """Progress text for unit i (0-based) of this step."""
         if not self.texts:
             return self.title
-        base = self.texts[i % len(self.texts)]
-        return base.format(n=i + 1, total=self.total)
+        template, item = self.texts[i % len(self.texts)]
+        return template.format(n=i + 1, total=self.total, item=item.format(n=i + 1))
 
     def message(self):
         return {"id": self.id, "title": self.title}
 
 
+def _items(template, *items):
+    """Progress texts that name one thing each, in turn."""
+    return tuple((template, item) for item in items)
+
+
 BUILD_STEPS = [
-    Step("check", "Check your copy of the game", 1),
-    Step("folder", "Prepare the install folder", 3),
-    Step("tools", "Look for the build tools", 1),
-    Step("sources", "Fetch the Tarnwell sources", 1, heavy=True, total=48, texts=(
-        "Fetching engine/core", "Fetching engine/render", "Fetching engine/audio",
-        "Fetching game/world", "Fetching game/actors", "Fetching tools/convert")),
-    Step("unpack", "Unpack the game files", 12, heavy=True, total=420, texts=(
-        "Unpacking romfs/Stage/Hollow_{n:03d}.arc", "Unpacking romfs/Model/Lantern_{n:03d}.bfres",
-        "Unpacking romfs/Sound/Resource_{n:03d}.bars", "Unpacking romfs/Event/Scene_{n:03d}.bfevfl")),
-    Step("code", "Translate the game code", 10, heavy=True, total=96, texts=(
-        "Translating function group {n} of {total}",)),
-    Step("textures", "Convert the textures", 8, heavy=True, by_quality=True, total=310, texts=(
-        "Converting textures {n} of {total}",)),
-    Step("shaders", "Convert the shaders", 6, heavy=True, by_quality=True, total=180, texts=(
-        "Converting shader water_{n:03d}", "Converting shader foliage_{n:03d}",
-        "Converting shader lantern_glow_{n:03d}", "Converting shader sky_{n:03d}")),
-    Step("compile", "Compile Tarnwell", 30, heavy=True, total=240, texts=(
-        "Compiling src/render/water_{n:03d}.cpp", "Compiling src/world/stage_{n:03d}.cpp",
-        "Compiling src/actors/actor_{n:03d}.cpp", "Compiling src/audio/stream_{n:03d}.cpp")),
-    Step("pack", "Pack the game data", 12, heavy=True, by_quality=True, total=64, texts=(
-        "Packing data/world_{n:02d}.pak", "Packing data/sound_{n:02d}.pak")),
-    Step("cache", "Warm up the shader cache", 25, heavy=True, by_quality=True, total=500, texts=(
-        "Warming up pipeline {n} of {total}",)),
-    Step("icon", "Take the icon from your game", 1, always=True),
-    Step("finish", "Add the launcher and shortcuts", 1, always=True),
+    Step("check", _("Check your copy of the game"), 1),
+    Step("folder", _("Prepare the install folder"), 3),
+    Step("tools", _("Look for the build tools"), 1),
+    Step("sources", _("Fetch the Tarnwell sources"), 1, heavy=True, total=48, texts=_items(
+        _("Fetching {item}"), "engine/core", "engine/render", "engine/audio", "game/world", "game/actors",
+        "tools/convert")),
+    Step("unpack", _("Unpack the game files"), 12, heavy=True, total=420, texts=_items(
+        _("Unpacking {item}"), "romfs/Stage/Hollow_{n:03d}.arc", "romfs/Model/Lantern_{n:03d}.bfres",
+        "romfs/Sound/Resource_{n:03d}.bars", "romfs/Event/Scene_{n:03d}.bfevfl")),
+    Step("code", _("Translate the game code"), 10, heavy=True, total=96, texts=_items(
+        _("Translating function group {n} of {total}"), "")),
+    Step("textures", _("Convert the textures"), 8, heavy=True, by_quality=True, total=310, texts=_items(
+        _("Converting textures {n} of {total}"), "")),
+    Step("shaders", _("Convert the shaders"), 6, heavy=True, by_quality=True, total=180, texts=_items(
+        _("Converting shader {item}"), "water_{n:03d}", "foliage_{n:03d}", "lantern_glow_{n:03d}",
+        "sky_{n:03d}")),
+    Step("compile", _("Compile Tarnwell"), 30, heavy=True, total=240, texts=_items(
+        _("Compiling {item}"), "src/render/water_{n:03d}.cpp", "src/world/stage_{n:03d}.cpp",
+        "src/actors/actor_{n:03d}.cpp", "src/audio/stream_{n:03d}.cpp")),
+    Step("pack", _("Pack the game data"), 12, heavy=True, by_quality=True, total=64, texts=_items(
+        _("Packing {item}"), "data/world_{n:02d}.pak", "data/sound_{n:02d}.pak")),
+    Step("cache", _("Warm up the shader cache"), 25, heavy=True, by_quality=True, total=500, texts=_items(
+        _("Warming up pipeline {n} of {total}"), "")),
+    Step("icon", _("Take the icon from your game"), 1, always=True),
+    Step("finish", _("Add the launcher and shortcuts"), 1, always=True),
 ]
 
 INSTALL_STEPS = [
-    Step("install", "Install the build tools", 1),
+    Step("install", _("Install the build tools"), 1),
 ]
 
 
@@ -73,7 +80,7 @@ def long_build_steps(count=40, title_length=80):
     """The steps of the long scenario: the real ones with small heavy extras after the
     tool check, every title exactly title_length characters long. The extras come first
     so that a build soon runs a step far down the list."""
-    extras = [Step("extra%02d" % n, "Extra stand-in step %d" % n, 1, heavy=True, total=10)
+    extras = [Step("extra%02d" % n, _("Extra stand-in step {n}").format(n=n), 1, heavy=True, total=10)
               for n in range(1, count - len(BUILD_STEPS) + 1)]
     steps = BUILD_STEPS[:3] + extras + BUILD_STEPS[3:]
     return [Step(s.id, _stretched(s.title, title_length), s.weight, s.heavy, s.always,

@@ -5,6 +5,8 @@
 #include "app/covered.h"
 #include "app/effects.h"
 #include "app/events.h"
+#include "app/font_fallback.h"
+#include "app/language.h"
 #include "app/pacing.h"
 #include "app/png_io.h"
 #include "app/theme.h"
@@ -16,6 +18,7 @@
 #include "screens/column.h"
 #include "screens/focus.h"
 #include "screens/outcome.h"
+#include "widgets/layout_report.h"
 #include "widgets/pickers.h"
 
 #include <SDL3/SDL.h>
@@ -25,6 +28,7 @@
 #include <imgui_impl_sdlrenderer3.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -80,6 +84,7 @@ static int run_frame_loop(Uint64 start) {
   bool running = true, shot_taken = false;
   int turns = 0;  // counted up to the second only
   int drawn_view = -1;
+  bool language_glyphs_asked = false;
   Pace pace;
   while (running) {
     // The backend is asked about this PC once the first frame is out, so that its start
@@ -121,6 +126,13 @@ static int run_frame_loop(Uint64 start) {
     float W = (float)wi, H = (float)hi;
     float U = ui_scale(wi, hi);
     update_fonts(U);
+    if (!language_glyphs_asked) {
+      // The faces for the language's own script are in before its first text is drawn.
+      language_glyphs_asked = true;
+      for (const auto& message : g_lang.messages)
+        for (const std::string& text : message.second) want_glyphs(text, F_ROW.face);
+      update_fonts(U);
+    }
 
     // A still picture: nothing drifts or pulses (the moving layers stay where they are at
     // the start) and eased values reach their targets at once.
@@ -149,6 +161,7 @@ static int run_frame_loop(Uint64 start) {
     ImGui_ImplSDLRenderer3_RenderDrawData(ImGui::GetDrawData(), g_ren);
     if (!A.shot.empty() && !shot_taken && t >= A.shot_at) {
       take_screenshot();
+      write_layout();
       shot_taken = true;
       running = false;
     }
@@ -181,6 +194,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   A.backend = backend_command(cl.backend, A.python);
+  // --lang names the language; one we do not have leaves the system's choice.
+  std::string lang = language_code(cl.lang);
+  use_language(A.root, lang.empty() ? choose_language(preferred_languages()) : lang);
+  set_font_language(g_lang.code);  // Han characters in the glyph forms of the window's language
+  if (getenv("TARNWELL_REPORT_LANGUAGE")) printf("language: %s\n", g_lang.code.c_str());
 
   SDL_SetAppMetadata("Tarnwell Setup", nullptr, "tarnwell-setup");
   // The browser takes typed text for its type-ahead; no on-screen keyboard for that.

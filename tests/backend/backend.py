@@ -58,8 +58,9 @@ class Sandbox:
             f.write(data)
         return path
 
-    def env(self, **scenario):
+    def env(self, environ=None, **scenario):
         e = {k: v for k, v in os.environ.items() if k not in _CLEARED}
+        e.update(environ or {})
         e.update({
             "HOME": self.home,
             "XDG_CONFIG_HOME": self.config,
@@ -81,19 +82,19 @@ class Sandbox:
                 e[name] = str(value)
         return e
 
-    def run(self, args, timeout=60, **scenario):
-        """Runs the backend to its end; returns a Result."""
+    def run(self, args, timeout=60, environ=None, **scenario):
+        """Runs the backend to its end; returns a Result. `environ` adds variables."""
         done = subprocess.run([sys.executable, "-m", "setup"] + list(args), cwd=SOURCE,
-                              env=self.env(**scenario), stdin=subprocess.DEVNULL,
+                              env=self.env(environ, **scenario), stdin=subprocess.DEVNULL,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
         return Result(done.returncode, done.stdout, done.stderr.decode("utf-8", "replace"))
 
-    def build(self, game, dest=None, extra=(), **scenario):
+    def build(self, game, dest=None, extra=(), environ=None, **scenario):
         return self.run(["--json", "--game", game, "--dest", dest or self.dest] + list(extra),
-                        **scenario)
+                        environ=environ, **scenario)
 
-    def info(self, extra=(), **scenario):
-        r = self.run(["--info"] + list(extra), **scenario)
+    def info(self, extra=(), environ=None, **scenario):
+        r = self.run(["--info"] + list(extra), environ=environ, **scenario)
         objects = r.objects()
         if r.code != 0 or len(objects) != 1:
             raise AssertionError("info gave code %d and %d objects:\n%s\n%s"

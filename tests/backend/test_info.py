@@ -204,3 +204,46 @@ class Remembered(backend.SandboxTest):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class Language(backend.SandboxTest):
+    """The stand-in speaks the language of its environment, through gettext's catalogs."""
+
+    def catalogs(self, broken=False):
+        """The German catalog compiled as the build compiles it; `broken` renames a
+        placeholder in one translation."""
+        with open(os.path.join(backend.SOURCE, "locale", "de.po"), encoding="utf-8") as f:
+            text = f.read()
+        if broken:
+            text = text.replace("Unter {path} ist nichts.", "Unter {pfad} ist nichts.")
+        po, locale = self.box.path("de.po"), self.box.path("locale")
+        with open(po, "w", encoding="utf-8") as f:
+            f.write(text)
+        os.makedirs(os.path.join(locale, "de", "LC_MESSAGES"))
+        subprocess.run(["msgfmt", "-o", os.path.join(locale, "de", "LC_MESSAGES", "tarnwell.mo"), po], check=True)
+        return locale
+
+    def test_levels_steps_and_errors_in_the_environments_language(self):
+        locale = self.catalogs()
+        for variables in ({"LANGUAGE": "de"}, {"LANGUAGE": "", "LC_ALL": "", "LANG": "de_DE.UTF-8"}):
+            reply = self.box.info(environ=dict(variables, TARNWELL_LOCALEDIR=locale))
+            self.assertEqual([level["name"] for level in reply["levels"]], ["Leicht", "Ausgewogen", "Voll"])
+            self.assertIn("keine NVIDIA-Grafikkarte", reply["suggested_why"])
+        r = self.box.build(self.box.path("nowhere"), environ={"LANGUAGE": "de", "TARNWELL_LOCALEDIR": locale})
+        titles = [step["title"] for step in r.messages("start")[0]["steps"]]
+        self.assertEqual(titles[0], "Deine Kopie des Spiels prüfen")
+        error = r.messages("error")[0]
+        self.assertEqual(error["text"], "Deine Kopie des Spiels wurde nicht gefunden.")
+        self.assertTrue(error["detail"].startswith("Unter %s ist nichts.\n" % self.box.path("nowhere")))
+        # English without a catalog, and the pseudo-language made from the English.
+        self.assertEqual(self.box.info(environ={"LANGUAGE": "fr", "TARNWELL_LOCALEDIR": locale})
+                         ["levels"][0]["name"], "Light")
+        pseudo = self.box.info(environ={"LANGUAGE": "qps"})["levels"][0]
+        self.assertRegex(pseudo["name"], r"^\[Ļîĝĥţ .+\]$")
+
+    def test_translation_with_other_placeholders_is_not_used(self):
+        locale = self.catalogs(broken=True)
+        r = self.box.build(self.box.path("nowhere"), environ={"LANGUAGE": "de", "TARNWELL_LOCALEDIR": locale})
+        error = r.messages("error")[0]
+        self.assertEqual(error["text"], "Deine Kopie des Spiels wurde nicht gefunden.")
+        self.assertTrue(error["detail"].startswith("Nothing is at %s.\n" % self.box.path("nowhere")), error)

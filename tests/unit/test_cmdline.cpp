@@ -60,8 +60,9 @@ TEST(Cmdline, UnknownArgumentsAreSkippedOneAtATime) {
 }
 
 TEST(Cmdline, EveryOptionLandsInItsField) {
-  Scan s = scan({"--root", "R", "--python", "P", "--game", "G", "--dest", "D", "--shot", "S.png", "--shot-at",
-                 "0.5", "--click", "400,300", "--size", "800x600", "--backend", "b"});
+  Scan s = scan({"--root", "R",       "--python",  "P",         "--game", "G",       "--dest",
+                 "D",      "--shot",  "S.png",     "--shot-at", "0.5",    "--click", "400,300",
+                 "--size", "800x600", "--backend", "b",         "--lang", "zh-Hant"});
   EXPECT_EQ(s.app.game, "G");
   EXPECT_EQ(s.app.dest, "D");
   EXPECT_EQ(s.app.shot, "S.png");
@@ -70,6 +71,7 @@ TEST(Cmdline, EveryOptionLandsInItsField) {
   EXPECT_EQ(s.cl.width, 800);
   EXPECT_EQ(s.cl.height, 600);
   EXPECT_EQ(s.cl.backend, "b");
+  EXPECT_EQ(s.cl.lang, "zh-Hant");
 }
 
 TEST(Cmdline, LaterOccurrenceWinsAndSizeKeepsWhatDoesNotConvert) {

@@ -36,7 +36,8 @@ class Package(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.dir, True)
 
     def test_the_folder_holds_the_program_its_files_and_the_backend(self):
-        for name in ("tarnwell-setup.exe", "SDL3.dll", "setup.bat", "assets/icon.png",
+        for name in ("tarnwell-setup.exe", "SDL3.dll", "setup.bat", "assets/icon.png", "locale/ja.po",
+                     "locale/zh_TW/LC_MESSAGES/tarnwell.mo",
                      "runtime/ui/fonts/Roboto-Medium.ttf", "setup/__main__.py", "setup/__init__.py"):
             self.assertTrue(os.path.isfile(os.path.join(self.dist, name)), name)
         self.assertFalse(os.path.exists(os.path.join(self.dist, "setup", "gui")))
@@ -66,6 +67,26 @@ class Package(unittest.TestCase):
             runs = [json.loads(line) for line in f]
         self.assertEqual(runs[0]["argv"][0], "--info")
         self.assertEqual(runs[0]["cwd"], self.dir)
+
+    def test_the_users_display_language_is_the_window_s_and_the_backend_s(self):
+        # Wine takes the Windows user's display language from the locale LANG names, which
+        # must exist: made here, in a folder of the test's own.
+        locales = os.path.join(self.dir, "locales")
+        os.makedirs(locales)
+        subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", os.path.join(locales, "de_DE.UTF-8")],
+                       check=True, capture_output=True)
+        layout, shot = os.path.join(self.dir, "layout.tsv"), os.path.join(self.dir, "shot.png")
+        e = wine.env(LOCPATH=locales, LANG="de_DE.UTF-8", LANGUAGE="", LC_ALL="", LC_MESSAGES="",
+                     TARNWELL_REPORT_LANGUAGE="1", TARNWELL_LAYOUT=wine.winpath(layout), **wine.private_home(self))
+        r = wine.run_wine([os.path.join(self.dist, "tarnwell-setup.exe"), "--root", wine.winpath(self.dist),
+                           "--python", wine.winpath(wine.WIN_PYTHON), "--size", "960x540", "--shot",
+                           wine.winpath(shot), "--shot-at", "6"], cwd=self.dist, env=e, timeout=180)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.splitlines()[0], "language: de")
+        with open(layout, encoding="utf-8") as f:
+            texts = [line.rstrip("\n").split("\t")[-1] for line in f]
+        self.assertIn("Spiel bauen", texts)  # the window's catalog, from the folder
+        self.assertIn("Ausgewogen", texts)  # the backend's, compiled into the folder
 
     def test_setup_bat_without_python_says_so(self):
         e = wine.env(WINEPATH="")

@@ -13,8 +13,9 @@ bool scan_cmdline(int argc, char** argv, App& app, Cmdline& cl) {
       app.autobuild = true;
       continue;
     }
-    static const char* const with_value[] = {"--root", "--python", "--backend", "--game",  "--dest",
-                                             "--size", "--shot",   "--shot-at", "--click", "--effects"};
+    static const char* const with_value[] = {"--root",  "--python",  "--backend", "--game",
+                                             "--dest",  "--size",    "--shot",    "--shot-at",
+                                             "--click", "--effects", "--lang"};
     int opt = -1;
     for (int k = 0; k < (int)(sizeof with_value / sizeof *with_value); k++)
       if (!strcmp(arg, with_value[k])) opt = k;
@@ -34,6 +35,7 @@ bool scan_cmdline(int argc, char** argv, App& app, Cmdline& cl) {
       case 9:
         if (!parse_effects(value, cl.effects)) cl.effects = EffectsChoice::AUTO;
         break;
+      case 10: cl.lang = value; break;
     }
   }
   return !app.root.empty() && !(app.python.empty() && cl.backend.empty());

@@ -17,6 +17,7 @@ struct Cmdline {
   int height = 0;
   std::string backend;
   EffectsChoice effects = EffectsChoice::AUTO;  // --effects; a value it does not know is "auto"
+  std::string lang;                             // --lang: a language code, empty = the system's
 };
 
 // Scans argv[1..] into `app` and `cl`. Returns false when the usage line must be shown.

@@ -1,6 +1,7 @@
 #include "app/events.h"
 
 #include "app/backdrop.h"
+#include "app/language.h"
 #include "app/window.h"
 
 #include <imgui.h>
@@ -102,10 +103,10 @@ std::string pad_button_name(SDL_GamepadButton button) {
     case SDL_GAMEPAD_BUTTON_LABEL_B: return "B";
     case SDL_GAMEPAD_BUTTON_LABEL_X: return "X";
     case SDL_GAMEPAD_BUTTON_LABEL_Y: return "Y";
-    case SDL_GAMEPAD_BUTTON_LABEL_CROSS: return "Cross";
-    case SDL_GAMEPAD_BUTTON_LABEL_CIRCLE: return "Circle";
-    case SDL_GAMEPAD_BUTTON_LABEL_SQUARE: return "Square";
-    case SDL_GAMEPAD_BUTTON_LABEL_TRIANGLE: return "Triangle";
+    case SDL_GAMEPAD_BUTTON_LABEL_CROSS: return tr("Cross");
+    case SDL_GAMEPAD_BUTTON_LABEL_CIRCLE: return tr("Circle");
+    case SDL_GAMEPAD_BUTTON_LABEL_SQUARE: return tr("Square");
+    case SDL_GAMEPAD_BUTTON_LABEL_TRIANGLE: return tr("Triangle");
     default: {
       const char* name = SDL_GetGamepadStringForButton(button);
       return name ? name : "?";

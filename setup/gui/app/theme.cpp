@@ -171,8 +171,8 @@ void update_fonts(float scale) {
   ImGui::GetStyle().FontSizeBase = F_ROW.size;
 }
 
-void want_glyphs(const std::string& text) {
-  ImFont* current = ImGui::GetFont();
+void want_glyphs(const std::string& text, ImFont* face) {
+  ImFont* current = face ? face : ImGui::GetFont();
   if (!F_ROW || !current) return;
   bool mono = current == F_MONO.face && F_MONO.face != F_ROW.face;
   std::unordered_set<char32_t>& asked = mono ? g_asked_mono : g_asked_text;

@@ -45,7 +45,7 @@ void update_fonts(float scale);
 // system's fallback for each); they are added at the next update_fonts. Cheap for text
 // already asked about. Text drawn through the widgets' shown_text is asked about there;
 // other text in another script (a translated catalog) can be asked about before it shows.
-void want_glyphs(const std::string& text);
+void want_glyphs(const std::string& text, ImFont* face = nullptr);
 
 // The first of `candidates` that names a regular file, else `fallback`.
 std::string first_font_file(std::initializer_list<const char*> candidates, const std::string& fallback);

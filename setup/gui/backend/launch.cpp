@@ -1,5 +1,6 @@
 #include "backend/launch.h"
 
+#include "app/language.h"
 #include "backend/app.h"
 #include "backend/messages.h"
 
@@ -93,7 +94,9 @@ static SDL_Process* start_with_cmd(const char* const* tail, const std::string& f
     saved.resize(GetCurrentDirectoryW(n, &saved[0]));
     std::wstring w = wide(folder);
     if (w.empty() || !SetCurrentDirectoryW(w.c_str())) {
-      SDL_SetError("The launcher's folder cannot be entered (Windows error %lu).", GetLastError());
+      SDL_SetError("%s", fill(tr("The launcher's folder cannot be entered (Windows error {code})."),
+                              {{"code", std::to_string(GetLastError())}})
+                             .c_str());
       return nullptr;
     }
   }
@@ -114,13 +117,13 @@ static SDL_Process* start_launcher() {
   SDL_PathInfo info;
   if (!SDL_GetPathInfo(A.launcher.c_str(), &info)) return nullptr;
   if (info.type != SDL_PATHTYPE_FILE) {
-    SDL_SetError("%s", "The launcher is not a file.");
+    SDL_SetError("%s", tr("The launcher is not a file."));
     return nullptr;
   }
 #ifdef _WIN32
   CmdCall call;
   if (!cmd_call(A.launcher, &call)) {
-    SDL_SetError("%s", "The launcher's name holds characters that cmd.exe would not take as a name.");
+    SDL_SetError("%s", tr("The launcher's name holds characters that cmd.exe would not take as a name."));
     return nullptr;
   }
   const char* tail[] = {"/c", call.command.c_str(), nullptr};
@@ -138,7 +141,7 @@ void play() {
     request_quit();
     return;
   }
-  A.error = "The game could not be started.";
+  A.error = tr("The game could not be started.");
   A.error_detail = cut_text(A.launcher + "\n" + SDL_GetError(), DETAIL_KEEP);
   A.error_command.clear();
   A.view = 2;

@@ -1,5 +1,6 @@
 #include "backend/messages.h"
 
+#include "app/language.h"
 #include "app/window.h"
 #include "backend/app.h"
 #include "backend/json.h"
@@ -20,13 +21,10 @@ static size_t utf8_cut(const std::string& text, size_t keep) {
 std::string cut_text(const std::string& text, size_t keep) {
   if (text.size() <= keep) return text;
   size_t n = utf8_cut(text, keep);
-  // The count in thousands: 10,485,760.
-  std::string digits = std::to_string(text.size() - n), grouped;
-  for (size_t i = 0; i < digits.size(); i++) {
-    if (i && (digits.size() - i) % 3 == 0) grouped += ',';
-    grouped += digits[i];
-  }
-  return text.substr(0, n) + "\u2026 (" + grouped + " bytes more)";
+  // The count in thousands as the language groups them: 10,485,760.
+  const size_t more = text.size() - n;
+  return text.substr(0, n) + "\u2026 " +
+         fill(trn("({count} byte more)", "({count} bytes more)", more), {{"count", grouped_text(more)}});
 }
 
 void add_log_line(const std::string& line) {
@@ -101,7 +99,10 @@ static void start_message(const J& m) {
     }
     A.steps.push_back(StepRow{kept_id(step["id"].str), cut_text(step["title"].str, FIELD_KEEP), 0});
   }
-  if (unlisted) add_log_line("(" + std::to_string(unlisted) + " more steps are not listed)");
+  if (unlisted)
+    add_log_line(
+        fill(trn("({count} more step is not listed)", "({count} more steps are not listed)", unlisted),
+             {{"count", std::to_string(unlisted)}}));
 }
 
 static void step_message(const J& m) {
@@ -156,9 +157,9 @@ static void warning_message(const std::string& text) {
     return;
   }
   A.more_warnings++;
-  std::string more =
-      std::to_string(A.more_warnings) +
-      (A.more_warnings == 1 ? " more warning is in the log." : " more warnings are in the log.");
+  std::string more = fill(
+      trn("{count} more warning is in the log.", "{count} more warnings are in the log.", A.more_warnings),
+      {{"count", std::to_string(A.more_warnings)}});
   if (A.warnings.size() == WARNINGS_KEEP)
     A.warnings.push_back(more);
   else

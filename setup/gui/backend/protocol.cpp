@@ -1,5 +1,6 @@
 #include "backend/protocol.h"
 
+#include "app/language.h"
 #include "app/window.h"
 #include "backend/app.h"
 #include "backend/messages.h"
@@ -34,23 +35,24 @@ void ask_info() {
 }
 
 static std::string missing_tools_detail() {
-  std::string detail = "Missing: ";
+  std::string tools;
   for (size_t i = 0; i < A.missing.size(); i++) {
-    if (i) detail += ", ";
-    detail += A.missing[i];
+    if (i) tools += ", ";
+    tools += A.missing[i];
   }
+  std::string detail = fill(tr("Missing: {tools}"), {{"tools", tools}}) + "\n";
   if (A.install_command.empty())
-    detail += "\nInstall them with the system's package manager, then check again.";
+    detail += tr("Install them with the system's package manager, then check again.");
   else if (A.can_install)
-    detail += "\nSetup can install them (it asks for your password), or run this in a terminal:";
+    detail += tr("Setup can install them (it asks for your password), or run this in a terminal:");
   else
-    detail += "\nRun this in a terminal, then check again:";
+    detail += tr("Run this in a terminal, then check again:");
   return detail;
 }
 
 void start_build() {
   if (!A.missing.empty()) {
-    A.error = "This PC needs a few build tools first.";
+    A.error = tr("This PC needs a few build tools first.");
     A.error_detail = cut_text(missing_tools_detail(), DETAIL_KEEP);
     A.error_command = A.install_command;
     A.view = 2;
@@ -100,7 +102,7 @@ void start_run(const std::vector<std::string>& args) {
   if (g_build.start(args)) {
     A.view = 1;
   } else {
-    A.error = "Setup could not be started.";
+    A.error = tr("Setup could not be started.");
     A.error_detail = SDL_GetError();
     A.view = 2;
   }
@@ -150,7 +152,7 @@ bool poll_backend() {
     A.focused = false;
     return true;
   }
-  if (A.error.empty()) A.error = "Setup stopped unexpectedly.";
+  if (A.error.empty()) A.error = tr("Setup stopped unexpectedly.");
   A.view = 2;
   A.focused = false;
   return true;

@@ -1,5 +1,6 @@
 #include "screens/browser.h"
 
+#include "app/language.h"
 #include "app/window.h"
 #include "backend/app.h"
 #include "widgets/disk_jobs.h"
@@ -35,12 +36,13 @@ static BrowserRow row_of(BrowserRow::Kind kind, std::string name, std::string pa
 // The "Use this folder" row: free space, and a warning below what a build needs. Whether
 // the folder takes files is tried only when it is taken.
 static BrowserRow use_row(const std::string& folder, const DiskAnswer& answer) {
-  BrowserRow row = row_of(BrowserRow::USE, "Use this folder", folder);
+  BrowserRow row = row_of(BrowserRow::USE, tr("Use this folder"), folder);
   if (!answer.free_known) return row;
-  row.detail = size_text(answer.free) + " free";
+  row.detail = free_text(answer.free);
   if (answer.free < BUILD_BYTES) {
     row.warn = true;
-    row.detail = "Only " + row.detail + ": a build needs about 36 GB";
+    row.detail =
+        fill(tr("Only {size} free: a build needs about 36 GB"), {{"size", size_in_language(answer.free)}});
   }
   return row;
 }
@@ -91,7 +93,8 @@ static void show_listing(DiskAnswer& a) {
     for (Place& p : a.places)
       b.rows.push_back(row_of(BrowserRow::PLACE, std::move(p.name), std::move(p.path), std::move(p.detail)));
   } else {
-    if (!a.listing.error.empty()) b.problem = "This folder cannot be read: " + a.listing.error;
+    if (!a.listing.error.empty())
+      b.problem = fill(tr("This folder cannot be read: {reason}"), {{"reason", a.listing.error}});
     if (b.pick == Pick::DEST) b.rows.push_back(use_row(b.folder, a));
     b.rows.push_back(row_of(BrowserRow::UP, "..", parent_folder(b.folder)));
     bool has_new = false;
@@ -99,14 +102,17 @@ static void show_listing(DiskAnswer& a) {
     // Offered wherever a folder may be made; whether it can is known once it is tried.
     if (b.pick == Pick::DEST && !has_new && a.listing.error.empty())
       b.rows.push_back(row_of(BrowserRow::NEW_FOLDER,
-                              std::string("New folder \"") + NEW_FOLDER_NAME + "\" here",
+                              fill(tr("New folder \"{name}\" here"), {{"name", NEW_FOLDER_NAME}}),
                               join_path(b.folder, NEW_FOLDER_NAME)));
     for (Entry& e : a.listing.entries)
       b.rows.push_back(
           row_of(e.folder ? BrowserRow::FOLDER : BrowserRow::FILE, std::move(e.name), std::move(e.path)));
     if (a.listing.more) {
-      BrowserRow more =
-          row_of(BrowserRow::MORE, std::to_string(a.listing.more) + " more entries are not shown", "");
+      BrowserRow more = row_of(
+          BrowserRow::MORE,
+          fill(trn("{count} more entry is not shown", "{count} more entries are not shown", a.listing.more),
+               {{"count", grouped_text(a.listing.more)}}),
+          "");
       more.enabled = false;
       b.rows.push_back(more);
     }
@@ -256,7 +262,7 @@ bool browser_take_answers() {
       if (a.why.empty()) {
         choose(a.folder);
       } else {
-        b.problem = "Setup cannot write here: " + a.why;
+        b.problem = fill(tr("Setup cannot write here: {reason}"), {{"reason", a.why}});
         for (BrowserRow& row : b.rows)
           if (row.kind == BrowserRow::USE) row.enabled = false, row.warn = true, row.detail = b.problem;
       }
@@ -265,7 +271,7 @@ bool browser_take_answers() {
       if (a.why.empty())
         browse_to(a.folder);
       else
-        b.problem = "The folder could not be made: " + a.why;
+        b.problem = fill(tr("The folder could not be made: {reason}"), {{"reason", a.why}});
       break;
     case Browser::ENTER:
       if (!a.games.empty() && a.games[0])

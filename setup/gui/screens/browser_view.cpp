@@ -1,6 +1,7 @@
 // The browser drawn in the column: a heading, the folder, a box of rows that the GUI's own
 // navigation moves through, the hints and the buttons.
 #include "app/events.h"
+#include "app/language.h"
 #include "app/theme.h"
 #include "screens/browser.h"
 #include "screens/patterns.h"
@@ -144,7 +145,7 @@ static void draw_row(const BrowserRow& row, ImVec2 p, float width, bool selected
     dl->AddRectFilled(p, end, rgba(1.0f, 0.9f, 0.75f, selected ? 0.12f : 0.06f), 8 * U);
   row_mark(dl, row, ImVec2(p.x + 22 * U, p.y + h / 2), U);
   const bool game = row.game == 1;
-  std::string detail = game ? "Your copy of the game" : row.detail;
+  std::string detail = game ? tr("Your copy of the game") : row.detail;
   push_font(F_SMALL);
   float dw = detail.empty() ? 0 : std::min(ImGui::CalcTextSize(detail.c_str()).x, width * 0.55f);
   std::string shown_detail = fit_from_right(detail, dw);
@@ -180,7 +181,7 @@ static void row_list(ImVec2 size, float U) {
     ImGui::Dummy(ImVec2(width, 0));
     push_font(F_BODY);
     ImGui::SetCursorPos(ImVec2(46 * U, (row_height(U) - ImGui::GetFontSize()) / 2));
-    ImGui::TextColored(DIM, "%s", "Reading\xE2\x80\xA6");
+    ImGui::TextColored(DIM, "%s", tr("Reading…"));
     ImGui::PopFont();
   } else {
     type_ahead();
@@ -230,16 +231,19 @@ static void row_list(ImVec2 size, float U) {
 
 // The keys of the hand used last, with what the gamepad in hand has printed on its buttons.
 static std::string hint_text() {
-  if (g_last_hand != Hand::GAMEPAD) return "Enter: open or choose    Backspace: up    Esc: close";
+  if (g_last_hand != Hand::GAMEPAD) return tr("Enter: open or choose    Backspace: up    Esc: close");
   const bool swap = ImGui::GetIO().ConfigNavSwapGamepadButtons;
   const std::string confirm = pad_button_name(swap ? SDL_GAMEPAD_BUTTON_EAST : SDL_GAMEPAD_BUTTON_SOUTH);
   const std::string back = pad_button_name(swap ? SDL_GAMEPAD_BUTTON_SOUTH : SDL_GAMEPAD_BUTTON_EAST);
-  std::string hint = confirm + ": open or choose    " + back + ": back    " +
-                     pad_button_name(SDL_GAMEPAD_BUTTON_LEFT_SHOULDER) + " / " +
-                     pad_button_name(SDL_GAMEPAD_BUTTON_RIGHT_SHOULDER) + ": a page";
+  std::string hint = fill(tr("{confirm}: open or choose    {back}: back    {left} / {right}: a page"),
+                          {{"confirm", confirm},
+                           {"back", back},
+                           {"left", pad_button_name(SDL_GAMEPAD_BUTTON_LEFT_SHOULDER)},
+                           {"right", pad_button_name(SDL_GAMEPAD_BUTTON_RIGHT_SHOULDER)}});
   if (g_browser.pick == Pick::GAME)
-    hint += "    " + pad_button_name(SDL_GAMEPAD_BUTTON_WEST) +
-            (g_browser.all_files ? ": only the game's files" : ": all files");
+    hint +=
+        "    " + fill(g_browser.all_files ? tr("{button}: only the game's files") : tr("{button}: all files"),
+                      {{"button", pad_button_name(SDL_GAMEPAD_BUTTON_WEST)}});
   return hint;
 }
 
@@ -250,21 +254,23 @@ void view_browser(float cw, float U) {
   if (!b.open) return;
 
   push_font(F_SMALL);
-  ImGui::TextColored(GOLD, "%s",
-                     b.pick == Pick::GAME ? "CHOOSE YOUR COPY OF THE GAME" : "CHOOSE WHERE TO INSTALL");
+  ImGui::TextColored(
+      GOLD, "%s", b.pick == Pick::GAME ? tr("CHOOSE YOUR COPY OF THE GAME") : tr("CHOOSE WHERE TO INSTALL"));
   ImGui::PopFont();
   push_font(F_HEAD);
-  std::string title = fit_from_right(b.folder.empty() ? "Places" : readable_name(last_part(b.folder)), cw);
+  std::string title =
+      fit_from_right(b.folder.empty() ? tr("Places") : readable_name(last_part(b.folder)), cw);
   ImGui::TextColored(TEXT, "%s", title.c_str());
   ImGui::PopFont();
   push_font(F_SMALL);
   std::string where =
-      fit_from_left(b.folder.empty() ? "Drives, media and your folders" : readable_name(b.folder), cw);
+      fit_from_left(b.folder.empty() ? tr("Drives, media and your folders") : readable_name(b.folder), cw);
   ImGui::TextColored(DIM, "%s", where.c_str());
   // One short line each: why no dialog opened, and what went wrong here.
   for (const std::string* line : {&b.reason, &b.problem})
     if (!line->empty()) {
-      std::string text = line == &b.reason ? "No dialog could open: " + *line : *line;
+      std::string text =
+          line == &b.reason ? fill(tr("No dialog could open: {reason}"), {{"reason", *line}}) : *line;
       ImGui::TextColored(WARNING, "%s", fit_from_right(text, cw).c_str());
     }
   ImGui::PopFont();
@@ -278,13 +284,16 @@ void view_browser(float cw, float U) {
   if (!b.open) return;
   gap(4 * U);
   text_block(F_SMALL, DIM, hint_text(), cw);
-  if (half_button(false, "Cancel", cw, U)) {
+  if (half_button(false, tr("Cancel"), cw, U)) {
     close_browser();
     return;
   }
   if (b.pick == Pick::GAME) {
     same_line_gap(U);
-    if (half_button(false, b.all_files ? "Only the game's files###all" : "All files###all", cw, U))
+    if (half_button(
+            false,
+            (std::string(b.all_files ? tr("Only the game's files") : tr("All files")) + "###all").c_str(), cw,
+            U))
       toggle_all_files();
   }
   return;

@@ -2,12 +2,14 @@
 
 #include "backend/launch.h"
 
+#include "app/language.h"
 #include "app/theme.h"
 #include "screens/browser.h"
 #include "screens/form.h"
 #include "screens/outcome.h"
 #include "screens/patterns.h"
 #include "screens/progress.h"
+#include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>
@@ -19,13 +21,14 @@
 std::vector<StatusItem> status_items(const App& app) {
   std::vector<StatusItem> items;
   if (!app.info_ready) return items;
-  items.push_back({app.gpu.empty() ? "No NVIDIA graphics card found" : app.gpu, !app.gpu.empty()});
+  items.push_back({app.gpu.empty() ? tr("No NVIDIA graphics card found") : app.gpu, !app.gpu.empty()});
   if (app.missing.empty()) {
-    items.push_back({"Build tools ready", true});
+    items.push_back({tr("Build tools ready"), true});
   } else {
-    char buf[64];
-    snprintf(buf, sizeof buf, "%d build tools to install", (int)app.missing.size());
-    items.push_back({buf, false});
+    // Counted the same way for one tool: "1 build tools to install".
+    const char* text =
+        trn("{count} build tools to install", "{count} build tools to install", app.missing.size());
+    items.push_back({fill(text, {{"count", std::to_string(app.missing.size())}}), false});
   }
   return items;
 }
@@ -34,13 +37,13 @@ std::vector<StatusItem> status_items(const App& app) {
 // the column it follows the form instead, so that it scrolls with it and never covers it.
 static void quit_link(const Measures& m, float H, float U) {
   push_font(F_SMALL);
-  float q = ImGui::CalcTextSize("Quit", nullptr, false, -1).x;
+  float q = ImGui::CalcTextSize(tr("Quit"), nullptr, false, -1).x;
   ImGui::PopFont();
   // In the window's own coordinates, which scroll with the content.
   float corner = H - 66 * U - ImGui::GetWindowPos().y;
   ImGui::SetCursorPos(
       ImVec2(m.x0 + m.cw - (16 * U + q) - ImGui::GetWindowPos().x, std::max(corner, ImGui::GetCursorPosY())));
-  if (link("Quit", U)) request_quit();
+  if (link(tr("Quit"), U)) request_quit();
 }
 
 // One line at the bottom left: graphics card, build tools, version. It ends before the
@@ -63,20 +66,27 @@ static void status_overlay(float H, float U, float end) {
                           ImGui::ColorConvertFloat4ToU32(ImVec4(0.96f, 0.56f, 0.30f, 1.0f)), 0);
     }
     dl->AddText(ImVec2(x + 26 * U, y), ImGui::GetColorU32(DIM), text.c_str());
+    ImVec2 size = ImGui::CalcTextSize(text.c_str(), nullptr, false, -1);
+    note_text("status", text.c_str(), ImVec2(x + 26 * U, y), ImVec2(x + 26 * U + size.x, y + size.y),
+              ImVec2(0, 0), ImVec2(end, 1e9f), false);
     x += 26 * U + ImGui::CalcTextSize(text.c_str(), nullptr, false, -1).x + 36 * U;
     if (text.size() != full.size()) x = end;
   };
   for (const StatusItem& item : status_items(A)) status_item(item.text, item.ok);
   if (!A.version.empty() && x < end) {
-    std::string version = fit_from_right("Version " + A.version, end - x);
+    std::string version = fit_from_right(fill(tr("Version {version}"), {{"version", A.version}}), end - x);
     dl->AddText(ImVec2(x, y), ImGui::ColorConvertFloat4ToU32(ImVec4(0.50f, 0.44f, 0.36f, 1.0f)),
                 version.c_str(), version.c_str() + version.size());
+    ImVec2 size = ImGui::CalcTextSize(version.c_str(), nullptr, false, -1);
+    note_text("status", version.c_str(), ImVec2(x, y), ImVec2(x + size.x, y + size.y), ImVec2(0, 0),
+              ImVec2(end, 1e9f), false);
   }
   ImGui::PopFont();
 }
 
 void column(float W, float H, float U, float t) {
   const Measures m = column_measures(W, H, U, A.view);
+  layout_frame(m.x0, m.x0 + m.cw, m.top, H - 20 * U);
   ImGui::SetNextWindowPos(ImVec2(m.x0 - m.pad, m.top), 0, ImVec2(0, 0));
   // The window reaches past the content's right edge by its scrollbar, so that the
   // scrollbar, shown only while the view is taller than the window, stands clear of it.

@@ -1,11 +1,13 @@
 #include "screens/form.h"
 
 #include "app/events.h"
+#include "app/language.h"
 #include "app/theme.h"
 #include "backend/launch.h"
 #include "backend/protocol.h"
 #include "screens/browser.h"
 #include "screens/patterns.h"
+#include "widgets/layout_report.h"
 #include "widgets/pickers.h"
 #include "widgets/widgets.h"
 
@@ -20,19 +22,19 @@ std::string shown_name(const std::string& game) {
 }
 
 const char* game_link_text(const std::string& game) {
-  return is_folder(game) ? "A folder is chosen: choose another"
-                         : "Or choose the folder that holds exefs and romfs";
+  return is_folder(game) ? tr("A folder is chosen: choose another")
+                         : tr("Or choose the folder that holds exefs and romfs");
 }
 
 bool form_ready(const App& app) { return !app.game.empty() && !app.dest.empty() && app.info_ready; }
 
 const char* form_status(const App& app) {
-  if (!app.info_ready) return "Checking this PC...";
-  if (!app.missing.empty()) return "This PC needs a few build tools first: Build shows them.";
-  if (app.game.empty()) return "Choose your copy of the game to begin.";
-  if (app.dest.empty()) return "Choose where to install.";
-  if (app.installed) return "Installed. Build again after an update of Tarnwell.";
-  return "This is done once and can take an hour on a slower PC.";
+  if (!app.info_ready) return tr("Checking this PC...");
+  if (!app.missing.empty()) return tr("This PC needs a few build tools first: Build shows them.");
+  if (app.game.empty()) return tr("Choose your copy of the game to begin.");
+  if (app.dest.empty()) return tr("Choose where to install.");
+  if (app.installed) return tr("Installed. Build again after an update of Tarnwell.");
+  return tr("This is done once and can take an hour on a slower PC.");
 }
 
 std::string installed_launcher(const std::string& dest) {
@@ -93,7 +95,9 @@ static void desktop_checkbox(float U) {
   ImGui::PushStyleColor(ImGuiCol_Border, ImVec4(0.96f, 0.74f, 0.28f, 0.40f));
   ImGui::PushStyleColor(ImGuiCol_CheckMark, GOLD);
   ImGui::PushStyleColor(ImGuiCol_Text, A.desktop ? TEXT : DIM);
-  ImGui::Checkbox("Also put a shortcut on the desktop", &A.desktop);
+  ImGui::Checkbox(tr("Also put a shortcut on the desktop"), &A.desktop);
+  note_label("checkbox", tr("Also put a shortcut on the desktop"),
+             ImGui::GetFrameHeight() + ImGui::GetStyle().ItemInnerSpacing.x);
   ImGui::PopStyleColor(6);
   ImGui::PopStyleVar(4);
   ImGui::PopFont();
@@ -119,6 +123,7 @@ static void quality_choice(float cw, float U) {
     ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(pad, 0));
     ImGui::PushID((int)i);  // two levels may carry the same name
     bool clicked = ImGui::Button(label.c_str(), ImVec2(width, 46 * U));
+    note_label("button", label.c_str());
     ImGui::PopID();
     ImGui::PopStyleVar(1);
     ImGui::PopStyleColor(5);
@@ -133,17 +138,20 @@ static void quality_choice(float cw, float U) {
   text_block(F_SMALL, DIM, chosen.about, cw);
   if (A.suggested.empty()) return;
   if (chosen.id == A.suggested)
-    text_block(F_SMALL, ImVec4(0.62f, 0.80f, 0.45f, 1.0f), "Suggested for this PC: " + A.suggested_why, cw);
+    text_block(F_SMALL, ImVec4(0.62f, 0.80f, 0.45f, 1.0f),
+               fill(tr("Suggested for this PC: {reason}"), {{"reason", A.suggested_why}}), cw);
   else
     text_block(F_SMALL, ImVec4(0.90f, 0.72f, 0.36f, 1.0f),
-               "The suggestion for this PC is " + A.suggested_name + ": " + A.suggested_why, cw);
+               fill(tr("The suggestion for this PC is {level}: {reason}"),
+                    {{"level", A.suggested_name}, {"reason", A.suggested_why}}),
+               cw);
 }
 
 // "Build the game", or "Play" and "Build again" when the game is installed already. The
 // first of them takes the focus when `focus`.
 static void main_buttons(float cw, float U, bool ready, bool focus) {
   if (A.installed) {
-    bool play_now = large_button(true, "Play", 0.56f * cw, U);
+    bool play_now = large_button(true, tr("Play"), 0.56f * cw, U);
     if (focus) take_focus();
     focus = false;
     if (play_now) {
@@ -153,8 +161,8 @@ static void main_buttons(float cw, float U, bool ready, bool focus) {
     same_line_gap(U);
   }
   ImGui::BeginDisabled(!ready);
-  bool build = A.installed ? large_button(false, "Build again", 0.44f * cw - 14 * U, U)
-                           : large_button(true, "Build the game", cw, U);
+  bool build = A.installed ? large_button(false, tr("Build again"), 0.44f * cw - 14 * U, U)
+                           : large_button(true, tr("Build the game"), cw, U);
   if (focus) take_focus();
   ImGui::EndDisabled();
   if (build) start_build();
@@ -176,13 +184,14 @@ void view_form(float cw, float U) {
 
   push_font(F_TITLE);
   ImGui::TextColored(TEXT, "Tarnwell");
+  note_item_text("title", "Tarnwell");
   ImGui::PopFont();
-  text_block(F_BODY, DIM, "Hollow Lantern, built on this PC from your own copy of the game.", cw);
+  text_block(F_BODY, DIM, tr("Hollow Lantern, built on this PC from your own copy of the game."), cw);
   gap(26 * U);
 
   const char* link_text = game_link_text(A.game);
-  heading(1, "YOUR COPY OF THE GAME", game_set, U);
-  bool open = field("##game", name, "Your .nup file, update 1.1.1 included", cw, U);
+  heading(1, tr("YOUR COPY OF THE GAME"), game_set, U);
+  bool open = field("##game", name, tr("Your .nup file, update 1.1.1 included"), cw, U);
   if (focus == ITEM_GAME) take_focus();
   if (open) open_picker(ITEM_GAME);
   // One identity whatever the link says, so that the focus given back finds it.
@@ -191,14 +200,14 @@ void view_form(float cw, float U) {
   if (open) open_picker(ITEM_GAME_LINK);
   gap(14 * U);
 
-  heading(2, "WHERE TO INSTALL (ABOUT 36 GB)", dest_set, U);
-  open = field("##dest", A.dest, "Choose a folder", cw, U);
+  heading(2, tr("WHERE TO INSTALL (ABOUT 36 GB)"), dest_set, U);
+  open = field("##dest", A.dest, tr("Choose a folder"), cw, U);
   if (focus == ITEM_DEST) take_focus();
   if (open) open_picker(ITEM_DEST);
   desktop_checkbox(U);
   gap(8 * U);
 
-  heading(3, "QUALITY", !A.levels.empty(), U);
+  heading(3, tr("QUALITY"), !A.levels.empty(), U);
   if (!A.levels.empty()) quality_choice(cw, U);
   gap(22 * U);
 

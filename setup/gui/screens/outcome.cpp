@@ -1,10 +1,12 @@
 #include "screens/outcome.h"
 
+#include "app/language.h"
 #include "app/theme.h"
 #include "backend/launch.h"
 #include "backend/proc.h"
 #include "backend/protocol.h"
 #include "screens/patterns.h"
+#include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>
@@ -17,16 +19,22 @@ static const ImVec4 COMMAND_BOX(0.0f, 0.0f, 0.0f, 0.55f);
 static const ImVec4 COMMAND_TEXT(0.86f, 0.90f, 0.70f, 1.0f);
 
 std::string done_sentence(uint64_t took, bool desktop) {
-  std::string s = took >= UP_TO_DATE_MS ? "Built in " + duration(took) + ". " : "Everything was up to date. ";
-  s += "Tarnwell is in your Start menu";
-  if (desktop) s += " and on your desktop";
-  s += ", with the icon from your game.";
-  return s;
+  // Whole sentences, so that each language orders its own words.
+  if (took < UP_TO_DATE_MS)
+    return desktop ? tr("Everything was up to date. Tarnwell is in your Start menu and on your desktop, with "
+                        "the icon from your game.")
+                   : tr("Everything was up to date. Tarnwell is in your Start menu, with the icon from your "
+                        "game.");
+  const char* built =
+      desktop ? tr("Built in {time}. Tarnwell is in your Start menu and on your desktop, with the "
+                   "icon from your game.")
+              : tr("Built in {time}. Tarnwell is in your Start menu, with the icon from your game.");
+  return fill(built, {{"time", duration(took)}});
 }
 
 const char* copy_label(const App& app, uint64_t now) {
   bool fresh = app.copied == app.error_command && now - app.copied_at < COPIED_MS;
-  return fresh ? "Copied" : "Copy the command";
+  return fresh ? tr("Copied") : tr("Copy the command");
 }
 
 std::vector<std::string> install_args(const std::vector<std::string>& backend) {
@@ -37,12 +45,8 @@ std::vector<std::string> install_args(const std::vector<std::string>& backend) {
 }
 
 void view_done(float cw, float U) {
-  push_font(F_SMALL);
-  ImGui::TextColored(GOLD, "DONE");
-  ImGui::PopFont();
-  push_font(F_TITLE);
-  ImGui::TextColored(TEXT, "Ready to play");
-  ImGui::PopFont();
+  title_text(F_SMALL, GOLD, tr("DONE"), cw);
+  title_text(F_TITLE, TEXT, tr("Ready to play"), cw);
   text_block(F_BODY, DIM, done_sentence(A.finished_at - A.started_at, A.desktop), cw);
   // Many warnings scroll in a box of their own, so that "Play" and the title stay in view.
   push_font(F_SMALL);
@@ -57,12 +61,12 @@ void view_done(float cw, float U) {
     });
   gap(26 * U);
 
-  if (large_button(true, "Play", cw, U)) play();
+  if (large_button(true, tr("Play"), cw, U)) play();
   default_focus();
   gap(4 * U);
-  if (half_button(false, "Open the folder", cw, U)) open_path(A.dest);
+  if (half_button(false, tr("Open the folder"), cw, U)) open_path(A.dest);
   same_line_gap(U);
-  if (half_button(false, "Back to setup", cw, U)) {
+  if (half_button(false, tr("Back to setup"), cw, U)) {
     A.view = 0;
     A.focused = false;
   }
@@ -78,6 +82,7 @@ static void command_box(float cw, float U) {
   ImGui::SetCursorScreenPos(ImVec2(p.x + 14 * U, p.y + 14 * U));
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw - 28 * U);
   ImGui::TextColored(COMMAND_TEXT, "%s", shown_text(A.error_command).c_str());
+  note_item_text("text", A.error_command.c_str());
   ImGui::PopTextWrapPos();
   ImGui::SetCursorScreenPos(ImVec2(p.x, p.y + m.y + 42 * U));
   ImGui::PopFont();
@@ -98,7 +103,7 @@ static void missing_tools_actions(float cw, float U) {
   const char* label = copy_label(A, SDL_GetTicks());
   const bool can_run = A.can_install && !g_build.proc;
   if (can_run) {
-    bool install = capsule_button(F_BODY, true, 26 * U, "Install them now", ImVec2(cw, 52 * U), U);
+    bool install = capsule_button(F_BODY, true, 26 * U, tr("Install them now"), ImVec2(cw, 52 * U), U);
     default_focus();
     if (install) start_run(install_args(A.backend));
     gap(2 * U);
@@ -112,13 +117,13 @@ static void missing_tools_actions(float cw, float U) {
   }
   if (!can_run) default_focus();
   same_line_gap(U);
-  if (half_button(false, "Check again", cw, U)) {
+  if (half_button(false, tr("Check again"), cw, U)) {
     A.view = 0;
     A.focused = false;
     ask_info();
   }
   gap(2 * U);
-  if (half_button(false, "Back", cw, U)) {
+  if (half_button(false, tr("Back"), cw, U)) {
     A.view = 0;
     A.focused = false;
   }
@@ -126,9 +131,7 @@ static void missing_tools_actions(float cw, float U) {
 
 void view_stopped(float cw, float U) {
   const bool missing_tools = !A.error_command.empty();
-  push_font(F_SMALL);
-  ImGui::TextColored(STOPPED_TITLE, "%s", missing_tools ? "ONE THING FIRST" : "SETUP STOPPED");
-  ImGui::PopFont();
+  title_text(F_SMALL, STOPPED_TITLE, missing_tools ? tr("ONE THING FIRST") : tr("SETUP STOPPED"), cw);
   text_block(F_HEAD, TEXT, A.error, cw);
   gap(8 * U);
   // A long detail (a traceback, say) scrolls in a box of its own, so that the error and
@@ -146,10 +149,10 @@ void view_stopped(float cw, float U) {
     return;
   }
   if (!A.log_path.empty()) {
-    if (half_button(false, "Open the log", cw, U)) open_path(A.log_path);
+    if (half_button(false, tr("Open the log"), cw, U)) open_path(A.log_path);
     same_line_gap(U);
   }
-  bool back = half_button(false, "Back", cw, U);
+  bool back = half_button(false, tr("Back"), cw, U);
   default_focus();
   if (back) {
     A.view = 0;

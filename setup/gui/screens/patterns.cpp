@@ -2,6 +2,7 @@
 
 #include "app/theme.h"
 #include "backend/app.h"
+#include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 
 #include <imgui_internal.h>
@@ -23,7 +24,20 @@ void text_block(const Font& font, const ImVec4& colour, const std::string& text,
   push_font(font);
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw);
   ImGui::TextColored(colour, "%s", shown_text(text).c_str());
+  note_item_text("text", text.c_str());
   ImGui::PopTextWrapPos();
+  ImGui::PopFont();
+}
+
+void title_text(const Font& font, const ImVec4& colour, const char* text, float cw) {
+  push_font(font);
+  float width = ImGui::CalcTextSize(text).x;
+  if (width > cw) {
+    ImGui::PopFont();
+    ImGui::PushFont(font.face, std::floor(font.size * cw / width));
+  }
+  ImGui::TextColored(colour, "%s", text);
+  note_item_text("title", text);
   ImGui::PopFont();
 }
 
@@ -33,6 +47,7 @@ bool capsule_button(const Font& font, bool primary, float rounding, const char* 
   push_font(font);
   push_button(primary, rounding, U);
   bool clicked = ImGui::Button(label, size);
+  note_label("button", label);
   ImGui::PopStyleColor(5);
   ImGui::PopStyleVar(2);
   ImGui::PopFont();

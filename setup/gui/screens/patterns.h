@@ -29,6 +29,9 @@ inline float half_width(float cw, float U) { return (cw - 14 * U) / 2; }
 // Text from paths or the backend passes through shown_text.
 void text_block(const Font& font, const ImVec4& colour, const std::string& text, float cw);
 
+// One line in `font`, made smaller when the language's words would pass the content width.
+void title_text(const Font& font, const ImVec4& colour, const char* text, float cw);
+
 // Vertical space of h pixels (plus the column's item spacing).
 void gap(float h);
 

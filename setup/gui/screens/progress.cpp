@@ -1,8 +1,10 @@
 #include "screens/progress.h"
 
+#include "app/language.h"
 #include "app/theme.h"
 #include "backend/protocol.h"
 #include "screens/patterns.h"
+#include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>
@@ -16,28 +18,24 @@
 static const char* const SEPARATOR = "   \xC2\xB7   ";
 
 const char* progress_title(const App& app) {
-  if (app.cancelling) return "STOPPING";
-  if (app.steps.size() == 1) return "ONE MOMENT";
-  return "BUILDING";
+  if (app.cancelling) return tr("STOPPING");
+  if (app.steps.size() == 1) return tr("ONE MOMENT");
+  return tr("BUILDING");
 }
 
 std::string progress_headline(const App& app) {
-  if (app.current < 0 || app.current >= (int)app.steps.size()) return "Starting";
+  if (app.current < 0 || app.current >= (int)app.steps.size()) return tr("Starting");
   return app.steps[app.current].title;
 }
 
-std::string percent_text(float shown_total) {
-  char buf[16];
-  snprintf(buf, sizeof buf, "%d%%", (int)(shown_total * 100 + 0.5f));
-  return buf;
-}
+std::string percent_text(float shown_total) { return percent_in_language((int)(shown_total * 100 + 0.5f)); }
 
 std::string step_line(const App& app, uint64_t now) {
   int n = (int)app.steps.size();
   if (app.step_text.empty() && n == 0) return "";
-  char line[96];
-  snprintf(line, sizeof line, "Step %d of %d%s%s", app.current + 1, n, SEPARATOR,
-           duration(now - app.started_at).c_str());
+  std::string line = fill(tr("Step {step} of {total}"),
+                          {{"step", std::to_string(app.current + 1)}, {"total", std::to_string(n)}}) +
+                     SEPARATOR + duration(now - app.started_at);
   if (app.step_text.empty()) return line;
   return app.step_text + SEPARATOR + line;
 }
@@ -95,6 +93,9 @@ static void step_rows(ImVec2 o, float width, int from, int to, float U, float t)
     std::string shown = fit_from_right(row.title, width - 34 * U);
     dl->AddText(ImVec2(o.x + 34 * U, y), ImGui::GetColorU32(title), shown.c_str(),
                 shown.c_str() + shown.size());
+    const ImVec2 size = ImGui::CalcTextSize(shown.c_str());
+    note_text("step", shown.c_str(), ImVec2(o.x + 34 * U, y), ImVec2(o.x + 34 * U + size.x, y + size.y), o,
+              ImVec2(o.x + width, 1e9f));
   }
   ImGui::PopFont();
 }
@@ -126,14 +127,15 @@ static void step_list(float cw, float h, float U, float t) {
   ImGui::EndChild();
 }
 
-static const char* const RESUME_NOTE =
-    "This only needs to be done once. A stopped build goes on from its last finished step.";
+static const char* resume_note() {
+  return tr("This only needs to be done once. A stopped build goes on from its last finished step.");
+}
 
 // The list or log area: its own height, or less when the buttons under it would not fit,
 // but never less than five rows.
 static float area_height(float cw, float U) {
   push_font(F_SMALL);
-  float note = ImGui::CalcTextSize(RESUME_NOTE, nullptr, false, cw).y;
+  float note = ImGui::CalcTextSize(resume_note(), nullptr, false, cw).y;
   ImGui::PopFont();
   float below = 9 * U + (12 + 9) * U + (52 + 9) * U + (2 + 9) * U + note;
   float room = room_below(below, U);
@@ -141,14 +143,10 @@ static float area_height(float cw, float U) {
 }
 
 void view_progress(float cw, float U, float t) {
-  push_font(F_SMALL);
-  ImGui::TextColored(GOLD, "%s", progress_title(A));
-  ImGui::PopFont();
+  title_text(F_SMALL, GOLD, progress_title(A), cw);
   text_block(F_HEAD, TEXT, progress_headline(A), cw);
 
-  push_font(F_TITLE);
-  ImGui::TextColored(GOLD, "%s", percent_text(A.shown_total).c_str());
-  ImGui::PopFont();
+  title_text(F_TITLE, GOLD, percent_text(A.shown_total).c_str(), cw);
   text_block(F_BODY, DIM, step_line(A, SDL_GetTicks()), cw);
   gap(14 * U);
 
@@ -160,14 +158,15 @@ void view_progress(float cw, float U, float t) {
   gap(12 * U);
 
   // "###details" keeps one identity for both labels, so keyboard focus stays on the button.
-  if (half_button(false, A.show_log ? "Show the steps###details" : "Show details###details", cw, U))
-    A.show_log = !A.show_log;
+  const std::string details =
+      std::string(A.show_log ? tr("Show the steps") : tr("Show details")) + "###details";
+  if (half_button(false, details.c_str(), cw, U)) A.show_log = !A.show_log;
   default_focus();
   same_line_gap(U);
   ImGui::BeginDisabled(A.cancelling);
-  bool cancel = half_button(false, "Cancel", cw, U);
+  bool cancel = half_button(false, tr("Cancel"), cw, U);
   ImGui::EndDisabled();
   if (cancel) cancel_build();
   gap(2 * U);
-  text_block(F_SMALL, DIM, RESUME_NOTE, cw);
+  text_block(F_SMALL, DIM, resume_note(), cw);
 }

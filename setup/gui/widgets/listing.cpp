@@ -1,5 +1,7 @@
 #include "widgets/listing.h"
 
+#include "app/language.h"
+
 #include <SDL3/SDL.h>
 
 #include <algorithm>
@@ -200,7 +202,7 @@ Listing list_folder(const std::string& folder, Pick pick, bool all_files) {
   Gather g{&folder, pick, all_files, {}, {}};
   if (!SDL_EnumerateDirectory(folder.c_str(), gather, &g)) {
     out.error = SDL_GetError();
-    if (out.error.empty()) out.error = "it cannot be read";
+    if (out.error.empty()) out.error = tr("it cannot be read");
   }
   auto by_name = [](const Entry& a, const Entry& b) { return natural_less(a.name, b.name); };
   std::sort(g.folders.begin(), g.folders.end(), by_name);
@@ -211,22 +213,16 @@ Listing list_folder(const std::string& folder, Pick pick, bool all_files) {
   return out;
 }
 
-std::string size_text(uint64_t bytes) {
-  char text[32];
-  if (bytes >= 1000000000ull)
-    snprintf(text, sizeof text, "%.1f GB", (double)bytes / 1e9);
-  else
-    snprintf(text, sizeof text, "%llu MB", (unsigned long long)(bytes / 1000000ull));
-  return text;
-}
+std::string free_text(uint64_t bytes) { return fill(tr("{size} free"), {{"size", size_in_language(bytes)}}); }
 
 // Home, Desktop and Downloads, where they exist, after the volumes.
 static void add_user_folders(std::vector<Place>& out) {
   const struct {
     SDL_Folder folder;
     const char* name;
-  } user[] = {
-      {SDL_FOLDER_HOME, "Home"}, {SDL_FOLDER_DESKTOP, "Desktop"}, {SDL_FOLDER_DOWNLOADS, "Downloads"}};
+  } user[] = {{SDL_FOLDER_HOME, tr("Home")},
+              {SDL_FOLDER_DESKTOP, tr("Desktop")},
+              {SDL_FOLDER_DOWNLOADS, tr("Downloads")}};
   for (const auto& u : user) {
     const char* path = SDL_GetUserFolder(u.folder);
     if (path && is_folder(path)) out.push_back({u.name, trimmed(path), ""});
@@ -253,8 +249,9 @@ std::string try_writing(const std::string& folder) {
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS)
-      return DeleteFileW(test.c_str()) ? "" : "a test file could not be removed";
-    return error == ERROR_ACCESS_DENIED ? "access is denied" : "Windows error " + std::to_string(error);
+      return DeleteFileW(test.c_str()) ? "" : tr("a test file could not be removed");
+    return error == ERROR_ACCESS_DENIED ? std::string(tr("access is denied"))
+                                        : fill(tr("Windows error {code}"), {{"code", std::to_string(error)}});
   }
   CloseHandle(h);  // removes it
   return "";
@@ -274,8 +271,7 @@ std::vector<Place> places() {
     p.name = p.path.substr(0, 2);
     p.detail = narrow(label);
     uint64_t free = 0;
-    if (free_bytes(p.path, free))
-      p.detail += (p.detail.empty() ? "" : " \xC2\xB7 ") + size_text(free) + " free";
+    if (free_bytes(p.path, free)) p.detail += (p.detail.empty() ? "" : " \xC2\xB7 ") + free_text(free);
     out.push_back(p);
   }
   SetErrorMode(old);
@@ -314,7 +310,7 @@ static std::string unescaped(const std::string& s) {
 
 static std::string free_detail(const std::string& path) {
   uint64_t free = 0;
-  return free_bytes(path, free) ? size_text(free) + " free" : "";
+  return free_bytes(path, free) ? free_text(free) : "";
 }
 
 std::vector<Place> places() {

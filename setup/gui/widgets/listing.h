@@ -57,8 +57,8 @@ bool is_folder(const std::string& path);
 // Free bytes for an ordinary user on the volume of `folder`; false when unknown.
 bool free_bytes(const std::string& folder, uint64_t& out);
 
-// "12.3 GB" or "850 MB", in the units a system's own file manager shows.
-std::string size_text(uint64_t bytes);
+// "12.3 GB free", as the window's language writes it.
+std::string free_text(uint64_t bytes);
 
 // Creates and removes a test file in `folder`: empty when that worked, else the reason.
 std::string try_writing(const std::string& folder);

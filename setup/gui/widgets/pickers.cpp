@@ -1,5 +1,6 @@
 #include "widgets/pickers.h"
 
+#include "app/language.h"
 #include "app/window.h"
 #include "backend/app.h"
 
@@ -18,9 +19,6 @@ std::string g_picked_game;
 std::string g_picked_dest;
 std::string g_pick_error_game;
 std::string g_pick_error_dest;
-
-// The game file dialog offers game containers first, then any file.
-static const SDL_DialogFileFilter filters[2] = {{"Game container", "nup"}, {"All files", "*"}};
 
 // Guarded by g_pick_lock: dialogs opened and not yet reported, and whether Setup is going
 // away, after which no callback touches what is being torn down.
@@ -61,6 +59,9 @@ void SDLCALL picked_dest(void*, const char* const* filelist, int) {
 void open_game_file() {
   A.game_dialog_error.clear();
   opening();
+  // Game containers first, then any file; named once the language is chosen, and kept for
+  // as long as a dialog may read them.
+  static const SDL_DialogFileFilter filters[2] = {{tr("Game container"), "nup"}, {tr("All files"), "*"}};
   SDL_ShowOpenFileDialog(picked_game, nullptr, g_win, filters, 2, nullptr, false);
 }
 void open_game_folder() {

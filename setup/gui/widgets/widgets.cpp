@@ -1,8 +1,10 @@
 #include "widgets/widgets.h"
 
+#include "app/language.h"
 #include "app/theme.h"
 #include "backend/utf8.h"
 #include "widgets/draw.h"
+#include "widgets/layout_report.h"
 
 #include <imgui.h>
 
@@ -19,6 +21,7 @@ bool link(const char* label, float scale) {
   ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 6 * scale);
   ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(8 * scale, 5 * scale));
   bool clicked = ImGui::Button(label, ImVec2(0, 0));
+  note_label("link", label);
   ImGui::PopStyleVar(2);
   ImGui::PopStyleColor(4);
   ImGui::PopFont();
@@ -43,8 +46,12 @@ void heading(int number, const char* caption, bool done, float scale) {
     ImVec2 size = ImGui::CalcTextSize(digits);
     dl->AddText(ImVec2(c.x - size.x * 0.5f, c.y - size.y * 0.5f), ImGui::GetColorU32(GOLD), digits);
   }
-  dl->AddText(ImVec2(p.x + 2 * R + 12 * scale, c.y - ImGui::GetFontSize() * 0.5f), ImGui::GetColorU32(DIM),
-              caption);
+  ImVec2 at(p.x + 2 * R + 12 * scale, c.y - ImGui::GetFontSize() * 0.5f);
+  dl->AddText(at, ImGui::GetColorU32(DIM), caption);
+  if (layout_noting()) {
+    ImVec2 size = ImGui::CalcTextSize(caption);
+    note_text("heading", caption, at, ImVec2(at.x + size.x, at.y + size.y), p, ImVec2(1e9f, 1e9f));
+  }
   ImGui::PopFont();
   ImGui::Dummy(ImVec2(10, 2 * R + 8 * scale));
 }
@@ -99,15 +106,18 @@ bool field(const char* id, const std::string& value, const char* placeholder, fl
   dl->AddRect(p, end, rgba(0.96f, 0.74f, 0.28f, hot ? 0.85f : 0.22f), 10 * scale, 0, 1.5f * scale);
 
   float y = p.y + (58 * scale - ImGui::GetFontSize()) * 0.5f;
-  const char* caption = value.empty() ? "Choose" : "Change";
+  const char* caption = value.empty() ? tr("Choose") : tr("Change");
   float cw = ImGui::CalcTextSize(caption).x;
   dl->AddText(ImVec2(p.x + width - cw - 20 * scale, y), ImGui::GetColorU32(hot ? GOLD : DIM), caption);
-  if (value.empty()) {
-    dl->AddText(ImVec2(p.x + 20 * scale, y), ImGui::GetColorU32(DIM), placeholder);
-  } else {
-    std::string shown = fit_from_left(value, width - cw - 64 * scale);
-    dl->AddText(ImVec2(p.x + 20 * scale, y), ImGui::GetColorU32(TEXT), shown.c_str(),
-                shown.c_str() + shown.size());
+  std::string shown = value.empty() ? placeholder : fit_from_left(value, width - cw - 64 * scale);
+  dl->AddText(ImVec2(p.x + 20 * scale, y), ImGui::GetColorU32(value.empty() ? DIM : TEXT), shown.c_str(),
+              shown.c_str() + shown.size());
+  if (layout_noting()) {
+    float h = ImGui::GetFontSize();
+    note_text("field", caption, ImVec2(p.x + width - cw - 20 * scale, y),
+              ImVec2(p.x + width - 20 * scale, y + h), p, end);
+    note_text("field", shown.c_str(), ImVec2(p.x + 20 * scale, y),
+              ImVec2(p.x + 20 * scale + ImGui::CalcTextSize(shown.c_str()).x, y + h), p, end);
   }
   ImGui::PopFont();
   return clicked;
@@ -131,12 +141,12 @@ void push_button(bool primary, float rounding, float scale) {
 
 std::string duration(uint64_t ms) {
   unsigned s = (unsigned)(uint32_t)(ms / 1000);
-  char text[48];
-  if (s < 60)
-    snprintf(text, sizeof text, "%u s", s);
-  else if (s < 3600)
-    snprintf(text, sizeof text, "%u min %02u s", s / 60, s % 60);
-  else
-    snprintf(text, sizeof text, "%u h %02u min", s / 3600, (s % 3600) / 60);
-  return text;
+  char two[8];
+  if (s < 60) return fill(tr("{seconds} s"), {{"seconds", std::to_string(s)}});
+  if (s < 3600) {
+    snprintf(two, sizeof two, "%02u", s % 60);
+    return fill(tr("{minutes} min {seconds} s"), {{"minutes", std::to_string(s / 60)}, {"seconds", two}});
+  }
+  snprintf(two, sizeof two, "%02u", (s % 3600) / 60);
+  return fill(tr("{hours} h {minutes} min"), {{"hours", std::to_string(s / 3600)}, {"minutes", two}});
 }

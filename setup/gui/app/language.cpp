@@ -1,0 +1,334 @@
+#include "app/language.h"
+
+#include <SDL3/SDL.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+const char* const LANGUAGES[14] = {"en", "zh_CN", "zh_TW", "ja", "ko",    "ru", "uk",
+                                   "pl", "de",    "fr",    "es", "pt_BR", "it", "tr"};
+const char PSEUDO[] = "qps";
+
+Catalog g_lang;
+
+std::vector<std::string> placeholders(const std::string& text) {
+  std::vector<std::string> names;
+  for (size_t open = text.find('{'); open != std::string::npos; open = text.find('{', open + 1)) {
+    size_t close = text.find('}', open);
+    if (close == std::string::npos) break;
+    names.push_back(text.substr(open + 1, close - open - 1));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// ---- .po reading ----
+
+// The text of a quoted .po string at `p` (just past the opening quote), with its escapes.
+static std::string unquote(const std::string& line, size_t p) {
+  std::string out;
+  for (; p < line.size() && line[p] != '"'; p++) {
+    if (line[p] != '\\' || p + 1 >= line.size()) {
+      out += line[p];
+      continue;
+    }
+    char c = line[++p];
+    out += c == 'n' ? '\n' : c == 't' ? '\t' : c;  // \" and \\ stand for themselves
+  }
+  return out;
+}
+
+namespace {
+struct PoEntry {
+  std::string id, plural;
+  std::vector<std::string> strs;
+  bool fuzzy = false;
+};
+}  // namespace
+
+static void keep_entry(Catalog& catalog, const PoEntry& e) {
+  if (e.id.empty() || e.fuzzy || e.strs.empty()) return;  // the header, or not translated
+  const std::vector<std::string> wanted = placeholders(e.id);
+  if (!e.plural.empty() && placeholders(e.plural) != wanted) return;
+  for (const std::string& s : e.strs)
+    if (s.empty() || placeholders(s) != wanted) return;  // would lose or invent a value
+  catalog.messages[e.id] = e.strs;
+}
+
+Catalog parse_po(const std::string& text, const std::string& code) {
+  Catalog catalog;
+  catalog.code = code;
+  PoEntry e;
+  std::string* target = nullptr;  // the string that continuation lines extend
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t quote = line.find('"');
+    if (line.rfind("#,", 0) == 0) {
+      if (line.find("fuzzy") != std::string::npos) e.fuzzy = true;
+    } else if (line.rfind("msgid_plural", 0) == 0 && quote != std::string::npos) {
+      e.plural = unquote(line, quote + 1);
+      target = &e.plural;
+    } else if (line.rfind("msgid", 0) == 0 && quote != std::string::npos) {
+      keep_entry(catalog, e);
+      bool fuzzy = e.fuzzy && e.strs.empty();  // a flag stands before its own msgid
+      e = PoEntry();
+      e.fuzzy = fuzzy;
+      e.id = unquote(line, quote + 1);
+      target = &e.id;
+    } else if (line.rfind("msgstr", 0) == 0 && quote != std::string::npos) {
+      size_t index = 0;
+      if (line.size() > 7 && line[6] == '[') index = strtoul(line.c_str() + 7, nullptr, 10);
+      if (index > 16) continue;
+      if (e.strs.size() <= index) e.strs.resize(index + 1);
+      e.strs[index] = unquote(line, quote + 1);
+      target = &e.strs[index];
+    } else if (!line.empty() && line[0] == '"' && target) {
+      *target += unquote(line, 1);
+    } else if (line.empty()) {
+      keep_entry(catalog, e);
+      e = PoEntry();
+      target = nullptr;
+    }
+  }
+  keep_entry(catalog, e);
+  return catalog;
+}
+
+int plural_form(const std::string& code, unsigned long long n) {
+  const unsigned long long n10 = n % 10, n100 = n % 100;
+  const bool few = n10 >= 2 && n10 <= 4 && (n100 < 10 || n100 >= 20);
+  if (code == "ru" || code == "uk") return n10 == 1 && n100 != 11 ? 0 : few ? 1 : 2;
+  if (code == "pl") return n == 1 ? 0 : few ? 1 : 2;
+  if (code == "fr" || code == "pt_BR") return n > 1 ? 1 : 0;
+  if (code == "zh_CN" || code == "zh_TW" || code == "ja" || code == "ko") return 0;
+  return n != 1 ? 1 : 0;  // English, German, Spanish, Italian, Turkish, the pseudo-language
+}
+
+// ---- the pseudo-language ----
+
+std::string pseudo_text(const std::string& english) {
+  static const char* const lower[26] = {"å", "ƀ", "ç", "ð", "é", "ƒ", "ĝ", "ĥ", "î", "ĵ", "ķ", "ļ", "ɱ",
+                                        "ñ", "ö", "þ", "ǫ", "ŕ", "š", "ţ", "û", "ṽ", "ŵ", "ẋ", "ý", "ž"};
+  static const char* const upper[26] = {"Å", "Ɓ", "Ç", "Ð", "É", "Ƒ", "Ĝ", "Ĥ", "Î", "Ĵ", "Ķ", "Ļ", "Ṁ",
+                                        "Ñ", "Ö", "Þ", "Ǫ", "Ŕ", "Š", "Ţ", "Û", "Ṽ", "Ŵ", "Ẋ", "Ý", "Ž"};
+  std::string out = "[";
+  size_t letters = 0;  // characters outside placeholders
+  for (size_t i = 0; i < english.size(); i++) {
+    char c = english[i];
+    if (c == '{') {
+      size_t close = english.find('}', i);
+      if (close != std::string::npos) {
+        out.append(english, i, close - i + 1);
+        i = close;
+        continue;
+      }
+    }
+    if ((unsigned char)c >= 0x80 && ((unsigned char)c & 0xC0) == 0x80) {
+      out += c;  // the rest of a character counted at its first byte
+      continue;
+    }
+    letters++;
+    if (c >= 'a' && c <= 'z')
+      out += lower[c - 'a'];
+    else if (c >= 'A' && c <= 'Z')
+      out += upper[c - 'A'];
+    else
+      out += c;
+  }
+  // 40 % more, in words that wrap like the text's own.
+  static const char filler[] = " ļöŕéɱ îþšûɱ ðöļöŕ šîţ åɱéţ çöñšéçţéţûŕ";
+  const size_t wanted = (letters * 2 + 4) / 5;  // 40 %, rounded up
+  size_t added = 0;
+  for (const char* p = filler; added < wanted; p++) {
+    if (!*p) p = filler;
+    out += *p;
+    while (((unsigned char)p[1] & 0xC0) == 0x80) out += *++p;
+    added++;
+  }
+  return out + "]";
+}
+
+// ---- choosing the language ----
+
+std::string language_code(const std::string& tag) {
+  std::string t;
+  for (char c : tag) {
+    if (c == '.' || c == '@') break;  // the encoding and modifier say nothing of the language
+    t += c == '-' ? '_' : (char)tolower((unsigned char)c);
+  }
+  if (t.empty()) return "";
+  if (t == "c" || t == "posix") return "en";
+  if (t == PSEUDO || t.rfind("qps_", 0) == 0) return PSEUDO;
+  std::string lang = t.substr(0, t.find('_'));
+  std::string rest = t.size() > lang.size() ? t.substr(lang.size()) + "_" : "";
+  if (lang == "zh") {
+    bool traditional = rest.find("_hant_") != std::string::npos ||
+                       (rest.find("_hans_") == std::string::npos &&
+                        (rest.find("_tw_") != std::string::npos || rest.find("_hk_") != std::string::npos ||
+                         rest.find("_mo_") != std::string::npos));
+    return traditional ? "zh_TW" : "zh_CN";
+  }
+  if (lang == "pt") return "pt_BR";
+  for (const char* code : LANGUAGES)
+    if (lang == code) return code;
+  return "";
+}
+
+std::vector<std::string> preferred_from_env(const std::function<const char*(const char*)>& get) {
+  std::vector<std::string> list;
+  if (const char* language = get("LANGUAGE")) {
+    std::string all = language;
+    size_t start = 0;
+    while (start <= all.size()) {
+      size_t colon = all.find(':', start);
+      if (colon == std::string::npos) colon = all.size();
+      if (colon > start) list.push_back(all.substr(start, colon - start));
+      start = colon + 1;
+    }
+  }
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = get(name);
+    if (value && *value) {
+      list.push_back(value);
+      break;  // the first one set is the locale; the others do not count
+    }
+  }
+  return list;
+}
+
+std::vector<std::string> preferred_languages() {
+#ifdef _WIN32
+  ULONG count = 0, size = 0;
+  std::vector<std::string> list;
+  if (!GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, nullptr, &size) || size == 0) return list;
+  std::wstring names(size, L'\0');
+  if (!GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, names.data(), &size)) return list;
+  for (const wchar_t* p = names.c_str(); *p; p += wcslen(p) + 1) {
+    std::string tag;
+    for (const wchar_t* c = p; *c; c++) tag += (char)(*c < 128 ? *c : '?');  // tags are ASCII
+    list.push_back(tag);
+  }
+  return list;
+#else
+  return preferred_from_env([](const char* name) { return (const char*)getenv(name); });
+#endif
+}
+
+std::string choose_language(const std::vector<std::string>& preferred) {
+  for (const std::string& tag : preferred) {
+    std::string code = language_code(tag);
+    if (!code.empty() && code != PSEUDO) return code;
+  }
+  return "en";
+}
+
+void use_language(const std::string& root, const std::string& code) {
+  g_lang = Catalog();
+  g_lang.code = code;
+  if (code != "en" && code != PSEUDO) {
+    size_t size = 0;
+    std::string path = root + "/locale/" + code + ".po";
+    if (char* data = (char*)SDL_LoadFile(path.c_str(), &size)) {
+      g_lang = parse_po(std::string(data, size), code);
+      SDL_free(data);
+    }
+  }
+  // The backend speaks the same language: it reads LANGUAGE like any gettext program, and
+  // its compiled catalogs stand beside this program (a build folder, the Windows folder).
+  SDL_Environment* env = SDL_GetEnvironment();
+  SDL_SetEnvironmentVariable(env, "LANGUAGE", g_lang.code.c_str(), true);
+  if (const char* base = SDL_GetBasePath()) {
+    SDL_PathInfo info;
+    std::string dir = std::string(base) + "locale";
+    if (SDL_GetPathInfo(dir.c_str(), &info) && info.type == SDL_PATHTYPE_DIRECTORY)
+      SDL_SetEnvironmentVariable(env, "TARNWELL_LOCALEDIR", dir.c_str(), false);
+  }
+}
+
+// ---- messages ----
+
+static const std::vector<std::string>* lookup(const char* english) {
+  if (g_lang.code == "en") return nullptr;
+  auto found = g_lang.messages.find(english);
+  if (found != g_lang.messages.end()) return &found->second;
+  if (g_lang.code != PSEUDO) return nullptr;
+  // Made once and kept, so the text stays where the caller's pointer points.
+  return &g_lang.messages.emplace(english, std::vector<std::string>{pseudo_text(english)}).first->second;
+}
+
+const char* tr(const char* english) {
+  const std::vector<std::string>* m = lookup(english);
+  return m ? (*m)[0].c_str() : english;
+}
+
+const char* trn(const char* singular, const char* plural, unsigned long long n) {
+  int form = plural_form(g_lang.code, n);
+  if (g_lang.code == PSEUDO) {
+    const std::vector<std::string>* m = lookup(form ? plural : singular);
+    return (*m)[0].c_str();
+  }
+  const std::vector<std::string>* m = lookup(singular);
+  if (m && form < (int)m->size()) return (*m)[form].c_str();
+  return form ? plural : singular;
+}
+
+std::string fill(std::string text, const std::vector<std::pair<const char*, std::string>>& values) {
+  for (const auto& [name, value] : values) {
+    const std::string key = std::string("{") + name + "}";
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
+      text.replace(at, key.size(), value);
+  }
+  return text;
+}
+
+// ---- numbers ----
+
+static bool decimal_comma() {
+  for (const char* code : {"ru", "uk", "pl", "de", "fr", "es", "pt_BR", "it", "tr"})
+    if (g_lang.code == code) return true;
+  return false;
+}
+
+std::string decimal_text(double value, int decimals) {
+  char text[64];
+  snprintf(text, sizeof text, "%.*f", decimals, value);
+  if (decimal_comma())
+    if (char* dot = strchr(text, '.')) *dot = ',';
+  return text;
+}
+
+std::string grouped_text(unsigned long long value) {
+  const std::string& c = g_lang.code;
+  // A space that does not break a line where the language groups with spaces.
+  const char* mark = c == "fr" || c == "ru" || c == "uk" || c == "pl" ? "\xC2\xA0"
+                     : decimal_comma()                                ? "."
+                                                                      : ",";
+  std::string digits = std::to_string(value), out;
+  for (size_t i = 0; i < digits.size(); i++) {
+    if (i && (digits.size() - i) % 3 == 0) out += mark;
+    out += digits[i];
+  }
+  return out;
+}
+
+std::string percent_in_language(int percent) {
+  return fill(tr("{percent}%"), {{"percent", std::to_string(percent)}});
+}
+
+std::string size_in_language(uint64_t bytes) {
+  if (bytes >= 1000000000ull) return fill(tr("{size} GB"), {{"size", decimal_text((double)bytes / 1e9, 1)}});
+  return fill(tr("{size} MB"), {{"size", std::to_string(bytes / 1000000ull)}});
+}

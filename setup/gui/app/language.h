@@ -1,0 +1,74 @@
+// The window in the player's language: the catalogs (gettext .po files, one a language,
+// under <root>/locale), the choice of language, and texts, numbers, sizes and times as the
+// language writes them. The English text is the key of every message; a placeholder is a
+// name in braces ("{time}"), so a translation may put it anywhere in its sentence.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// The languages that ship a catalog, English first. "qps" is the pseudo-language of the
+// tests: every text accented, 40 % longer and bracketed, made from the English.
+extern const char* const LANGUAGES[14];
+extern const char PSEUDO[];  // "qps"
+
+// One language's messages: English text (for a plural, the English singular) to its
+// translations (one per plural form).
+struct Catalog {
+  std::string code = "en";
+  std::unordered_map<std::string, std::vector<std::string>> messages;
+};
+
+extern Catalog g_lang;
+
+// The names in braces of a text, sorted: "{count} of {total}" gives {"count", "total"}.
+std::vector<std::string> placeholders(const std::string& text);
+
+// Reads a .po file's text. A translation whose placeholders differ from the English ones
+// is left out (the English text is shown instead), as are empty and fuzzy ones.
+Catalog parse_po(const std::string& text, const std::string& code);
+
+// Which plural form of `code` a count takes (the catalogs' Plural-Forms, written out).
+int plural_form(const std::string& code, unsigned long long n);
+
+// The pseudo-language's text for an English one; placeholders are kept as they are.
+std::string pseudo_text(const std::string& english);
+
+// The language code we ship for a locale name or language tag ("de_AT.UTF-8", "zh-Hant-TW",
+// "pt"), "en" for "C" and "POSIX", "" when we have none for it.
+std::string language_code(const std::string& tag);
+
+// The system's preferred languages, most wanted first. Linux: the entries of LANGUAGE,
+// then the first set of LC_ALL, LC_MESSAGES and LANG. `get` reads a variable (nullptr when
+// unset).
+std::vector<std::string> preferred_from_env(const std::function<const char*(const char*)>& get);
+// This system's list: the Windows user's UI languages, or the environment above.
+std::vector<std::string> preferred_languages();
+
+// The first preferred language that we have, else English.
+std::string choose_language(const std::vector<std::string>& preferred);
+
+// Makes `code` the window's language: reads <root>/locale/<code>.po (a missing or unreadable
+// catalog leaves English). The backend started later learns it through LANGUAGE.
+void use_language(const std::string& root, const std::string& code);
+
+// The message for an English text, or the text itself.
+const char* tr(const char* english);
+// The form of a counted message for n.
+const char* trn(const char* singular, const char* plural, unsigned long long n);
+
+// `text` with each "{name}" replaced by its value.
+std::string fill(std::string text, const std::vector<std::pair<const char*, std::string>>& values);
+
+// A number with `decimals` digits after the language's decimal mark ("1.5", "1,5").
+std::string decimal_text(double value, int decimals);
+// A whole number grouped by thousands as the language writes it ("10,485,760", "10 485 760").
+std::string grouped_text(unsigned long long value);
+// A percentage: "42%", "42 %" in French and German, "%42" in Turkish.
+std::string percent_in_language(int percent);
+// Free space and sizes: "1.5 GB" at a gigabyte or more, else whole megabytes; "36 Go" in French.
+std::string size_in_language(uint64_t bytes);

@@ -1,0 +1,90 @@
+"""Every view in the pseudo-language (every text accented, 40 % longer, bracketed) at the
+smallest window: each text the window draws stays within its box and the column, and
+none covers another. The window notes where it drew each text (TARNWELL_LAYOUT)."""
+
+import os
+import tempfile
+import unittest
+
+import harness
+
+SIZE = "960x540"
+# The views and what brings them up: extra arguments, stand-in variables, when to look.
+VIEWS = {
+    "form": ([], {}, 3),
+    "progress": (["--autobuild"], {"TARNWELL_STANDIN_SECONDS": "120"}, 6),
+    "stopped": (["--autobuild"], {"TARNWELL_STANDIN_FAIL": "unpack"}, 7),
+    "done": (["--autobuild"], {"TARNWELL_STANDIN_SECONDS": "0.3", "TARNWELL_STANDIN_FREE_GB": "1"}, 8),
+    "missing": (["--autobuild"], {"TARNWELL_STANDIN_MISSING": "cmake,ninja-build"}, 5),
+}
+
+
+def pseudo_of(english):
+    """The start of a text in the pseudo-language, as the window makes it."""
+    accents = dict(zip("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ",
+                       "åƀçðéƒĝĥîĵķļɱñöþǫŕšţûṽŵẋýžÅƁÇÐÉƑĜĤÎĴĶĻṀÑÖÞǪŔŠŢÛṼŴẊÝŽ"))
+    return "[" + "".join(accents.get(c, c) for c in english)
+
+
+def notes(path):
+    out = []
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            kind, *numbers, text = line.rstrip("\n").split("\t")
+            out.append((kind, [float(n) for n in numbers], text))
+    return out
+
+
+def shot(view, lang, size=SIZE, home=None, **more):
+    """Runs the window on `view` in `lang`; returns its notes and the shot's path."""
+    args, variables, at = VIEWS[view]
+    home = home or tempfile.mkdtemp(prefix="lang-")
+    game = os.path.join(home, "game")
+    for sub in ("exefs", "romfs"):
+        os.makedirs(os.path.join(game, sub), exist_ok=True)
+    layout, png = os.path.join(home, view + ".tsv"), os.path.join(home, view + ".png")
+    e = harness.env(TARNWELL_LAYOUT=layout, XDG_CONFIG_HOME=os.path.join(home, "config"),
+                    XDG_DATA_HOME=os.path.join(home, "data"), TARNWELL_STANDIN_GPU="", **variables, **more)
+    r = harness.run(harness.base_args() + ["--lang", lang, "--size", size, "--shot", png, "--shot-at",
+                                           str(at), "--game", game, "--dest", os.path.join(home, "dest")]
+                    + args, env=e, timeout=90, cwd=harness.SOURCE)
+    assert r.returncode == 0, r.stderr
+    return notes(layout), png
+
+
+class PseudoLanguage(unittest.TestCase):
+    def check_fits(self, found, view):
+        self.assertGreater(len(found), 5, view)
+        for kind, (x0, y0, x1, y1, rx0, ry0, rx1, ry1), text in found:
+            with self.subTest(view=view, text=text):
+                self.assertTrue(x0 >= rx0 - 1 and x1 <= rx1 + 1 and y0 >= ry0 - 1 and y1 <= ry1 + 1,
+                                "%s %r drawn at %s, room %s" % (kind, text, (x0, y0, x1, y1),
+                                                              (rx0, ry0, rx1, ry1)))
+        for i, (_, a, ta) in enumerate(found):
+            for _, b, tb in found[i + 1:]:
+                overlap = min(a[2], b[2]) - max(a[0], b[0]) > 1 and min(a[3], b[3]) - max(a[1], b[1]) > 1
+                self.assertFalse(overlap, "%s: %r covers %r" % (view, ta, tb))
+
+    def test_every_view_fits(self):
+        for view in VIEWS:
+            home = tempfile.mkdtemp(prefix="lang-")
+            found, _ = shot(view, "qps", home=home)
+            # The pseudo-language reached the window's own texts and the backend's.
+            self.assertTrue(any(t.startswith("[") and t.endswith("]") for _, _, t in found), view)
+            self.check_fits(found, view)
+            if view == "done":  # then the form of an installed game: "Play" and "Build again"
+                found, _ = shot("form", "qps", home=home)
+                self.assertTrue(any(t.startswith(pseudo_of("Build again")) for _, _, t in found))
+                self.check_fits(found, "installed")
+
+    def test_the_backend_speaks_the_language_chosen(self):
+        # Chosen by name against the system's; the stand-in learns it from the window.
+        found, _ = shot("form", "de", LANGUAGE="", LC_ALL="", LANG="C.UTF-8")
+        texts = [t for _, _, t in found]
+        self.assertIn("Spiel bauen", texts)
+        self.assertIn("Ausgewogen", texts)
+        self.check_fits(found, "form")
+
+
+if __name__ == "__main__":
+    unittest.main()

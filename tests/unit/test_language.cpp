@@ -1,0 +1,141 @@
+// The player's language: its choice from the system, the catalogs, counted forms, the
+// pseudo-language, and numbers, sizes and times as each language writes them.
+#include "app/language.h"
+#include "widgets/widgets.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <string>
+
+namespace {
+
+// Every test leaves the window in English, as the other tests expect it.
+struct Language : ::testing::Test {
+  void TearDown() override { g_lang = Catalog(); }
+};
+
+std::string chosen(const std::map<std::string, std::string>& env) {
+  return choose_language(preferred_from_env([&env](const char* name) -> const char* {
+    auto found = env.find(name);
+    return found == env.end() ? nullptr : found->second.c_str();
+  }));
+}
+
+TEST_F(Language, ChosenFromTheEnvironmentInGettextOrder) {
+  EXPECT_EQ(chosen({}), "en");
+  EXPECT_EQ(chosen({{"LANG", "de_DE.UTF-8"}}), "de");
+  EXPECT_EQ(chosen({{"LANGUAGE", "sv:fr_CA:de"}, {"LANG", "ja_JP.UTF-8"}}), "fr");  // first we have
+  EXPECT_EQ(chosen({{"LANGUAGE", "sv"}, {"LANG", "ja_JP.UTF-8"}}), "ja");
+  EXPECT_EQ(chosen({{"LC_ALL", "ko_KR.UTF-8"}, {"LC_MESSAGES", "ru_RU"}, {"LANG", "pl_PL"}}), "ko");
+  EXPECT_EQ(chosen({{"LC_ALL", ""}, {"LC_MESSAGES", "ru_RU"}, {"LANG", "pl_PL"}}), "ru");
+  // The first locale variable set is the locale: LANG does not count behind it.
+  EXPECT_EQ(chosen({{"LC_MESSAGES", "sv_SE.UTF-8"}, {"LANG", "pl_PL"}}), "en");
+  EXPECT_EQ(chosen({{"LANG", "C"}}), "en");
+  // The pseudo-language is only ever asked for by name.
+  EXPECT_EQ(chosen({{"LANGUAGE", "qps"}, {"LANG", "it_IT"}}), "it");
+}
+
+TEST_F(Language, TagsMapToTheLanguagesWeShip) {
+  const std::map<std::string, std::string> cases = {
+      {"zh_TW.UTF-8", "zh_TW"}, {"zh_HK", "zh_TW"}, {"zh-Hant", "zh_TW"},    {"zh-Hant-CN", "zh_TW"},
+      {"zh_CN", "zh_CN"},       {"zh_SG", "zh_CN"}, {"zh-Hans-TW", "zh_CN"}, {"zh", "zh_CN"},
+      {"pt_BR", "pt_BR"},       {"pt", "pt_BR"},    {"de-AT", "de"},         {"uk_UA.UTF-8@euro", "uk"},
+      {"tr-TR", "tr"},          {"en-GB", "en"},    {"POSIX", "en"},         {"sv_SE", ""},
+      {"qps-ploc", "qps"}};
+  for (const auto& [tag, code] : cases) EXPECT_EQ(language_code(tag), code) << tag;
+}
+
+TEST_F(Language, CatalogReadsPluralsContinuationsAndEscapes) {
+  g_lang = parse_po(
+      "msgid \"\"\nmsgstr \"Plural-Forms: nplurals=3;\\n\"\n\n"
+      "# a comment\nmsgid \"Back\"\nmsgstr \"Zur\"\n\"\\\"ück\\\"\"\n\n"
+      "msgid \"{count} file\"\nmsgid_plural \"{count} files\"\n"
+      "msgstr[0] \"{count} plik\"\nmsgstr[1] \"{count} pliki\"\nmsgstr[2] \"{count} plików\"\n\n"
+      "#, fuzzy\nmsgid \"Play\"\nmsgstr \"Graj?\"\n\nmsgid \"Quit\"\nmsgstr \"\"\n",
+      "pl");
+  EXPECT_STREQ(tr("Back"), "Zur\"ück\"");
+  EXPECT_STREQ(tr("Play"), "Play");  // fuzzy: not trusted
+  EXPECT_STREQ(tr("Quit"), "Quit");  // not translated
+  EXPECT_STREQ(trn("{count} file", "{count} files", 1), "{count} plik");
+  EXPECT_STREQ(trn("{count} file", "{count} files", 3), "{count} pliki");
+  EXPECT_STREQ(trn("{count} file", "{count} files", 25), "{count} plików");
+  EXPECT_STREQ(trn("not in it", "not in them", 5), "not in them");
+}
+
+// A translation that loses, renames or invents a placeholder would show a wrong or empty
+// value: English takes its place.
+TEST_F(Language, TranslationWithOtherPlaceholdersFallsBackToEnglish) {
+  g_lang = parse_po(
+      "msgid \"Built in {time}.\"\nmsgstr \"Gebaut in {zeit}.\"\n\n"
+      "msgid \"Version {version}\"\nmsgstr \"Version\"\n\n"
+      "msgid \"Quit\"\nmsgstr \"Beenden {now}\"\n\n"
+      "msgid \"{count} warning\"\nmsgid_plural \"{count} warnings\"\n"
+      "msgstr[0] \"{count} Warnung\"\nmsgstr[1] \"viele Warnungen\"\n\n"
+      "msgid \"Step {step} of {total}\"\nmsgstr \"{total}: Schritt {step}\"\n",
+      "de");
+  EXPECT_STREQ(tr("Built in {time}."), "Built in {time}.");
+  EXPECT_STREQ(tr("Version {version}"), "Version {version}");
+  EXPECT_STREQ(tr("Quit"), "Quit");
+  EXPECT_STREQ(trn("{count} warning", "{count} warnings", 1), "{count} warning");
+  EXPECT_STREQ(tr("Step {step} of {total}"), "{total}: Schritt {step}");  // another order is fine
+  EXPECT_EQ(fill(tr("Step {step} of {total}"), {{"step", "3"}, {"total", "13"}}), "13: Schritt 3");
+}
+
+TEST_F(Language, PluralFormsOfTheShippedLanguages) {
+  const std::map<std::string, std::vector<int>> forms = {
+      // n = 0, 1, 2, 5, 11, 21, 22, 25, 111, 112
+      {"ru", {2, 0, 1, 2, 2, 0, 1, 2, 2, 2}},    {"uk", {2, 0, 1, 2, 2, 0, 1, 2, 2, 2}},
+      {"pl", {2, 0, 1, 2, 2, 2, 1, 2, 2, 2}},    {"fr", {0, 0, 1, 1, 1, 1, 1, 1, 1, 1}},
+      {"pt_BR", {0, 0, 1, 1, 1, 1, 1, 1, 1, 1}}, {"de", {1, 0, 1, 1, 1, 1, 1, 1, 1, 1}},
+      {"ja", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},    {"zh_TW", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}};
+  const unsigned long long n[] = {0, 1, 2, 5, 11, 21, 22, 25, 111, 112};
+  for (const auto& [code, want] : forms)
+    for (size_t i = 0; i < want.size(); i++)
+      EXPECT_EQ(plural_form(code, n[i]), want[i]) << code << " " << n[i];
+}
+
+TEST_F(Language, PseudoLanguageAccentsLengthensAndKeepsPlaceholders) {
+  g_lang.code = PSEUDO;
+  const std::string english = "Built in {time}. Tarnwell is ready.";
+  const std::string pseudo = tr(english.c_str());
+  EXPECT_EQ(pseudo.front(), '[');
+  EXPECT_EQ(pseudo.back(), ']');
+  EXPECT_EQ(placeholders(pseudo), placeholders(english));
+  size_t characters = 0, ascii_letters = 0;
+  for (size_t i = 0; i < pseudo.size(); i++) {
+    if (pseudo[i] == '{')
+      i = pseudo.find('}', i);
+    else if (((unsigned char)pseudo[i] & 0xC0) != 0x80)
+      characters++;
+    if (isalpha((unsigned char)pseudo[i])) ascii_letters++;
+  }
+  EXPECT_EQ(ascii_letters, 0u) << pseudo;
+  EXPECT_GE(characters, (english.size() - 6) * 14 / 10 + 2) << pseudo;
+  EXPECT_EQ(tr(english.c_str()), tr(english.c_str()));  // made once: the same text each frame
+}
+
+TEST_F(Language, NumbersSizesAndTimesAsTheLanguageWritesThem) {
+  use_language(TARNWELL_SOURCE_DIR, "fr");
+  ASSERT_STREQ(tr("Play"), "Jouer");
+  EXPECT_EQ(size_in_language(36400000000ull), "36,4\xC2\xA0Go");
+  EXPECT_EQ(size_in_language(512000000ull), "512\xC2\xA0Mo");
+  EXPECT_EQ(percent_in_language(42), "42\xC2\xA0%");
+  EXPECT_EQ(grouped_text(10485760),
+            "10\xC2\xA0"
+            "485\xC2\xA0"
+            "760");
+  EXPECT_EQ(duration(61000), "1\xC2\xA0min 01\xC2\xA0s");
+  use_language(TARNWELL_SOURCE_DIR, "de");
+  EXPECT_EQ(decimal_text(1.25, 1), "1,2");
+  EXPECT_EQ(grouped_text(10485760), "10.485.760");
+  use_language(TARNWELL_SOURCE_DIR, "tr");
+  EXPECT_EQ(percent_in_language(7), "%7");
+  use_language(TARNWELL_SOURCE_DIR, "en");
+  EXPECT_EQ(size_in_language(36400000000ull), "36.4 GB");
+  EXPECT_EQ(grouped_text(10485760), "10,485,760");
+  EXPECT_EQ(percent_in_language(42), "42%");
+}
+
+}  // namespace
