@@ -1,4 +1,5 @@
 // Tarnwell Setup: start-up, the frame loop and the orderly shutdown.
+#include "app/a11y.h"
 #include "app/animate.h"
 #include "app/backdrop.h"
 #include "app/cmdline.h"
@@ -88,6 +89,8 @@ static int run_frame_loop(Uint64 start) {
     // The backend is asked about this PC once the first frame is out, so that its start
     // does not take the CPU from that frame.
     if (turns < 2 && ++turns == 2) ask_info();
+    // Screen readers are answered every turn, drawn or not; the rest below is at most 50 ms.
+    a11y_poll();
     Turn turn;
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
@@ -114,6 +117,7 @@ static int run_frame_loop(Uint64 start) {
     turn.now = now;
     turn.job_running = A.view == 1 && g_build.proc;
     turn.urgent |= A.view != drawn_view || !running;
+    turn.urgent |= a11y_pending();  // a screen reader pressed something, or asks for its first tree
     turn.urgent |= !A.click.empty() && t >= 1.0f;
     turn.urgent |= !A.shot.empty() && !shot_taken && t >= A.shot_at;
     turn.urgent |= A.copied_at && now >= A.copied_at + COPIED_MS && pace.last_drawn < A.copied_at + COPIED_MS;
@@ -140,6 +144,7 @@ static int run_frame_loop(Uint64 start) {
       start_build();
     }
 
+    a11y_before_frame();
     ImGui_ImplSDLRenderer3_NewFrame();
     ImGui_ImplSDL3_NewFrame();
     ImGui::NewFrame();
@@ -148,6 +153,7 @@ static int run_frame_loop(Uint64 start) {
     previous = now;
     drawn_view = A.view;
     column(W, H, U, mt);
+    a11y_end_frame();
 
     ImGui::Render();
     SDL_SetRenderDrawColor(g_ren, 0, 0, 0, 255);
@@ -165,6 +171,7 @@ static int run_frame_loop(Uint64 start) {
   close_dialogs();
   stop_build();
   release_backdrop();
+  a11y_stop();
   ImGui_ImplSDLRenderer3_Shutdown();
   ImGui_ImplSDL3_Shutdown();
   ImGui::DestroyContext();
@@ -207,6 +214,7 @@ int main(int argc, char** argv) {
   read_effects_facts(facts);
   g_effects = decide_effects(facts);
   watch_covering(g_win);
+  a11y_start(g_win);
 
   return run_frame_loop(SDL_GetTicks());
 }

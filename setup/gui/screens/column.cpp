@@ -2,7 +2,9 @@
 
 #include "backend/launch.h"
 
+#include "app/a11y.h"
 #include "app/theme.h"
+#include "screens/announce.h"
 #include "screens/browser.h"
 #include "screens/form.h"
 #include "screens/outcome.h"
@@ -64,6 +66,7 @@ static void status_overlay(float H, float U, float end) {
                           ImGui::ColorConvertFloat4ToU32(ImVec4(0.96f, 0.56f, 0.30f, 1.0f)), 0);
     }
     dl->AddText(ImVec2(x + 26 * U, y), ImGui::GetColorU32(DIM), text.c_str());
+    a11y_label_at(full.c_str(), x, y, 26 * U + ImGui::CalcTextSize(text.c_str()).x, ImGui::GetFontSize());
     x += 26 * U + ImGui::CalcTextSize(text.c_str(), nullptr, false, -1).x + 36 * U;
     if (text.size() != full.size()) x = end;
   };
@@ -124,6 +127,7 @@ void column(float W, float H, float U, float t) {
     view_done(m.cw, U);
   // A view reached by a button of this frame gives its own button the focus on the next.
   if (A.view == drawn) A.focused = true;
+  announce_news(drawn);
 
   if (A.view == 0 && !g_browser.open) quit_link(m, H, U);
   ImGui::End();

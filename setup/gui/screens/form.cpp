@@ -1,5 +1,6 @@
 #include "screens/form.h"
 
+#include "app/a11y.h"
 #include "app/events.h"
 #include "app/theme.h"
 #include "backend/launch.h"
@@ -94,6 +95,7 @@ static void desktop_checkbox(float U) {
   ImGui::PushStyleColor(ImGuiCol_CheckMark, GOLD);
   ImGui::PushStyleColor(ImGuiCol_Text, A.desktop ? TEXT : DIM);
   ImGui::Checkbox("Also put a shortcut on the desktop", &A.desktop);
+  a11y_item(A11yRole::CHECK_BOX, "Also put a shortcut on the desktop", A.desktop ? A11Y_CHECKED : 0);
   ImGui::PopStyleColor(6);
   ImGui::PopStyleVar(4);
   ImGui::PopFont();
@@ -119,6 +121,7 @@ static void quality_choice(float cw, float U) {
     ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(pad, 0));
     ImGui::PushID((int)i);  // two levels may carry the same name
     bool clicked = ImGui::Button(label.c_str(), ImVec2(width, 46 * U));
+    a11y_item(A11yRole::RADIO, A.levels[i].name.c_str(), (int)i == A.quality ? A11Y_CHECKED : 0);
     ImGui::PopID();
     ImGui::PopStyleVar(1);
     ImGui::PopStyleColor(5);
@@ -177,6 +180,7 @@ void view_form(float cw, float U) {
 
   push_font(F_TITLE);
   ImGui::TextColored(TEXT, "Tarnwell");
+  a11y_text(A11yRole::HEADING, "Tarnwell", 1);
   ImGui::PopFont();
   text_block(F_BODY, DIM, "Hollow Lantern, built on this PC from your own copy of the game.", cw);
   gap(26 * U);

@@ -1,5 +1,6 @@
 #include "screens/outcome.h"
 
+#include "app/a11y.h"
 #include "app/theme.h"
 #include "backend/launch.h"
 #include "backend/proc.h"
@@ -39,9 +40,11 @@ std::vector<std::string> install_args(const std::vector<std::string>& backend) {
 void view_done(float cw, float U) {
   push_font(F_SMALL);
   ImGui::TextColored(GOLD, "DONE");
+  a11y_text(A11yRole::HEADING, "DONE", 2);
   ImGui::PopFont();
   push_font(F_TITLE);
   ImGui::TextColored(TEXT, "Ready to play");
+  a11y_text(A11yRole::HEADING, "Ready to play", 1);
   ImGui::PopFont();
   text_block(F_BODY, DIM, done_sentence(A.finished_at - A.started_at, A.desktop), cw);
   // Many warnings scroll in a box of their own, so that "Play" and the title stay in view.
@@ -78,6 +81,7 @@ static void command_box(float cw, float U) {
   ImGui::SetCursorScreenPos(ImVec2(p.x + 14 * U, p.y + 14 * U));
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw - 28 * U);
   ImGui::TextColored(COMMAND_TEXT, "%s", A.error_command.c_str());
+  a11y_text(A11yRole::LABEL, A.error_command);
   ImGui::PopTextWrapPos();
   ImGui::SetCursorScreenPos(ImVec2(p.x, p.y + m.y + 42 * U));
   ImGui::PopFont();
@@ -127,7 +131,9 @@ static void missing_tools_actions(float cw, float U) {
 void view_stopped(float cw, float U) {
   const bool missing_tools = !A.error_command.empty();
   push_font(F_SMALL);
-  ImGui::TextColored(STOPPED_TITLE, "%s", missing_tools ? "ONE THING FIRST" : "SETUP STOPPED");
+  const char* title = missing_tools ? "ONE THING FIRST" : "SETUP STOPPED";
+  ImGui::TextColored(STOPPED_TITLE, "%s", title);
+  a11y_text(A11yRole::HEADING, title, 1);
   ImGui::PopFont();
   text_block(F_HEAD, TEXT, A.error, cw);
   gap(8 * U);

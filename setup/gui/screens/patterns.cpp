@@ -1,5 +1,6 @@
 #include "screens/patterns.h"
 
+#include "app/a11y.h"
 #include "app/theme.h"
 #include "backend/app.h"
 #include "widgets/widgets.h"
@@ -23,6 +24,7 @@ void text_block(ImFont* font, const ImVec4& colour, const char* text, float cw) 
   push_font(font);
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw);
   ImGui::TextColored(colour, "%s", text);
+  a11y_text(A11yRole::LABEL, text);
   ImGui::PopTextWrapPos();
   ImGui::PopFont();
 }
@@ -33,6 +35,7 @@ bool capsule_button(ImFont* font, bool primary, float rounding, const char* labe
   push_font(font);
   push_button(primary, rounding, U);
   bool clicked = ImGui::Button(label, size);
+  a11y_item(A11yRole::BUTTON, label);
   ImGui::PopStyleColor(5);
   ImGui::PopStyleVar(2);
   ImGui::PopFont();

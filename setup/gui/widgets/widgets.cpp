@@ -1,5 +1,6 @@
 #include "widgets/widgets.h"
 
+#include "app/a11y.h"
 #include "app/theme.h"
 #include "widgets/draw.h"
 
@@ -18,6 +19,7 @@ bool link(const char* label, float scale) {
   ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 6 * scale);
   ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(8 * scale, 5 * scale));
   bool clicked = ImGui::Button(label, ImVec2(0, 0));
+  a11y_item(A11yRole::LINK, label);
   ImGui::PopStyleVar(2);
   ImGui::PopStyleColor(4);
   ImGui::PopFont();
@@ -46,6 +48,7 @@ void heading(int number, const char* caption, bool done, float scale) {
               caption);
   ImGui::PopFont();
   ImGui::Dummy(ImVec2(10, 2 * R + 8 * scale));
+  a11y_text(A11yRole::HEADING, caption, 2);
 }
 
 static bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
@@ -92,6 +95,7 @@ bool field(const char* id, const std::string& value, const char* placeholder, fl
   // box's rounded corners.
   ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 10 * scale);
   bool clicked = ImGui::InvisibleButton(id, size, ImGuiButtonFlags_EnableNav);
+  a11y_field(value, placeholder);
   ImGui::PopStyleVar(1);
   bool hot = ImGui::IsItemFocused() || ImGui::IsItemHovered(0);
   ImDrawList* dl = ImGui::GetWindowDrawList();
