@@ -23,6 +23,7 @@
 #include <imgui_impl_sdl3.h>
 #include <imgui_impl_sdlrenderer3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -103,7 +104,7 @@ static int run_frame_loop(Uint64 start) {
       // Nothing to see, so nothing is drawn: keep the backend link alive and let the CPU
       // rest, but not while output is streaming in.
       poll_backend();
-      SDL_Delay(output_streaming() ? 1 : 50);
+      SDL_Delay(output_streaming() ? 1 : (Uint32)a11y_rest_ms());
       pace.settle = SETTLE_FRAMES;  // drawn whole again when it shows
       continue;
     }
@@ -122,7 +123,8 @@ static int run_frame_loop(Uint64 start) {
     turn.urgent |= !A.shot.empty() && !shot_taken && t >= A.shot_at;
     turn.urgent |= A.copied_at && now >= A.copied_at + COPIED_MS && pace.last_drawn < A.copied_at + COPIED_MS;
     if (running && !frame_due(pace, g_effects, turn)) {
-      SDL_WaitEventTimeout(nullptr, (Sint32)rest_ms(pace, g_effects, turn, output_streaming()));
+      uint64_t rest = std::min(rest_ms(pace, g_effects, turn, output_streaming()), a11y_rest_ms());
+      SDL_WaitEventTimeout(nullptr, (Sint32)rest);
       continue;
     }
 

@@ -63,6 +63,7 @@ extern bool g_a11y_on;
 void a11y_start(SDL_Window* window);  // once the window is up; asks whether anybody listens
 void a11y_poll();                     // every turn, drawn or not: answers requests, watches the desktop
 bool a11y_pending();                  // an action waits for the next frame
+uint64_t a11y_rest_ms();              // how long the loop may rest before it answers again
 void a11y_before_frame();             // before ImGui::NewFrame: hands the GUI a waiting action
 void a11y_end_frame();                // after the column is drawn: the focus, events, the new tree
 void a11y_stop();
@@ -129,7 +130,7 @@ std::string a11y_visible_label(const char* label);
 
 // Platform side (a11y_atk.cpp, a11y_uia.cpp): bring up, poll, tell of changes.
 bool a11y_platform_start(SDL_Window* window);
-void a11y_platform_poll();
+bool a11y_platform_poll();  // true when it answered something
 void a11y_platform_changed(const A11yTree& before, const A11yTree& now);
 void a11y_platform_announce(const std::string& text, bool assertive);
 void a11y_platform_stop();

@@ -587,10 +587,11 @@ bool a11y_platform_start(SDL_Window* window) {
   return true;
 }
 
-void a11y_platform_poll() {
+bool a11y_platform_poll() {
   // Bounded, so that a flood of requests cannot keep the window from drawing.
-  for (int i = 0; i < 100 && g_main_context_iteration(nullptr, FALSE); i++) {
-  }
+  int i = 0;
+  while (i < 100 && g_main_context_iteration(nullptr, FALSE)) i++;
+  return i > 0;
 }
 
 void a11y_platform_changed(const A11yTree& before, const A11yTree& now) {
@@ -600,16 +601,17 @@ void a11y_platform_changed(const A11yTree& before, const A11yTree& now) {
   g_tree = &now;
   index_tree(now);
 
-  // Gone: told to their parent while the old places still hold.
-  for (const A11yNode& node : before.nodes) {
-    const A11yNode* still = find(now, g_at, node.id);
-    if (still && still->role == node.role && still->parent == node.parent) continue;
-    AtkObject* o = object_of(node.id);
+  // Gone: told to their parent from the last place back, so that every place told is
+  // still right when it is told.
+  for (auto node = before.nodes.rbegin(); node != before.nodes.rend(); ++node) {
+    const A11yNode* still = find(now, g_at, node->id);
+    if (still && still->role == node->role && still->parent == node->parent) continue;
+    AtkObject* o = object_of(node->id);
     if (!o) continue;
-    g_objects.erase(node.id);
+    g_objects.erase(node->id);
     atk_object_notify_state_change(o, ATK_STATE_DEFUNCT, TRUE);
-    if (AtkObject* parent = parent_object(node.parent))
-      g_signal_emit_by_name(parent, "children-changed::remove", old_position[node.id], o);
+    if (AtkObject* parent = parent_object(node->parent))
+      g_signal_emit_by_name(parent, "children-changed::remove", old_position[node->id], o);
     g_object_unref(o);
   }
   // New ones, and what changed on the others.

@@ -163,7 +163,15 @@ void a11y_start(SDL_Window* window) {
   a11y_platform_start(window);
 }
 
-void a11y_poll() { a11y_platform_poll(); }
+// A screen reader reads a view as a burst of small questions, each one waiting for the
+// answer before the next: while one talks, the loop rests only briefly between turns.
+static uint64_t g_talk_until = 0;
+
+void a11y_poll() {
+  if (a11y_platform_poll()) g_talk_until = SDL_GetTicks() + 300;
+}
+
+uint64_t a11y_rest_ms() { return SDL_GetTicks() < g_talk_until ? 2 : 50; }
 
 bool a11y_pending() { return g_waiting; }
 
