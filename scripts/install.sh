@@ -35,6 +35,8 @@ PACKAGES=(
   xvfb xauth xdotool xclip x11-utils
   # the file dialogs where no desktop portal answers (SDL runs zenity)
   zenity
+  # screen readers: ATK and its AT-SPI bridge; the accessibility bus and pyatspi for the tests
+  libatk1.0-dev libatk-bridge2.0-dev at-spi2-core dbus python3-pyatspi gir1.2-atspi-2.0 python3-dbus
   python3
   # msgfmt compiles the stand-in's catalogs
   gettext

@@ -1,4 +1,5 @@
 // Tarnwell Setup: start-up, the frame loop and the orderly shutdown.
+#include "app/a11y.h"
 #include "app/animate.h"
 #include "app/backdrop.h"
 #include "app/cmdline.h"
@@ -27,6 +28,7 @@
 #include <imgui_impl_sdl3.h>
 #include <imgui_impl_sdlrenderer3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -90,13 +92,15 @@ static int run_frame_loop(Uint64 start) {
     // The backend is asked about this PC once the first frame is out, so that its start
     // does not take the CPU from that frame.
     if (turns < 2 && ++turns == 2) ask_info();
+    // Screen readers are answered every turn, drawn or not; the rest below is at most 50 ms.
+    a11y_poll();
     Turn turn;
     if (!drain_events(turn)) running = false;
     if ((SDL_GetWindowFlags(g_win) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_OCCLUDED)) || window_covered()) {
       // Nothing to see, so nothing is drawn: keep the backend link alive and let the CPU
       // rest, but not while output is streaming in.
       poll_backend();
-      SDL_Delay(output_streaming() ? 1 : 50);
+      SDL_Delay(output_streaming() ? 1 : (Uint32)a11y_rest_ms());
       pace.settle = SETTLE_FRAMES;  // drawn whole again when it shows
       continue;
     }
@@ -113,11 +117,13 @@ static int run_frame_loop(Uint64 start) {
     turn.now = now;
     turn.job_running = A.view == 1 && g_build.proc;
     turn.urgent |= A.view != drawn_view || !running;
+    turn.urgent |= a11y_pending();  // a screen reader pressed something, or asks for its first tree
     turn.urgent |= !A.click.empty() && t >= 1.0f;
     turn.urgent |= !A.shot.empty() && !shot_taken && t >= A.shot_at;
     turn.urgent |= A.copied_at && now >= A.copied_at + COPIED_MS && pace.last_drawn < A.copied_at + COPIED_MS;
     if (running && !frame_due(pace, g_effects, turn)) {
-      SDL_WaitEventTimeout(nullptr, (Sint32)rest_ms(pace, g_effects, turn, output_streaming()));
+      uint64_t rest = std::min(rest_ms(pace, g_effects, turn, output_streaming()), a11y_rest_ms());
+      SDL_WaitEventTimeout(nullptr, (Sint32)rest);
       continue;
     }
 
@@ -146,6 +152,7 @@ static int run_frame_loop(Uint64 start) {
       start_build();
     }
 
+    a11y_before_frame();
     ImGui_ImplSDLRenderer3_NewFrame();
     ImGui_ImplSDL3_NewFrame();
     ImGui::NewFrame();
@@ -154,6 +161,7 @@ static int run_frame_loop(Uint64 start) {
     previous = now;
     drawn_view = A.view;
     column(W, H, U, mt);
+    a11y_end_frame();
 
     ImGui::Render();
     SDL_SetRenderDrawColor(g_ren, 0, 0, 0, 255);
@@ -172,6 +180,7 @@ static int run_frame_loop(Uint64 start) {
   close_dialogs();
   stop_build();
   release_backdrop();
+  a11y_stop();
   ImGui_ImplSDLRenderer3_Shutdown();
   ImGui_ImplSDL3_Shutdown();
   ImGui::DestroyContext();
@@ -221,6 +230,7 @@ int main(int argc, char** argv) {
   read_effects_facts(facts);
   g_effects = decide_effects(facts);
   watch_covering(g_win);
+  a11y_start(g_win);
 
   return run_frame_loop(SDL_GetTicks());
 }

@@ -1,5 +1,6 @@
 // The progress view's texts and measures: title, headline, percentage, step line, and
 // the height of the list.
+#include "screens/announce.h"
 #include "screens/progress.h"
 
 #include <gtest/gtest.h>
@@ -87,3 +88,40 @@ TEST(ListHeight, HoldsAtLeastTwelveRowsAndThenEveryRow) {
 }
 
 }  // namespace
+
+// What a screen reader is told unasked: each thing once, the progress by tenths, and an
+// outcome at once.
+TEST(Announcements, TellEachChangeOnceAndOutcomesAtOnce) {
+  App a;
+  Heard heard;
+  auto said = [&](int view, const std::string& title) {
+    std::vector<std::string> out;
+    for (const Saying& s : news(heard, a, view, title)) out.push_back((s.assertive ? "!" : "") + s.text);
+    return out;
+  };
+  using V = std::vector<std::string>;
+  EXPECT_EQ(said(0, "Tarnwell"), V{"Tarnwell"});
+  EXPECT_EQ(said(0, "Tarnwell"), V{});
+  a.steps = rows(3);
+  EXPECT_EQ(said(1, "BUILDING"), V{"BUILDING"});
+  a.current = 0;
+  a.shown_total = 0.25f;
+  EXPECT_EQ(said(1, "BUILDING"), (V{"Step title 0", "20%"}));
+  a.shown_total = 0.29f;
+  EXPECT_EQ(said(1, "BUILDING"), V{});
+  a.current = 1;
+  a.shown_total = 0.3f;
+  EXPECT_EQ(said(1, "BUILDING"), (V{"Step title 1", "30%"}));
+  a.error = "The build stopped";
+  a.error_detail = "Compiling failed.";
+  EXPECT_EQ(said(2, "SETUP STOPPED"), V{"!SETUP STOPPED. The build stopped. Compiling failed."});
+  // A new job tells its tenths again from the start.
+  a.shown_total = 0.1f;
+  EXPECT_EQ(said(1, "BUILDING"), (V{"BUILDING", "Step title 1", "10%"}));
+  a.started_at = 1000;
+  a.finished_at = 2000;
+  EXPECT_EQ(
+      said(3, "Ready to play"),
+      V{"!Ready to play. Everything was up to date. Tarnwell is in your Start menu, with the icon from your "
+        "game."});
+}

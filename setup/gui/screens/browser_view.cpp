@@ -1,11 +1,13 @@
 // The browser drawn in the column: a heading, the folder, a box of rows that the GUI's own
 // navigation moves through, the hints and the buttons.
+#include "app/a11y.h"
 #include "app/events.h"
 #include "app/language.h"
 #include "app/theme.h"
 #include "screens/browser.h"
 #include "screens/patterns.h"
 #include "widgets/draw.h"
+#include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>
@@ -165,7 +167,7 @@ static void draw_row(const BrowserRow& row, ImVec2 p, float width, bool selected
 // The rows, in a box `size` big that scrolls; only the rows in sight are drawn, each an
 // item of the GUI's navigation. Its moves, pages, Home and End are the GUI's own; the
 // row that holds the focus is the selected one.
-static void row_list(ImVec2 size, float U) {
+static void row_list(const std::string& name, ImVec2 size, float U) {
   Browser& b = g_browser;
   // Flattened into the column's navigation, so that Tab goes on from the rows to the
   // buttons under them.
@@ -177,11 +179,13 @@ static void row_list(ImVec2 size, float U) {
   ImGui::PushStyleColor(ImGuiCol_Header, ImVec4(0, 0, 0, 0));
   ImGui::PushStyleColor(ImGuiCol_HeaderHovered, ImVec4(0, 0, 0, 0));
   ImGui::PushStyleColor(ImGuiCol_HeaderActive, ImVec4(1.0f, 0.9f, 0.75f, 0.10f));
+  a11y_list(name.c_str(), b.asked == Browser::LIST ? 0 : (int)b.rows.size());
   if (b.asked == Browser::LIST) {
     ImGui::Dummy(ImVec2(width, 0));
     push_font(F_BODY);
     ImGui::SetCursorPos(ImVec2(46 * U, (row_height(U) - ImGui::GetFontSize()) / 2));
     ImGui::TextColored(DIM, "%s", tr("Reading…"));
+    a11y_text(A11yRole::LABEL, tr("Reading…"));
     ImGui::PopFont();
   } else {
     type_ahead();
@@ -199,6 +203,8 @@ static void row_list(ImVec2 size, float U) {
         const ImGuiSelectableFlags flags =
             ImGuiSelectableFlags_NoPadWithHalfSpacing | (row.enabled ? 0 : ImGuiSelectableFlags_Disabled);
         if (ImGui::Selectable("##row", i == b.selected, flags, ImVec2(width, row_height(U)))) clicked = i;
+        a11y_list_row(i, row.name.c_str(), i == b.selected,
+                      row.game == 1 ? tr("Your copy of the game") : row.detail.c_str());
         // The row to follow takes the focus; else the row the GUI's navigation focused is
         // the selected one, and is kept wholly in sight.
         if (b.follow && i == b.selected) {
@@ -226,7 +232,15 @@ static void row_list(ImVec2 size, float U) {
   }
   ImGui::PopStyleColor(3);
   ImGui::PopStyleVar();
+  a11y_list_end();
   ImGui::EndChild();
+}
+
+// One line above the rows: drawn, noted for the layout check, and read by screen readers.
+static void heading_line(const ImVec4& colour, const std::string& text, A11yRole role, int level = 0) {
+  ImGui::TextColored(colour, "%s", text.c_str());
+  note_item_text("text", text.c_str());
+  a11y_text(role, text, level);
 }
 
 // The keys of the hand used last, with what the gamepad in hand has printed on its buttons.
@@ -254,24 +268,25 @@ void view_browser(float cw, float U) {
   if (!b.open) return;
 
   push_font(F_SMALL);
-  ImGui::TextColored(
-      GOLD, "%s", b.pick == Pick::GAME ? tr("CHOOSE YOUR COPY OF THE GAME") : tr("CHOOSE WHERE TO INSTALL"));
+  heading_line(GOLD,
+               b.pick == Pick::GAME ? tr("CHOOSE YOUR COPY OF THE GAME") : tr("CHOOSE WHERE TO INSTALL"),
+               A11yRole::HEADING, 1);
   ImGui::PopFont();
   push_font(F_HEAD);
-  std::string title =
-      fit_from_right(b.folder.empty() ? tr("Places") : readable_name(last_part(b.folder)), cw);
-  ImGui::TextColored(TEXT, "%s", title.c_str());
+  const std::string name = b.folder.empty() ? tr("Places") : readable_name(last_part(b.folder));
+  heading_line(TEXT, fit_from_right(name, cw), A11yRole::HEADING, 2);
   ImGui::PopFont();
   push_font(F_SMALL);
-  std::string where =
-      fit_from_left(b.folder.empty() ? tr("Drives, media and your folders") : readable_name(b.folder), cw);
-  ImGui::TextColored(DIM, "%s", where.c_str());
+  heading_line(
+      DIM,
+      fit_from_left(b.folder.empty() ? tr("Drives, media and your folders") : readable_name(b.folder), cw),
+      A11yRole::LABEL);
   // One short line each: why no dialog opened, and what went wrong here.
   for (const std::string* line : {&b.reason, &b.problem})
     if (!line->empty()) {
       std::string text =
           line == &b.reason ? fill(tr("No dialog could open: {reason}"), {{"reason", *line}}) : *line;
-      ImGui::TextColored(WARNING, "%s", fit_from_right(text, cw).c_str());
+      heading_line(WARNING, fit_from_right(text, cw), A11yRole::LABEL);
     }
   ImGui::PopFont();
   gap(4 * U);
@@ -280,7 +295,7 @@ void view_browser(float cw, float U) {
   float hint_h = ImGui::GetFontSize();
   ImGui::PopFont();
   float below = (9 + 4 + 9) * U + hint_h + (52 + 9) * U;
-  row_list(ImVec2(cw, std::max(room_below(below, U), 3 * (row_height(U) + row_gap(U)))), U);
+  row_list(name, ImVec2(cw, std::max(room_below(below, U), 3 * (row_height(U) + row_gap(U)))), U);
   if (!b.open) return;
   gap(4 * U);
   text_block(F_SMALL, DIM, hint_text(), cw);

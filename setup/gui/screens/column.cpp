@@ -2,8 +2,10 @@
 
 #include "backend/launch.h"
 
+#include "app/a11y.h"
 #include "app/language.h"
 #include "app/theme.h"
+#include "screens/announce.h"
 #include "screens/browser.h"
 #include "screens/form.h"
 #include "screens/outcome.h"
@@ -69,6 +71,7 @@ static void status_overlay(float H, float U, float end) {
     ImVec2 size = ImGui::CalcTextSize(text.c_str(), nullptr, false, -1);
     note_text("status", text.c_str(), ImVec2(x + 26 * U, y), ImVec2(x + 26 * U + size.x, y + size.y),
               ImVec2(0, 0), ImVec2(end, 1e9f), false);
+    a11y_label_at(full.c_str(), x, y, 26 * U + ImGui::CalcTextSize(text.c_str()).x, ImGui::GetFontSize());
     x += 26 * U + ImGui::CalcTextSize(text.c_str(), nullptr, false, -1).x + 36 * U;
     if (text.size() != full.size()) x = end;
   };
@@ -117,6 +120,7 @@ void column(float W, float H, float U, float t) {
   else
     view_done(m.cw, U);
   focus_frame_end(drawn);
+  announce_news(drawn);
 
   if (A.view == 0 && !g_browser.open) quit_link(m, H, U);
   ImGui::End();

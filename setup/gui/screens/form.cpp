@@ -1,5 +1,6 @@
 #include "screens/form.h"
 
+#include "app/a11y.h"
 #include "app/events.h"
 #include "app/language.h"
 #include "app/theme.h"
@@ -98,6 +99,7 @@ static void desktop_checkbox(float U) {
   ImGui::Checkbox(tr("Also put a shortcut on the desktop"), &A.desktop);
   note_label("checkbox", tr("Also put a shortcut on the desktop"),
              ImGui::GetFrameHeight() + ImGui::GetStyle().ItemInnerSpacing.x);
+  a11y_item(A11yRole::CHECK_BOX, tr("Also put a shortcut on the desktop"), A.desktop ? A11Y_CHECKED : 0);
   ImGui::PopStyleColor(6);
   ImGui::PopStyleVar(4);
   ImGui::PopFont();
@@ -124,6 +126,7 @@ static void quality_choice(float cw, float U) {
     ImGui::PushID((int)i);  // two levels may carry the same name
     bool clicked = ImGui::Button(label.c_str(), ImVec2(width, 46 * U));
     note_label("button", label.c_str());
+    a11y_item(A11yRole::RADIO, A.levels[i].name.c_str(), (int)i == A.quality ? A11Y_CHECKED : 0);
     ImGui::PopID();
     ImGui::PopStyleVar(1);
     ImGui::PopStyleColor(5);
@@ -185,6 +188,7 @@ void view_form(float cw, float U) {
   push_font(F_TITLE);
   ImGui::TextColored(TEXT, "Tarnwell");
   note_item_text("title", "Tarnwell");
+  a11y_text(A11yRole::HEADING, "Tarnwell", 1);
   ImGui::PopFont();
   text_block(F_BODY, DIM, tr("Hollow Lantern, built on this PC from your own copy of the game."), cw);
   gap(26 * U);

@@ -1,5 +1,6 @@
 #include "screens/outcome.h"
 
+#include "app/a11y.h"
 #include "app/language.h"
 #include "app/theme.h"
 #include "backend/launch.h"
@@ -46,7 +47,9 @@ std::vector<std::string> install_args(const std::vector<std::string>& backend) {
 
 void view_done(float cw, float U) {
   title_text(F_SMALL, GOLD, tr("DONE"), cw);
+  a11y_text(A11yRole::HEADING, tr("DONE"), 2);
   title_text(F_TITLE, TEXT, tr("Ready to play"), cw);
+  a11y_text(A11yRole::HEADING, tr("Ready to play"), 1);
   text_block(F_BODY, DIM, done_sentence(A.finished_at - A.started_at, A.desktop), cw);
   // Many warnings scroll in a box of their own, so that "Play" and the title stay in view.
   push_font(F_SMALL);
@@ -83,6 +86,7 @@ static void command_box(float cw, float U) {
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw - 28 * U);
   ImGui::TextColored(COMMAND_TEXT, "%s", shown_text(A.error_command).c_str());
   note_item_text("text", A.error_command.c_str());
+  a11y_text(A11yRole::LABEL, A.error_command);
   ImGui::PopTextWrapPos();
   ImGui::SetCursorScreenPos(ImVec2(p.x, p.y + m.y + 42 * U));
   ImGui::PopFont();
@@ -131,7 +135,9 @@ static void missing_tools_actions(float cw, float U) {
 
 void view_stopped(float cw, float U) {
   const bool missing_tools = !A.error_command.empty();
-  title_text(F_SMALL, STOPPED_TITLE, missing_tools ? tr("ONE THING FIRST") : tr("SETUP STOPPED"), cw);
+  const char* title = missing_tools ? tr("ONE THING FIRST") : tr("SETUP STOPPED");
+  title_text(F_SMALL, STOPPED_TITLE, title, cw);
+  a11y_text(A11yRole::HEADING, title, 1);
   text_block(F_HEAD, TEXT, A.error, cw);
   gap(8 * U);
   // A long detail (a traceback, say) scrolls in a box of its own, so that the error and

@@ -1,5 +1,6 @@
 #include "screens/patterns.h"
 
+#include "app/a11y.h"
 #include "app/theme.h"
 #include "backend/app.h"
 #include "widgets/layout_report.h"
@@ -25,6 +26,7 @@ void text_block(const Font& font, const ImVec4& colour, const std::string& text,
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw);
   ImGui::TextColored(colour, "%s", shown_text(text).c_str());
   note_item_text("text", text.c_str());
+  a11y_text(A11yRole::LABEL, text);
   ImGui::PopTextWrapPos();
   ImGui::PopFont();
 }
@@ -48,6 +50,7 @@ bool capsule_button(const Font& font, bool primary, float rounding, const char* 
   push_button(primary, rounding, U);
   bool clicked = ImGui::Button(label, size);
   note_label("button", label);
+  a11y_item(A11yRole::BUTTON, label);
   ImGui::PopStyleColor(5);
   ImGui::PopStyleVar(2);
   ImGui::PopFont();

@@ -1,5 +1,6 @@
 #include "screens/progress.h"
 
+#include "app/a11y.h"
 #include "app/language.h"
 #include "app/theme.h"
 #include "backend/protocol.h"
@@ -59,6 +60,7 @@ static void log_box(float cw, float h, float U) {
       ImGui::TextColored(ImVec4(0.78f, 0.72f, 0.62f, 1.0f), "%s", shown_text(A.log[i]).c_str());
   if (ImGui::GetScrollY() >= ImGui::GetScrollMaxY() - 30) ImGui::SetScrollHereY(1.0f);
   ImGui::EndChild();
+  a11y_log(A.log);
   ImGui::PopStyleColor(1);
   ImGui::PopFont();
 }
@@ -100,6 +102,19 @@ static void step_rows(ImVec2 o, float width, int from, int to, float U, float t)
   ImGui::PopFont();
 }
 
+// The steps as a list for screen readers, each with its state.
+static void step_tree() {
+  a11y_list("", (int)A.steps.size());
+  for (size_t i = 0; i < A.steps.size(); i++) {
+    int state = A.steps[i].state;
+    a11y_list_row((int)i, A.steps[i].title.c_str(), false,
+                  state == 2   ? tr("finished")
+                  : state == 1 ? tr("running")
+                               : tr("waiting"));
+  }
+  a11y_list_end();
+}
+
 // Where the list scrolls to show row `row` in the middle of a box `h` high.
 float follow_scroll(int row, size_t n, float h, float U) {
   float most = std::max(0.0f, row_pitch(U) * (float)n - h);
@@ -113,6 +128,7 @@ static void step_list(float cw, float h, float U, float t) {
   if (full <= h) {
     step_rows(ImGui::GetCursorScreenPos(), cw, 0, (int)A.steps.size(), U, t);
     ImGui::Dummy(ImVec2(cw, h));
+    step_tree();
     return;
   }
   static int followed = -2;
@@ -124,6 +140,7 @@ static void step_list(float cw, float h, float U, float t) {
   step_rows(ImGui::GetCursorScreenPos(), width, (int)(top / row_pitch(U)),
             (int)((top + h) / row_pitch(U)) + 1, U, t);
   ImGui::Dummy(ImVec2(width, full));
+  step_tree();
   ImGui::EndChild();
 }
 
@@ -144,9 +161,11 @@ static float area_height(float cw, float U) {
 
 void view_progress(float cw, float U, float t) {
   title_text(F_SMALL, GOLD, progress_title(A), cw);
+  a11y_text(A11yRole::HEADING, progress_title(A), 1);
   text_block(F_HEAD, TEXT, progress_headline(A), cw);
 
   title_text(F_TITLE, GOLD, percent_text(A.shown_total).c_str(), cw);
+  a11y_progress(A.shown_total, progress_headline(A));
   text_block(F_BODY, DIM, step_line(A, SDL_GetTicks()), cw);
   gap(14 * U);
 

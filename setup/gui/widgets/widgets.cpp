@@ -1,5 +1,6 @@
 #include "widgets/widgets.h"
 
+#include "app/a11y.h"
 #include "app/language.h"
 #include "app/theme.h"
 #include "backend/utf8.h"
@@ -22,6 +23,7 @@ bool link(const char* label, float scale) {
   ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(8 * scale, 5 * scale));
   bool clicked = ImGui::Button(label, ImVec2(0, 0));
   note_label("link", label);
+  a11y_item(A11yRole::LINK, label);
   ImGui::PopStyleVar(2);
   ImGui::PopStyleColor(4);
   ImGui::PopFont();
@@ -54,6 +56,7 @@ void heading(int number, const char* caption, bool done, float scale) {
   }
   ImGui::PopFont();
   ImGui::Dummy(ImVec2(10, 2 * R + 8 * scale));
+  a11y_text(A11yRole::HEADING, caption, 2);
 }
 
 std::string fit_from_left(const std::string& value, float avail) {
@@ -98,6 +101,7 @@ bool field(const char* id, const std::string& value, const char* placeholder, fl
   // box's rounded corners.
   ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 10 * scale);
   bool clicked = ImGui::InvisibleButton(id, size, ImGuiButtonFlags_EnableNav);
+  a11y_field(value, placeholder);
   ImGui::PopStyleVar(1);
   bool hot = ImGui::IsItemFocused() || ImGui::IsItemHovered(0);
   ImDrawList* dl = ImGui::GetWindowDrawList();

@@ -1,0 +1,42 @@
+#include "screens/announce.h"
+
+#include "app/a11y.h"
+#include "screens/outcome.h"
+#include "screens/progress.h"
+
+#include <algorithm>
+
+std::vector<Saying> news(Heard& heard, const App& app, int view, const std::string& title) {
+  std::vector<Saying> out;
+  if (view != heard.view || title != heard.title) {
+    if (view == 2) {
+      std::string text = title + ". " + app.error;
+      if (!app.error_detail.empty()) text += ". " + app.error_detail;
+      if (!app.error_command.empty()) text += " " + app.error_command;
+      out.push_back({text, true});
+    } else if (view != 0 && view != 1) {
+      out.push_back({title + ". " + done_sentence(app.finished_at - app.started_at, app.desktop), true});
+    } else {
+      out.push_back({title, false});
+    }
+    if (view == 1 && heard.view != 1) {
+      heard.current = -2;
+      heard.tenth = 0;
+    }
+  }
+  heard.view = view;
+  heard.title = title;
+  if (view != 1) return out;
+  if (app.current >= 0 && app.current != heard.current) out.push_back({progress_headline(app), false});
+  heard.current = app.current;
+  int tenth = std::clamp((int)(app.shown_total * 10 + 0.0001f), 0, 10);
+  if (tenth > heard.tenth) out.push_back({percent_text(tenth / 10.0f), false});
+  heard.tenth = std::max(heard.tenth, tenth);
+  return out;
+}
+
+void announce_news(int view) {
+  if (!g_a11y_on) return;
+  static Heard heard;
+  for (const Saying& s : news(heard, A, view, a11y_frame_title())) a11y_announce(s.text, s.assertive);
+}
