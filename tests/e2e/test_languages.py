@@ -6,9 +6,12 @@ import os
 import tempfile
 import unittest
 
+import flow
 import harness
 
 SIZE = "960x540"
+# A click on the install field where no dialog can open: the browser, in the install folder.
+DEST_FIELD = "%d,%d" % flow.Layout(960, 540).dest_field()
 # The views and what brings them up: extra arguments, stand-in variables, when to look.
 VIEWS = {
     "form": ([], {}, 3),
@@ -16,6 +19,7 @@ VIEWS = {
     "stopped": (["--autobuild"], {"TARNWELL_STANDIN_FAIL": "unpack"}, 7),
     "done": (["--autobuild"], {"TARNWELL_STANDIN_SECONDS": "0.3", "TARNWELL_STANDIN_FREE_GB": "1"}, 8),
     "missing": (["--autobuild"], {"TARNWELL_STANDIN_MISSING": "cmake,ninja-build"}, 5),
+    "browser": (["--click", DEST_FIELD], {"SDL_FILE_DIALOG_DRIVER": "none"}, 3),
 }
 
 

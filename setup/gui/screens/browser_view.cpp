@@ -151,16 +151,21 @@ static void draw_row(const BrowserRow& row, ImVec2 p, float width, bool selected
   push_font(F_SMALL);
   float dw = detail.empty() ? 0 : std::min(ImGui::CalcTextSize(detail.c_str()).x, width * 0.55f);
   std::string shown_detail = fit_from_right(detail, dw);
-  dl->AddText(ImVec2(end.x - 14 * U - dw, p.y + (h - ImGui::GetFontSize()) / 2),
-              ImGui::GetColorU32(row.warn ? WARNING
-                                 : game   ? GOLD
-                                          : DIM),
-              shown_detail.c_str());
+  const ImVec2 at_detail(end.x - 14 * U - dw, p.y + (h - ImGui::GetFontSize()) / 2);
+  dl->AddText(at_detail, ImGui::GetColorU32(row.warn ? WARNING : game ? GOLD : DIM), shown_detail.c_str());
+  if (!shown_detail.empty())
+    note_text(
+        "row", shown_detail.c_str(), at_detail,
+        ImVec2(at_detail.x + ImGui::CalcTextSize(shown_detail.c_str()).x, at_detail.y + ImGui::GetFontSize()),
+        ImVec2(p.x + 46 * U, p.y), end);
   ImGui::PopFont();
   push_font(F_BODY);
   std::string name = fit_from_right(row.name, width - 60 * U - dw - 20 * U);
-  dl->AddText(ImVec2(p.x + 46 * U, p.y + (h - ImGui::GetFontSize()) / 2),
-              ImGui::GetColorU32(row.enabled ? TEXT : DIM), name.c_str());
+  const ImVec2 at_name(p.x + 46 * U, p.y + (h - ImGui::GetFontSize()) / 2);
+  dl->AddText(at_name, ImGui::GetColorU32(row.enabled ? TEXT : DIM), name.c_str());
+  note_text("row", name.c_str(), at_name,
+            ImVec2(at_name.x + ImGui::CalcTextSize(name.c_str()).x, at_name.y + ImGui::GetFontSize()), p,
+            ImVec2(end.x - 14 * U - dw, end.y));
   ImGui::PopFont();
 }
 
