@@ -9,6 +9,9 @@
 // sequence reads as U+FFFD one byte long, so every loop over a text moves on.
 char32_t utf8_decode(const std::string& text, size_t at, size_t* next);
 
+// Appends `c` to `out` as UTF-8.
+void utf8_append(std::string& out, char32_t c);
+
 // A mark that joins the character before it: combining marks and vowel signs, variation
 // selectors, emoji modifiers and tags, zero-width (non-)joiners, and the character after
 // a zero-width joiner.

@@ -18,24 +18,6 @@ static bool plain_ascii(const std::string& text) {
   return true;
 }
 
-static void append_utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += (char)c;
-  } else if (c < 0x800) {
-    out += (char)(0xC0 | (c >> 6));
-    out += (char)(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += (char)(0xE0 | (c >> 12));
-    out += (char)(0x80 | ((c >> 6) & 0x3F));
-    out += (char)(0x80 | (c & 0x3F));
-  } else {
-    out += (char)(0xF0 | (c >> 18));
-    out += (char)(0x80 | ((c >> 12) & 0x3F));
-    out += (char)(0x80 | ((c >> 6) & 0x3F));
-    out += (char)(0x80 | (c & 0x3F));
-  }
-}
-
 // One part of a path in visual order: FriBidi reorders it and, for Arabic, replaces the
 // letters by their joined presentation forms.
 static void append_visual(std::string& out, const std::vector<FriBidiChar>& part) {
@@ -49,7 +31,7 @@ static void append_visual(std::string& out, const std::vector<FriBidiChar>& part
       visual = part;
   }
   for (FriBidiChar c : visual)
-    if (!is_invisible(c)) append_utf8(out, c);
+    if (!is_invisible(c)) utf8_append(out, c);
 }
 
 static std::string visual_text(const std::string& text) {
