@@ -28,6 +28,7 @@ const GUID IID_Invoke = {0x54fcb24b, 0xe18e, 0x47a2, {0xb4, 0xd3, 0xec, 0xcb, 0x
 const GUID IID_Toggle = {0x56d00bd0, 0xc4f4, 0x433c, {0xa8, 0x36, 0x1a, 0x52, 0xa5, 0x7e, 0x08, 0x92}};
 const GUID IID_SelectionItem = {0x2acad808, 0xb2d4, 0x452d, {0xa4, 0x07, 0x91, 0xff, 0x1a, 0xd1, 0x67, 0xb2}};
 const GUID IID_RangeValue = {0x36dc7aef, 0x33e6, 0x4691, {0xaf, 0xe1, 0x2b, 0xe7, 0x27, 0x4b, 0x3d, 0x33}};
+const GUID IID_Value = {0xc7935180, 0x6fb3, 0x4201, {0xb1, 0x74, 0x7d, 0xf7, 0x3a, 0xdb, 0xf6, 0x4a}};
 
 struct IInvokeProvider : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Invoke() = 0;
@@ -54,8 +55,16 @@ struct IRangeValueProvider : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE get_SmallChange(double* value) = 0;
 };
 
+// The log's lines as read-only text, as a read-only edit field gives them.
+struct IValueProvider : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE SetValue(LPCWSTR value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Value(BSTR* value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsReadOnly(BOOL* read_only) = 0;
+};
+
 enum : int {
   PATTERN_INVOKE = 10000,
+  PATTERN_VALUE = 10002,
   PATTERN_RANGE_VALUE = 10003,
   PATTERN_SELECTION_ITEM = 10010,
   PATTERN_TOGGLE = 10015,
@@ -69,7 +78,11 @@ enum : int {
   PROP_IS_CONTROL = 30016,
   PROP_IS_CONTENT = 30017,
   PROP_FRAMEWORK_ID = 30024,
+  PROP_VALUE = 30045,
+  PROP_VALUE_READ_ONLY = 30046,
   PROP_RANGE_VALUE = 30047,
+  PROP_POSITION_IN_SET = 30152,
+  PROP_SIZE_OF_SET = 30153,
   PROP_TOGGLE_STATE = 30086,
   PROP_HEADING_LEVEL = 30173,
   HEADING_LEVEL_1 = 80051,
@@ -159,7 +172,8 @@ class Element : public IRawElementProviderSimple,
                 public IInvokeProvider,
                 public IToggleProvider,
                 public ISelectionItemProvider,
-                public IRangeValueProvider {
+                public IRangeValueProvider,
+                public IValueProvider {
  public:
   explicit Element(uint32_t id) : id_(id) {}
   virtual ~Element() = default;
@@ -173,6 +187,16 @@ class Element : public IRawElementProviderSimple,
       *out = static_cast<IRawElementProviderFragment*>(this);
     else if (riid == IID_FragmentRoot && id_ == 0)
       *out = static_cast<IRawElementProviderFragmentRoot*>(this);
+    else if (riid == IID_Invoke)
+      *out = static_cast<IInvokeProvider*>(this);
+    else if (riid == IID_Toggle)
+      *out = static_cast<IToggleProvider*>(this);
+    else if (riid == IID_SelectionItem)
+      *out = static_cast<ISelectionItemProvider*>(this);
+    else if (riid == IID_RangeValue)
+      *out = static_cast<IRangeValueProvider*>(this);
+    else if (riid == IID_Value)
+      *out = static_cast<IValueProvider*>(this);
     else
       return E_NOINTERFACE;
     AddRef();
@@ -207,6 +231,8 @@ class Element : public IRawElementProviderSimple,
       p = static_cast<ISelectionItemProvider*>(this);
     else if (pattern == PATTERN_RANGE_VALUE && node->role == A11yRole::PROGRESS)
       p = static_cast<IRangeValueProvider*>(this);
+    else if (pattern == PATTERN_VALUE && node->role == A11yRole::TEXT)
+      p = static_cast<IValueProvider*>(this);
     if (p) {
       AddRef();
       *out = p;
@@ -236,6 +262,21 @@ class Element : public IRawElementProviderSimple,
       case PROP_IS_CONTROL:
       case PROP_IS_CONTENT: set_bool(out, true); break;
       case PROP_FRAMEWORK_ID: set_text(out, "Tarnwell"); break;
+      case PROP_VALUE:
+        if (node->role == A11yRole::TEXT) set_text(out, g_snap.text);
+        break;
+      case PROP_VALUE_READ_ONLY:
+        if (node->role == A11yRole::TEXT) set_bool(out, true);
+        break;
+      case PROP_POSITION_IN_SET:
+        if (node->role == A11yRole::LIST_ITEM && node->index >= 0) set_int(out, node->index + 1);
+        break;
+      case PROP_SIZE_OF_SET:
+        // A list holds only its rows in sight and the selected one; the whole count is the
+        // list's own.
+        if (node->role == A11yRole::LIST_ITEM)
+          if (const A11yNode* list = find(node->parent)) set_int(out, list->count);
+        break;
       case PROP_HEADING_LEVEL:
         if (node->role == A11yRole::HEADING)
           set_int(out, HEADING_LEVEL_1 - 1 + (node->level ? node->level : 2));
@@ -363,6 +404,12 @@ class Element : public IRawElementProviderSimple,
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE SetValue(double) override { return E_ACCESSDENIED; }
+  HRESULT STDMETHODCALLTYPE SetValue(LPCWSTR) override { return E_ACCESSDENIED; }
+  HRESULT STDMETHODCALLTYPE get_Value(BSTR* out) override {
+    Locked lock;
+    *out = bstr(g_snap.text);
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE get_Value(double* out) override {
     Locked lock;
     const A11yNode* node = find(id_);
