@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -647,12 +649,22 @@ TEST_F(Protocol, AJobThatIgnoresCancelIsEndedWholeAndTheFormComesBack) {
     EXPECT_EQ(A.view, 1) << "SIGTERM is ignored";
     EXPECT_EQ(alive_in_group(group).size(), 2u);
     A.cancel_deadline = SDL_GetTicks();
+    pid_t decoy = 0;
     if (!reachable) {
-      // The test's own group stands in for a process the kill cannot reach (a setuid
-      // package manager): the run looks alive after the forced end.
+      // A process the kill cannot reach (a setuid package manager) is stood in for by the
+      // job itself: the forced end goes to a group of the test's own instead, and the job
+      // still runs after it.
+      decoy = fork();
+      if (decoy == 0) {
+        setpgid(0, 0);
+        pause();
+        _exit(0);
+      }
+      setpgid(decoy, decoy);
+      g_build.group = decoy;
+      g_build.tree_checked_at = 0;
       poll_backend();
       EXPECT_EQ(A.cancel_kills, 2);
-      g_build.group = getpgrp();
       for (int i = 0; i < 20; i++) poll_backend();
       EXPECT_EQ(A.view, 1);
       EXPECT_GE(A.cancel_deadline, SDL_GetTicks() + CANCEL_RELEASE_MS - 1000);
@@ -662,6 +674,10 @@ TEST_F(Protocol, AJobThatIgnoresCancelIsEndedWholeAndTheFormComesBack) {
     EXPECT_EQ(A.cancel_kills, 2);
     EXPECT_EQ(A.view, 0);
     EXPECT_EQ(A.log.size(), 1u) << "said once";
+    if (decoy) {
+      waitpid(decoy, nullptr, 0);
+      kill(-(pid_t)group, SIGKILL);  // the job that stood for the unreachable one
+    }
     EXPECT_TRUE(wait_for([&] { return alive_in_group(group).empty(); }, [] {}))
         << "nothing of the job is left";
   }
