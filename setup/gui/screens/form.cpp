@@ -23,8 +23,12 @@ std::string shown_name(const std::string& game) {
 }
 
 const char* game_link_text(const std::string& game) {
-  return is_folder(game) ? tr("A folder is chosen: choose another")
-                         : tr("Or choose the folder that holds exefs and romfs");
+  // The disk is asked once for each path chosen, not in every frame.
+  static std::string looked_at;
+  static bool folder = false;
+  if (game != looked_at) looked_at = game, folder = is_folder(game);
+  return folder ? tr("A folder is chosen: choose another")
+                : tr("Or choose the folder that holds exefs and romfs");
 }
 
 bool form_ready(const App& app) { return !app.game.empty() && !app.dest.empty() && app.info_ready; }
