@@ -244,7 +244,6 @@ bool system_wants_less_motion() {
     delete share;
     return false;
   }
-  SDL_DetachThread(thread);
   SDL_LockMutex(w->lock);
   for (Uint64 now; !w->done && (now = SDL_GetTicks()) < w->until;)
     SDL_WaitConditionTimeout(w->done_changed, w->lock, (Sint32)(w->until - now));
@@ -252,6 +251,12 @@ bool system_wants_less_motion() {
   w->given_up = !w->done;
   if (w->given_up && w->socket >= 0) shutdown(w->socket, SHUT_RDWR);
   SDL_UnlockMutex(w->lock);
+  // A thread that has answered is joined; SDL 3.2 loses the record of a thread detached
+  // after it has ended. One given up on ends by itself.
+  if (w->given_up)
+    SDL_DetachThread(thread);
+  else
+    SDL_WaitThread(thread, nullptr);
   return less;
 }
 #endif
