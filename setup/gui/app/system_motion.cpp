@@ -102,9 +102,11 @@ struct Bus {
 };
 
 const int TYPE_STRING = 's', TYPE_VARIANT = 'v', TYPE_UINT32 = 'u', TYPE_BOOLEAN = 'b', TYPE_INVALID = 0;
-// The whole reading, connection included, takes at most this long; a bus or a portal that
-// is slower to answer leaves the window its full motion rather than a late start.
-const Uint64 READ_LIMIT_MS = 250;
+// The whole reading, connection included, takes at most READ_LIMIT_MS and REAP_MS together
+// (the second for a thread given up on to end once its socket is shut); a bus or a portal
+// that is slower to answer leaves the window its full motion rather than a late start.
+const Uint64 READ_LIMIT_MS = 220;
+const int REAP_MS = 30;
 
 // Sends `call` (released here) and waits for its reply until `until` (SDL_GetTicks); null
 // when there is none by then.
@@ -251,12 +253,15 @@ bool system_wants_less_motion() {
   w->given_up = !w->done;
   if (w->given_up && w->socket >= 0) shutdown(w->socket, SHUT_RDWR);
   SDL_UnlockMutex(w->lock);
-  // A thread that has answered is joined; SDL 3.2 loses the record of a thread detached
-  // after it has ended. One given up on ends by itself.
-  if (w->given_up)
-    SDL_DetachThread(thread);
-  else
+  // A thread that has ended is joined: SDL 3.2 loses the record of a thread detached after
+  // it has ended. One given up on ends at once with its socket shut, so it is given a
+  // moment for that; one still held elsewhere is left to end by itself.
+  for (int i = 0; w->given_up && i < REAP_MS && SDL_GetThreadState(thread) != SDL_THREAD_COMPLETE; i++)
+    SDL_Delay(1);
+  if (SDL_GetThreadState(thread) == SDL_THREAD_COMPLETE || !w->given_up)
     SDL_WaitThread(thread, nullptr);
+  else
+    SDL_DetachThread(thread);
   return less;
 }
 #endif
