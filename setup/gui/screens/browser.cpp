@@ -20,10 +20,6 @@ static Uint32 listing_delay_ms() {
   return ms ? (Uint32)atoi(ms) : 0;
 }
 
-static bool special(const BrowserRow& row) {
-  return row.kind == BrowserRow::USE || row.kind == BrowserRow::UP || row.kind == BrowserRow::NEW_FOLDER;
-}
-
 static BrowserRow row_of(BrowserRow::Kind kind, std::string name, std::string path, std::string detail = "") {
   BrowserRow row;
   row.kind = kind;
@@ -122,10 +118,10 @@ static void show_listing(DiskAnswer& a) {
   b.selected = 0;
   bool found = false;
   for (size_t i = 0; i < b.rows.size() && !b.select.empty() && !found; i++)
-    if (!special(b.rows[i]) && (b.rows[i].path == b.select || b.rows[i].name == b.select))
+    if (!special_row(b.rows[i]) && (b.rows[i].path == b.select || b.rows[i].name == b.select))
       b.selected = (int)i, found = true;
   if (!found && b.pick != Pick::DEST)
-    while (b.selected + 1 < (int)b.rows.size() && special(b.rows[b.selected])) b.selected++;
+    while (b.selected + 1 < (int)b.rows.size() && special_row(b.rows[b.selected])) b.selected++;
   b.select.clear();
   b.follow = true;
 }

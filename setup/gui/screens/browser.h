@@ -25,6 +25,12 @@ struct BrowserRow {
   int game = -1;      // a folder of the game browser: -1 not looked at yet, 0 no, 1 a game copy
 };
 
+// The rows that are no entry of the folder: "Use this folder", "..", "New folder" and the
+// count of entries left out. Type-ahead and the first selection pass over them.
+inline bool special_row(const BrowserRow& row) {
+  return row.kind != BrowserRow::FOLDER && row.kind != BrowserRow::FILE && row.kind != BrowserRow::PLACE;
+}
+
 struct Browser {
   bool open = false;
   Pick pick = Pick::GAME;

@@ -19,11 +19,6 @@
 
 static const ImVec4 WARNING(0.96f, 0.56f, 0.30f, 1.0f);
 
-static bool special(const BrowserRow& row) {
-  return row.kind == BrowserRow::USE || row.kind == BrowserRow::UP || row.kind == BrowserRow::NEW_FOLDER ||
-         row.kind == BrowserRow::MORE;
-}
-
 // Every file, or only the game's, listed again with the same row selected.
 static void toggle_all_files() {
   Browser& b = g_browser;
@@ -54,7 +49,7 @@ static void browser_keys() {
 
 static const char* row_name(void* data, int i) {
   const BrowserRow& row = (*(std::vector<BrowserRow>*)data)[i];
-  return special(row) ? "" : row.name.c_str();
+  return special_row(row) ? "" : row.name.c_str();
 }
 
 // Letters typed, in any layout and script, move to the next row whose name begins with them.
