@@ -30,14 +30,31 @@ def env(**extra):
     return e
 
 
+def park_pointer(environ=None):
+    """Puts the pointer in the display's bottom-right corner, where no test window opens,
+    so that no window starts under a pointer an earlier test left over one of its items
+    (a hovered button is drawn in another colour)."""
+    e = environ or env()
+    try:
+        r = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True,
+                           env=e, timeout=10)
+        w, h = (int(v) for v in r.stdout.split())
+        subprocess.run(["xdotool", "mousemove", str(w - 1), str(h - 1)], env=e, timeout=10,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    except (OSError, ValueError, subprocess.SubprocessError):
+        pass  # no xdotool or no display: the launch itself reports what is wrong
+
+
 def run(args, timeout=60, **kw):
     """Runs the binary to completion; returns the CompletedProcess with text output."""
+    park_pointer(kw.get("env"))
     return subprocess.run([BIN] + list(args), capture_output=True, text=True, timeout=timeout,
                           env=kw.pop("env", None) or env(), **kw)
 
 
 def start(args, **kw):
     """Starts the binary and returns the Popen; the caller ends it."""
+    park_pointer(kw.get("env"))
     return subprocess.Popen([BIN] + list(args), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                             text=True, env=kw.pop("env", None) or env(), **kw)
 
