@@ -190,6 +190,7 @@ class Session:
             "TARNWELL_STANDIN_TOOLS": "",
         }
         env.update(scenario or {})
+        clear_clipboard()
         test.addCleanup(self._end)
         # A display that turns a new client away now and then is not what these tests
         # are about: one more try, then the failure stands.
@@ -357,6 +358,13 @@ def read(path):
             return f.read()
     except OSError:
         return ""
+
+
+def clear_clipboard():
+    """Empties the clipboard, so that a test waiting for a copied text cannot find one that
+    an earlier test copied."""
+    subprocess.run(["xclip", "-selection", "clipboard", "-i"], input="", text=True,
+                   env=harness.env(), timeout=10)
 
 
 def clipboard():
