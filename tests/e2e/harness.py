@@ -2,9 +2,11 @@
 the test command provides, read back the PNG screenshots it writes, probe pixels,
 and write small fake backends."""
 
+import atexit
 import ctypes
 import ctypes.util
 import os
+import shutil
 import stat
 import struct
 import subprocess
@@ -19,9 +21,17 @@ PYTHON = os.environ.get("TARNWELL_PYTHON", "python3")
 
 
 def env(**extra):
-    """The environment a setup window gets: the test display and a private runtime dir."""
+    """The environment a setup window gets: the test display, a private runtime dir and a
+    home of its own, so that nothing one run remembers (a language, an install folder) is
+    found by the next; a test that passes HOME or an XDG folder keeps its own."""
     e = dict(os.environ)
     e.setdefault("DISPLAY", ":99")
+    if "HOME" not in extra:
+        home = tempfile.mkdtemp(prefix="home-")
+        atexit.register(shutil.rmtree, home, True)
+        e.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                 XDG_DATA_HOME=os.path.join(home, ".local", "share"),
+                 XDG_CACHE_HOME=os.path.join(home, ".cache"))
     if not os.path.isdir(e.get("XDG_RUNTIME_DIR", "")):
         runtime = tempfile.mkdtemp(prefix="xdg-runtime-")
         os.chmod(runtime, 0o700)
