@@ -8,6 +8,8 @@
 #include <cctype>
 #include <map>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -114,6 +116,31 @@ TEST_F(Language, PseudoLanguageAccentsLengthensAndKeepsPlaceholders) {
   EXPECT_EQ(ascii_letters, 0u) << pseudo;
   EXPECT_GE(characters, (english.size() - 6) * 14 / 10 + 2) << pseudo;
   EXPECT_EQ(tr(english.c_str()), tr(english.c_str()));  // made once: the same text each frame
+}
+
+// The disk questions' threads translate while the frame thread does: each text is made once,
+// whichever thread asks first, and every pointer handed out stays good.
+TEST_F(Language, PseudoLanguageTranslatesOnTwoThreadsAtOnce) {
+  g_lang.code = PSEUDO;
+  std::vector<std::string> english;
+  for (int i = 0; i < 20000; i++) english.push_back("Folder " + std::to_string(i) + " of {total}");
+  std::vector<const char*> seen[2];
+  auto ask = [&](int which) {
+    for (size_t i = 0; i < english.size(); i++) {
+      size_t at = which ? english.size() - 1 - i : i;  // the two meet halfway
+      seen[which].push_back(i % 2 ? tr(english[at].c_str()) : trn("x", english[at].c_str(), 2));
+    }
+  };
+  std::thread other(ask, 1);
+  ask(0);
+  other.join();
+  for (size_t i = 0; i < english.size(); i++) {
+    const char* mine = seen[0][i];
+    const char* theirs = seen[1][english.size() - 1 - i];
+    ASSERT_EQ(mine, theirs) << english[i];
+    ASSERT_EQ(mine, pseudo_text(english[i])) << english[i];
+    ASSERT_EQ(tr(english[i].c_str()), mine);
+  }
 }
 
 TEST_F(Language, NumbersSizesAndTimesAsTheLanguageWritesThem) {

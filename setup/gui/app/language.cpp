@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -260,13 +261,25 @@ void use_language(const std::string& root, const std::string& code) {
 
 // ---- messages ----
 
+// The pseudo-language's texts, each made on its first use and kept for the whole run, so
+// that a text stays where the pointer tr() returned points. They live apart from the
+// catalog, which nothing writes once it is loaded: the disk questions' threads translate
+// too, and only this store, under its lock, grows.
+static const std::vector<std::string>* pseudo_message(const char* english) {
+  static std::mutex lock;
+  static std::unordered_map<std::string, std::vector<std::string>> made;  // nodes never move
+  std::lock_guard<std::mutex> hold(lock);
+  auto found = made.find(english);
+  if (found == made.end())
+    found = made.emplace(english, std::vector<std::string>{pseudo_text(english)}).first;
+  return &found->second;
+}
+
 static const std::vector<std::string>* lookup(const char* english) {
   if (g_lang.code == "en") return nullptr;
+  if (g_lang.code == PSEUDO) return pseudo_message(english);
   auto found = g_lang.messages.find(english);
-  if (found != g_lang.messages.end()) return &found->second;
-  if (g_lang.code != PSEUDO) return nullptr;
-  // Made once and kept, so the text stays where the caller's pointer points.
-  return &g_lang.messages.emplace(english, std::vector<std::string>{pseudo_text(english)}).first->second;
+  return found != g_lang.messages.end() ? &found->second : nullptr;
 }
 
 const char* tr(const char* english) {

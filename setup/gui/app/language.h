@@ -23,6 +23,8 @@ struct Catalog {
   std::unordered_map<std::string, std::vector<std::string>> messages;
 };
 
+// The window's language: set by use_language at start, before any thread translates, and
+// only read from then on (tr() is called on other threads too).
 extern Catalog g_lang;
 
 // The names in braces of a text, sorted: "{count} of {total}" gives {"count", "total"}.
