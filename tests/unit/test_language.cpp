@@ -1,6 +1,7 @@
 // The player's language: its choice from the system, the catalogs, counted forms, the
 // pseudo-language, and numbers, sizes and times as each language writes them.
 #include "app/language.h"
+#include "app/po_reader.h"
 #include "widgets/widgets.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,73 @@ TEST_F(Language, CatalogReadsPluralsContinuationsAndEscapes) {
   EXPECT_STREQ(trn("{count} file", "{count} files", 3), "{count} pliki");
   EXPECT_STREQ(trn("{count} file", "{count} files", 25), "{count} plików");
   EXPECT_STREQ(trn("not in it", "not in them", 5), "not in them");
+}
+
+// What the reader makes of flags, charsets, escapes and sizes: each case a catalog, an
+// English text and what the window shows for it.
+TEST_F(Language, CatalogReaderFlagsCharsetsEscapesAndSize) {
+  const std::string utf8 = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n";
+  const std::string latin1 = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n\n";
+  const std::string unknown = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=X-NONE\\n\"\n\n";
+  const std::string utf16 = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-16\\n\"\n\n";
+  const std::string big = utf8 +
+                          "msgid \"Back\"\nmsgstr \"Zur\xC3\xBC"
+                          "ck\"\n\n#" +
+                          std::string(PO_MAX_BYTES, ' ');
+  const struct {
+    std::string po;
+    const char* english;
+    std::string shown;
+  } cases[] = {
+      // A flag belongs to the entry below it, blank line or not.
+      {"msgid \"Back\"\nmsgstr \"Zur\xC3\xBC"
+       "ck\"\n#, fuzzy\nmsgid \"Play\"\nmsgstr \"Spielen?\"\n",
+       "Back",
+       "Zur\xC3\xBC"
+       "ck"},
+      {"msgid \"Back\"\nmsgstr \"Zur\xC3\xBC"
+       "ck\"\n#, fuzzy\nmsgid \"Play\"\nmsgstr \"Spielen?\"\n",
+       "Play", "Play"},
+      {"#, c-format, fuzzy\nmsgid \"Play\"\nmsgstr \"Spielen?\"\n", "Play", "Play"},
+      {"#, no-fuzzy-here\nmsgid \"Play\"\nmsgstr \"Spielen\"\n", "Play", "Spielen"},
+      {"msgctxt \"menu\"\nmsgid \"Play\"\nmsgstr \"Abspielen\"\n", "Play", "Play"},  // tr() has no contexts
+      // The header's charset: converted to UTF-8; unknown, or not ASCII-compatible: English.
+      {latin1 + "msgid \"Back\"\nmsgstr \"Zur\xFC"
+                "ck\"\n",
+       "Back",
+       "Zur\xC3\xBC"
+       "ck"},
+      {unknown + "msgid \"Back\"\nmsgstr \"Zur\xFC"
+                 "ck\"\n",
+       "Back", "Back"},
+      {utf16 + "msgid \"Back\"\nmsgstr \"Zurueck\"\n", "Back", "Back"},
+      {utf8 + "msgid \"Back\"\nmsgstr \"Zur\xFC"
+              "ck\"\n",
+       "Back", "Back"},  // not UTF-8
+      {utf8 + "msgid \"Back\"\nmsgstr \"Zur\xC3\xBC"
+              "ck\"\n",
+       "Back",
+       "Zur\xC3\xBC"
+       "ck"},
+      // C's escapes, in octal and hex too; one C has not leaves the entry out.
+      {"msgid \"Back\"\nmsgstr \"a\\rb\\101\\x42\\x63-\\7\\?\"\n", "Back", "a\rbABc-\a?"},
+      {latin1 + "msgid \"Back\"\nmsgstr \"Zur\\374ck\"\n", "Back",
+       "Zur\xC3\xBC"
+       "ck"},
+      {"msgid \"Back\"\nmsgstr \"Zur\\q\"\n", "Back", "Back"},
+      {"msgid \"Back\"\nmsgstr \"Zur\\x1FF\"\n", "Back", "Back"},
+      {"msgid \"Back\"\nmsgstr \"Zur\\000\"\n", "Back", "Back"},  // a NUL would cut the text
+      {"msgid \"Back\"\nmsgstr \"Zur\n", "Back", "Back"},         // not closed
+      // Larger than the bound: not read at all.
+      {big, "Back", "Back"},
+      {big.substr(0, PO_MAX_BYTES), "Back",
+       "Zur\xC3\xBC"
+       "ck"},
+  };
+  for (const auto& c : cases) {
+    g_lang = parse_po(c.po, "de");
+    EXPECT_EQ(tr(c.english), c.shown) << c.po.substr(0, 200);
+  }
 }
 
 // A translation that loses, renames or invents a placeholder would show a wrong or empty
