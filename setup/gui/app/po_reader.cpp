@@ -173,8 +173,10 @@ static bool is_utf8_charset(const std::string& charset) {
   return false;
 }
 
-// `text` from `charset` into UTF-8 in place; false when it cannot be converted.
+// `text` from `charset` into UTF-8 in place; false when it cannot be converted or holds a
+// NUL, which would end the text tr() returns early.
 static bool convert_to_utf8(std::string& text, const std::string& charset) {
+  if (text.find('\0') != std::string::npos) return false;
   if (is_utf8_charset(charset) || text.empty()) return true;
   char* utf8 = SDL_iconv_string("UTF-8", charset.c_str(), text.data(), text.size());
   if (!utf8) return false;
@@ -195,7 +197,7 @@ static bool charset_usable(const std::string& charset) {
   return convert_to_utf8(probe, charset) && probe == ascii;
 }
 
-// Valid UTF-8 without a NUL, which would end the text tr() returns early.
+// Valid UTF-8 (no NUL: see convert_to_utf8).
 static bool valid_text(const std::string& text) {
   for (size_t at = 0, next; at < text.size(); at = next) {
     char32_t c = utf8_decode(text, at, &next);
@@ -209,6 +211,7 @@ static void keep_entry(Catalog& catalog, PoEntry& e, const std::string& charset)
     return;  // the header, or unused
   for (std::string* s : {&e.id, &e.plural})
     if (!convert_to_utf8(*s, charset) || !valid_text(*s)) return;
+  if (e.id.empty()) return;
   const std::vector<std::string> wanted = placeholders(e.id);
   if (!e.plural.empty() && placeholders(e.plural) != wanted) return;
   for (std::string& s : e.strs)
