@@ -151,6 +151,9 @@ TEST_F(Language, TranslationWithOtherPlaceholdersFallsBackToEnglish) {
   EXPECT_STREQ(trn("{count} warning", "{count} warnings", 1), "{count} warning");
   EXPECT_STREQ(tr("Step {step} of {total}"), "{total}: Schritt {step}");  // another order is fine
   EXPECT_EQ(fill(tr("Step {step} of {total}"), {{"step", "3"}, {"total", "13"}}), "13: Schritt 3");
+  // A name holds no brace; a text that opens many at once is read in one pass.
+  EXPECT_EQ(placeholders("{{count} of {total}} {"), (std::vector<std::string>{"count", "total"}));
+  EXPECT_EQ(placeholders(std::string(1 << 20, '{') + "}").size(), 1u);
 }
 
 TEST_F(Language, PluralFormsOfTheShippedLanguages) {

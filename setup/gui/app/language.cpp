@@ -23,11 +23,14 @@ const char PSEUDO[] = "qps";
 Catalog g_lang;
 
 std::vector<std::string> placeholders(const std::string& text) {
+  // A name holds no brace, as scripts/catalogs.py reads them; one pass over the text, however
+  // many braces a catalog's text opens.
   std::vector<std::string> names;
-  for (size_t open = text.find('{'); open != std::string::npos; open = text.find('{', open + 1)) {
-    size_t close = text.find('}', open);
-    if (close == std::string::npos) break;
-    names.push_back(text.substr(open + 1, close - open - 1));
+  for (size_t open = text.find('{'); open != std::string::npos;) {
+    size_t end = text.find_first_of("{}", open + 1);
+    if (end == std::string::npos) break;
+    if (text[end] == '}') names.push_back(text.substr(open + 1, end - open - 1));
+    open = text[end] == '{' ? end : text.find('{', end + 1);
   }
   std::sort(names.begin(), names.end());
   return names;
