@@ -1,6 +1,7 @@
 // The player's language: its choice from the system, the catalogs, counted forms, the
 // pseudo-language, and numbers, sizes and times as each language writes them.
 #include "app/language.h"
+#include "app/po_reader.h"
 #include "widgets/widgets.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <cctype>
 #include <map>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -64,6 +67,73 @@ TEST_F(Language, CatalogReadsPluralsContinuationsAndEscapes) {
   EXPECT_STREQ(trn("not in it", "not in them", 5), "not in them");
 }
 
+// What the reader makes of flags, charsets, escapes and sizes: each case a catalog, an
+// English text and what the window shows for it.
+TEST_F(Language, CatalogReaderFlagsCharsetsEscapesAndSize) {
+  const std::string utf8 = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n";
+  const std::string latin1 = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n\n";
+  const std::string unknown = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=X-NONE\\n\"\n\n";
+  const std::string utf16 = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-16\\n\"\n\n";
+  const std::string big = utf8 +
+                          "msgid \"Back\"\nmsgstr \"Zur\xC3\xBC"
+                          "ck\"\n\n#" +
+                          std::string(PO_MAX_BYTES, ' ');
+  const struct {
+    std::string po;
+    const char* english;
+    std::string shown;
+  } cases[] = {
+      // A flag belongs to the entry below it, blank line or not.
+      {"msgid \"Back\"\nmsgstr \"Zur\xC3\xBC"
+       "ck\"\n#, fuzzy\nmsgid \"Play\"\nmsgstr \"Spielen?\"\n",
+       "Back",
+       "Zur\xC3\xBC"
+       "ck"},
+      {"msgid \"Back\"\nmsgstr \"Zur\xC3\xBC"
+       "ck\"\n#, fuzzy\nmsgid \"Play\"\nmsgstr \"Spielen?\"\n",
+       "Play", "Play"},
+      {"#, c-format, fuzzy\nmsgid \"Play\"\nmsgstr \"Spielen?\"\n", "Play", "Play"},
+      {"#, no-fuzzy-here\nmsgid \"Play\"\nmsgstr \"Spielen\"\n", "Play", "Spielen"},
+      {"msgctxt \"menu\"\nmsgid \"Play\"\nmsgstr \"Abspielen\"\n", "Play", "Play"},  // tr() has no contexts
+      // The header's charset: converted to UTF-8; unknown, or not ASCII-compatible: English.
+      {latin1 + "msgid \"Back\"\nmsgstr \"Zur\xFC"
+                "ck\"\n",
+       "Back",
+       "Zur\xC3\xBC"
+       "ck"},
+      {unknown + "msgid \"Back\"\nmsgstr \"Zur\xFC"
+                 "ck\"\n",
+       "Back", "Back"},
+      {utf16 + "msgid \"Back\"\nmsgstr \"Zurueck\"\n", "Back", "Back"},
+      {utf8 + "msgid \"Back\"\nmsgstr \"Zur\xFC"
+              "ck\"\n",
+       "Back", "Back"},  // not UTF-8
+      {utf8 + "msgid \"Back\"\nmsgstr \"Zur\xC3\xBC"
+              "ck\"\n",
+       "Back",
+       "Zur\xC3\xBC"
+       "ck"},
+      // C's escapes, in octal and hex too; one C has not leaves the entry out.
+      {"msgid \"Back\"\nmsgstr \"a\\rb\\101\\x42\\x63-\\7\\?\"\n", "Back", "a\rbABc-\a?"},
+      {latin1 + "msgid \"Back\"\nmsgstr \"Zur\\374ck\"\n", "Back",
+       "Zur\xC3\xBC"
+       "ck"},
+      {"msgid \"Back\"\nmsgstr \"Zur\\q\"\n", "Back", "Back"},
+      {"msgid \"Back\"\nmsgstr \"Zur\\x1FF\"\n", "Back", "Back"},
+      {"msgid \"Back\"\nmsgstr \"Zur\\000\"\n", "Back", "Back"},  // a NUL would cut the text
+      {"msgid \"Back\"\nmsgstr \"Zur\n", "Back", "Back"},         // not closed
+      // Larger than the bound: not read at all.
+      {big, "Back", "Back"},
+      {big.substr(0, PO_MAX_BYTES), "Back",
+       "Zur\xC3\xBC"
+       "ck"},
+  };
+  for (const auto& c : cases) {
+    g_lang = parse_po(c.po, "de");
+    EXPECT_EQ(tr(c.english), c.shown) << c.po.substr(0, 200);
+  }
+}
+
 // A translation that loses, renames or invents a placeholder would show a wrong or empty
 // value: English takes its place.
 TEST_F(Language, TranslationWithOtherPlaceholdersFallsBackToEnglish) {
@@ -81,6 +151,9 @@ TEST_F(Language, TranslationWithOtherPlaceholdersFallsBackToEnglish) {
   EXPECT_STREQ(trn("{count} warning", "{count} warnings", 1), "{count} warning");
   EXPECT_STREQ(tr("Step {step} of {total}"), "{total}: Schritt {step}");  // another order is fine
   EXPECT_EQ(fill(tr("Step {step} of {total}"), {{"step", "3"}, {"total", "13"}}), "13: Schritt 3");
+  // A name holds no brace; a text that opens many at once is read in one pass.
+  EXPECT_EQ(placeholders("{{count} of {total}} {"), (std::vector<std::string>{"count", "total"}));
+  EXPECT_EQ(placeholders(std::string(1 << 20, '{') + "}").size(), 1u);
 }
 
 TEST_F(Language, PluralFormsOfTheShippedLanguages) {
@@ -114,6 +187,31 @@ TEST_F(Language, PseudoLanguageAccentsLengthensAndKeepsPlaceholders) {
   EXPECT_EQ(ascii_letters, 0u) << pseudo;
   EXPECT_GE(characters, (english.size() - 6) * 14 / 10 + 2) << pseudo;
   EXPECT_EQ(tr(english.c_str()), tr(english.c_str()));  // made once: the same text each frame
+}
+
+// The disk questions' threads translate while the frame thread does: each text is made once,
+// whichever thread asks first, and every pointer handed out stays good.
+TEST_F(Language, PseudoLanguageTranslatesOnTwoThreadsAtOnce) {
+  g_lang.code = PSEUDO;
+  std::vector<std::string> english;
+  for (int i = 0; i < 20000; i++) english.push_back("Folder " + std::to_string(i) + " of {total}");
+  std::vector<const char*> seen[2];
+  auto ask = [&](int which) {
+    for (size_t i = 0; i < english.size(); i++) {
+      size_t at = which ? english.size() - 1 - i : i;  // the two meet halfway
+      seen[which].push_back(i % 2 ? tr(english[at].c_str()) : trn("x", english[at].c_str(), 2));
+    }
+  };
+  std::thread other(ask, 1);
+  ask(0);
+  other.join();
+  for (size_t i = 0; i < english.size(); i++) {
+    const char* mine = seen[0][i];
+    const char* theirs = seen[1][english.size() - 1 - i];
+    ASSERT_EQ(mine, theirs) << english[i];
+    ASSERT_EQ(mine, pseudo_text(english[i])) << english[i];
+    ASSERT_EQ(tr(english[i].c_str()), mine);
+  }
 }
 
 TEST_F(Language, NumbersSizesAndTimesAsTheLanguageWritesThem) {

@@ -1,5 +1,6 @@
 // UI scale, the font set and its rebuilds, and the theme.
 #include "app/font_fallback.h"
+#include "app/font_file.h"
 #include "app/theme.h"
 
 #include "backend/app.h"
@@ -306,4 +307,80 @@ TEST(Fonts, EveryScriptFindsASystemFontAndTheTextFaceTakesItIn) {
   EXPECT_EQ(cjk_order("zh-Hant")[0], "zh-Hant");
   EXPECT_EQ(cjk_order("ko")[0], "ko");
   EXPECT_EQ(cjk_order("en")[0], "zh-Hans");
+}
+
+// A face's coverage, read from its character map in one go, says what asking for each
+// character says: all of the first plane, a sample beyond it and both sides of every run's
+// ends, for single fonts and each face of a collection.
+TEST(Fonts, CoverageOfAFaceAgreesWithAskingForEachCharacter) {
+  const std::string roboto = std::string(TARNWELL_SOURCE_DIR) + "/runtime/ui/fonts/Roboto-Medium.ttf";
+  int read = 0;
+  for (const std::string& path :
+       {roboto, std::string("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"),
+        std::string("/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf")}) {
+    size_t size = 0;
+    void* data = SDL_LoadFile(path.c_str(), &size);
+    if (!data) continue;  // the install script provides them; Roboto at least is there
+    read++;
+    const int faces = face_count(data, size);
+    EXPECT_EQ(faces, path.find(".ttc") != std::string::npos ? 2 : 1) << path;
+    for (int index = 0; index < faces; index++) {
+      const std::vector<CharRange> runs = face_coverage(data, size, index);
+      ASSERT_FALSE(runs.empty()) << path;
+      std::vector<char32_t> asked;
+      for (char32_t c = 0; c < 0x10000; c++) asked.push_back(c);
+      for (char32_t c = 0x10000; c <= 0x10FFFF; c += 89) asked.push_back(c);
+      for (size_t i = 0; i < runs.size(); i++) {
+        if (i) {
+          EXPECT_GT(runs[i].first, runs[i - 1].last + 1) << path;  // sorted, apart
+        }
+        asked.insert(asked.end(), {runs[i].first - 1, runs[i].first, runs[i].last, runs[i].last + 1});
+      }
+      int wrong = 0;
+      for (char32_t c : asked) wrong += covers(runs, c) != face_has_char(data, index, c);
+      EXPECT_EQ(wrong, 0) << path << " face " << index;
+    }
+    SDL_free(data);
+  }
+  EXPECT_GE(read, 1);
+  EXPECT_EQ(face_count("no font, only words", 19), 0);
+}
+
+// A fallback file that the text face and the monospaced one both take is held once, and
+// rebuilding the atlas for a further fallback keeps the bytes it has, which the glyphs of
+// every size are then made from.
+TEST(Fonts, AFallbackFileIsHeldOnceForBothFacesAndAcrossRebuilds) {
+  GuiContext gui(1.0f);
+  if (F_MONO.face == F_ROW.face) GTEST_SKIP() << "no monospaced system font";
+  auto file_bytes = [](const char* name) {
+    std::vector<void*> found;
+    for (const ImFontConfig& source : ImGui::GetIO().Fonts->Sources)
+      if (strcmp(source.Name, name) == 0) found.push_back(source.FontData);
+    return found;
+  };
+  const std::string han = "\xE6\xB0\xB4", thai = "\xE0\xB8\x81";
+  FontFace cjk = system_font_for(U'\u6C34');
+  ASSERT_FALSE(cjk.path.empty());
+  const std::string name = cjk.path.substr(cjk.path.rfind('/') + 1);
+  ImGui::NewFrame();
+  want_glyphs(han, F_ROW.face);
+  want_glyphs(han, F_MONO.face);
+  ImGui::EndFrame();
+  update_fonts(1.0f);
+  const std::vector<void*> first = file_bytes(name.c_str());
+  ASSERT_EQ(first.size(), 2u) << name;
+  EXPECT_EQ(first[0], first[1]);
+  ImGui::NewFrame();
+  want_glyphs(thai, F_ROW.face);
+  ImGui::EndFrame();
+  update_fonts(1.0f);
+  EXPECT_EQ(file_bytes(name.c_str()), first);
+  ImGui::NewFrame();
+  for (const Font& font : {F_ROW, F_TITLE, F_MONO}) {
+    push_font(font);
+    EXPECT_TRUE(ImGui::GetFont()->IsGlyphInFont(0x6C34));
+    EXPECT_GT(ImGui::CalcTextSize(han.c_str()).x, font.size / 2);
+    ImGui::PopFont();
+  }
+  ImGui::EndFrame();
 }

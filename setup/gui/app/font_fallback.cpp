@@ -12,6 +12,9 @@
 
 #include <imgui.h>
 #include <imgui_internal.h>
+
+#include <algorithm>
+#include <unordered_map>
 #else
 #include <fontconfig/fontconfig.h>
 #endif
@@ -133,25 +136,46 @@ static std::vector<std::string> candidate_files() {
   return files;
 }
 
+// What each file covers, face by face (up to 16 faces of a collection), read once for the
+// whole run: a character that no candidate has costs a look through these, not a read of
+// every candidate file again. Empty for a file that is missing or no font. Frame thread only.
+static const std::vector<std::vector<CharRange>>& file_coverage(const std::string& path) {
+  static std::unordered_map<std::string, std::vector<std::vector<CharRange>>> known;
+  auto found = known.find(path);
+  if (found != known.end()) return found->second;
+  std::vector<std::vector<CharRange>>& faces = known[path];
+  size_t size = 0;
+  if (void* data = ImFileLoadToMemory(path.c_str(), "rb", &size)) {
+    for (int index = 0, count = std::min(face_count(data, size), 16); index < count; index++)
+      faces.push_back(face_coverage(data, size, index));
+    IM_FREE(data);
+  }
+  return faces;
+}
+
 std::vector<FontFace> system_fonts_for(const std::vector<char32_t>& chars) {
+  // The candidates change with the UI language only.
+  static std::vector<std::string> paths;
+  static std::string paths_for;
+  if (paths.empty() || paths_for != font_language()) {
+    paths.clear();
+    paths_for = font_language();
+    std::string folder = fonts_folder();
+    for (const std::string& file : candidate_files())
+      paths.push_back(file.find(':') == std::string::npos ? folder + file : file);
+  }
   std::vector<FontFace> found(chars.size());
   size_t open = chars.size();
-  std::string folder = fonts_folder();
-  for (const std::string& file : candidate_files()) {
+  for (const std::string& path : paths) {
     if (open == 0) break;
-    std::string path = file.find(':') == std::string::npos ? folder + file : file;
-    size_t size = 0;
-    void* data = ImFileLoadToMemory(path.c_str(), "rb", &size);
-    if (!data) continue;
+    const std::vector<std::vector<CharRange>>& faces = file_coverage(path);
     // Every face of a collection: the first one that has the character.
-    int faces = size >= 12 && memcmp(data, "ttcf", 4) == 0 ? (int)SDL_Swap32BE(((const Uint32*)data)[2]) : 1;
     for (size_t i = 0; i < chars.size(); i++)
-      for (int index = 0; found[i].path.empty() && index < faces && index < 16; index++)
-        if (face_has_char(data, index, chars[i])) {
+      for (int index = 0; found[i].path.empty() && index < (int)faces.size(); index++)
+        if (covers(faces[index], chars[i])) {
           found[i] = FontFace{path, index};
           open--;
         }
-    IM_FREE(data);
   }
   return found;
 }

@@ -28,6 +28,6 @@ std::vector<std::string> cjk_order(const std::string& code);
 // cannot read), or an empty path.
 FontFace system_font_for(char32_t c);
 
-// The same for several characters at once, one answer each; on Windows each candidate
-// file is read at most once for all of them.
+// The same for several characters at once, one answer each. On Windows each candidate file
+// is read once in the whole run, for the characters it covers.
 std::vector<FontFace> system_fonts_for(const std::vector<char32_t>& chars);

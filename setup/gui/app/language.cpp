@@ -1,5 +1,7 @@
 #include "app/language.h"
 
+#include "app/po_reader.h"
+
 #include <SDL3/SDL.h>
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -20,91 +23,17 @@ const char PSEUDO[] = "qps";
 Catalog g_lang;
 
 std::vector<std::string> placeholders(const std::string& text) {
+  // A name holds no brace, as scripts/catalogs.py reads them; one pass over the text, however
+  // many braces a catalog's text opens.
   std::vector<std::string> names;
-  for (size_t open = text.find('{'); open != std::string::npos; open = text.find('{', open + 1)) {
-    size_t close = text.find('}', open);
-    if (close == std::string::npos) break;
-    names.push_back(text.substr(open + 1, close - open - 1));
+  for (size_t open = text.find('{'); open != std::string::npos;) {
+    size_t end = text.find_first_of("{}", open + 1);
+    if (end == std::string::npos) break;
+    if (text[end] == '}') names.push_back(text.substr(open + 1, end - open - 1));
+    open = text[end] == '{' ? end : text.find('{', end + 1);
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-// ---- .po reading ----
-
-// The text of a quoted .po string at `p` (just past the opening quote), with its escapes.
-static std::string unquote(const std::string& line, size_t p) {
-  std::string out;
-  for (; p < line.size() && line[p] != '"'; p++) {
-    if (line[p] != '\\' || p + 1 >= line.size()) {
-      out += line[p];
-      continue;
-    }
-    char c = line[++p];
-    out += c == 'n' ? '\n' : c == 't' ? '\t' : c;  // \" and \\ stand for themselves
-  }
-  return out;
-}
-
-namespace {
-struct PoEntry {
-  std::string id, plural;
-  std::vector<std::string> strs;
-  bool fuzzy = false;
-};
-}  // namespace
-
-static void keep_entry(Catalog& catalog, const PoEntry& e) {
-  if (e.id.empty() || e.fuzzy || e.strs.empty()) return;  // the header, or not translated
-  const std::vector<std::string> wanted = placeholders(e.id);
-  if (!e.plural.empty() && placeholders(e.plural) != wanted) return;
-  for (const std::string& s : e.strs)
-    if (s.empty() || placeholders(s) != wanted) return;  // would lose or invent a value
-  catalog.messages[e.id] = e.strs;
-}
-
-Catalog parse_po(const std::string& text, const std::string& code) {
-  Catalog catalog;
-  catalog.code = code;
-  PoEntry e;
-  std::string* target = nullptr;  // the string that continuation lines extend
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    size_t quote = line.find('"');
-    if (line.rfind("#,", 0) == 0) {
-      if (line.find("fuzzy") != std::string::npos) e.fuzzy = true;
-    } else if (line.rfind("msgid_plural", 0) == 0 && quote != std::string::npos) {
-      e.plural = unquote(line, quote + 1);
-      target = &e.plural;
-    } else if (line.rfind("msgid", 0) == 0 && quote != std::string::npos) {
-      keep_entry(catalog, e);
-      bool fuzzy = e.fuzzy && e.strs.empty();  // a flag stands before its own msgid
-      e = PoEntry();
-      e.fuzzy = fuzzy;
-      e.id = unquote(line, quote + 1);
-      target = &e.id;
-    } else if (line.rfind("msgstr", 0) == 0 && quote != std::string::npos) {
-      size_t index = 0;
-      if (line.size() > 7 && line[6] == '[') index = strtoul(line.c_str() + 7, nullptr, 10);
-      if (index > 16) continue;
-      if (e.strs.size() <= index) e.strs.resize(index + 1);
-      e.strs[index] = unquote(line, quote + 1);
-      target = &e.strs[index];
-    } else if (!line.empty() && line[0] == '"' && target) {
-      *target += unquote(line, 1);
-    } else if (line.empty()) {
-      keep_entry(catalog, e);
-      e = PoEntry();
-      target = nullptr;
-    }
-  }
-  keep_entry(catalog, e);
-  return catalog;
 }
 
 int plural_form(const std::string& code, unsigned long long n) {
@@ -238,14 +167,7 @@ std::string choose_language(const std::vector<std::string>& preferred) {
 void use_language(const std::string& root, const std::string& code) {
   g_lang = Catalog();
   g_lang.code = code;
-  if (code != "en" && code != PSEUDO) {
-    size_t size = 0;
-    std::string path = root + "/locale/" + code + ".po";
-    if (char* data = (char*)SDL_LoadFile(path.c_str(), &size)) {
-      g_lang = parse_po(std::string(data, size), code);
-      SDL_free(data);
-    }
-  }
+  if (code != "en" && code != PSEUDO) g_lang = read_po(root + "/locale/" + code + ".po", code);
   // The backend speaks the same language: it reads LANGUAGE like any gettext program, and
   // its compiled catalogs stand beside this program (a build folder, the Windows folder).
   SDL_Environment* env = SDL_GetEnvironment();
@@ -260,13 +182,25 @@ void use_language(const std::string& root, const std::string& code) {
 
 // ---- messages ----
 
+// The pseudo-language's texts, each made on its first use and kept for the whole run, so
+// that a text stays where the pointer tr() returned points. They live apart from the
+// catalog, which nothing writes once it is loaded: the disk questions' threads translate
+// too, and only this store, under its lock, grows.
+static const std::vector<std::string>* pseudo_message(const char* english) {
+  static std::mutex lock;
+  static std::unordered_map<std::string, std::vector<std::string>> made;  // nodes never move
+  std::lock_guard<std::mutex> hold(lock);
+  auto found = made.find(english);
+  if (found == made.end())
+    found = made.emplace(english, std::vector<std::string>{pseudo_text(english)}).first;
+  return &found->second;
+}
+
 static const std::vector<std::string>* lookup(const char* english) {
   if (g_lang.code == "en") return nullptr;
+  if (g_lang.code == PSEUDO) return pseudo_message(english);
   auto found = g_lang.messages.find(english);
-  if (found != g_lang.messages.end()) return &found->second;
-  if (g_lang.code != PSEUDO) return nullptr;
-  // Made once and kept, so the text stays where the caller's pointer points.
-  return &g_lang.messages.emplace(english, std::vector<std::string>{pseudo_text(english)}).first->second;
+  return found != g_lang.messages.end() ? &found->second : nullptr;
 }
 
 const char* tr(const char* english) {

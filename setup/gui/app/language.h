@@ -23,14 +23,12 @@ struct Catalog {
   std::unordered_map<std::string, std::vector<std::string>> messages;
 };
 
+// The window's language: set by use_language at start, before any thread translates, and
+// only read from then on (tr() is called on other threads too).
 extern Catalog g_lang;
 
 // The names in braces of a text, sorted: "{count} of {total}" gives {"count", "total"}.
 std::vector<std::string> placeholders(const std::string& text);
-
-// Reads a .po file's text. A translation whose placeholders differ from the English ones
-// is left out (the English text is shown instead), as are empty and fuzzy ones.
-Catalog parse_po(const std::string& text, const std::string& code);
 
 // Which plural form of `code` a count takes (the catalogs' Plural-Forms, written out).
 int plural_form(const std::string& code, unsigned long long n);
@@ -52,8 +50,9 @@ std::vector<std::string> preferred_languages();
 // The first preferred language that we have, else English.
 std::string choose_language(const std::vector<std::string>& preferred);
 
-// Makes `code` the window's language: reads <root>/locale/<code>.po (a missing or unreadable
-// catalog leaves English). The backend started later learns it through LANGUAGE.
+// Makes `code` the window's language: reads <root>/locale/<code>.po (po_reader.h; a missing,
+// unreadable or oversized catalog leaves English). The backend started later learns it
+// through LANGUAGE.
 void use_language(const std::string& root, const std::string& code);
 
 // The message for an English text, or the text itself.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -71,40 +72,63 @@ static ImFontAtlas* g_built_atlas = nullptr;
 // Characters already looked up for each face, found or not: a miss is asked once.
 static std::unordered_set<char32_t> g_asked_text, g_asked_mono;
 
-// The file's bytes in memory the library frees, or null.
-static void* load_file(const std::string& path, size_t* size) {
-  return is_file(path.c_str()) ? ImFileLoadToMemory(path.c_str(), "rb", size) : nullptr;
+// The bytes of the font files the atlas draws from, each file read once and shared by all
+// the faces that use it (the text face and the monospaced one often take the same CJK
+// fallback, a file of up to some 20 MB). The atlas borrows them: they stay until a build of
+// the atlas no longer uses them. One GUI context at a time draws from them.
+static std::unordered_map<std::string, std::vector<char>> g_font_files;
+
+// The file's bytes: kept from the faces already added, taken over from the last build
+// (`previous`), or read now. Null when it is no regular file or cannot be read.
+static const std::vector<char>* font_file_bytes(
+    const std::string& path, std::unordered_map<std::string, std::vector<char>>& previous) {
+  auto kept = g_font_files.find(path);
+  if (kept != g_font_files.end()) return &kept->second;
+  auto old = previous.find(path);
+  if (old != previous.end()) return &g_font_files.emplace(path, std::move(old->second)).first->second;
+  SDL_IOStream* io = is_file(path.c_str()) ? SDL_IOFromFile(path.c_str(), "rb") : nullptr;
+  if (!io) return nullptr;
+  Sint64 size = SDL_GetIOSize(io);
+  std::vector<char> bytes(size > 0 && size < (1 << 30) ? (size_t)size : 0);
+  bool read = !bytes.empty() && SDL_ReadIO(io, bytes.data(), bytes.size()) == bytes.size();
+  SDL_CloseIO(io);
+  return read ? &g_font_files.emplace(path, std::move(bytes)).first->second : nullptr;
 }
 
-// The file's face at `pixels`, alone or merged into the last face added; each file is read
-// once per face and handed to the atlas without a copy. Null when it cannot be read. A
-// merged face is sized so that its capitals stand as tall as those of the face it serves
-// (`reference_cap`): a CJK or Thai face at Roboto's pixel size looks a size smaller.
+// The file's face at `pixels`, alone or merged into the last face added, drawn from the
+// file's shared bytes. Null when it cannot be read. A merged face is sized so that its
+// capitals stand as tall as those of the face it serves (`reference_cap`): a CJK or Thai
+// face at Roboto's pixel size looks a size smaller.
 static ImFont* add_face(ImFontAtlas* atlas, const std::string& path, int index, float pixels, bool merge,
-                        float reference_cap) {
-  size_t size = 0;
-  void* data = load_file(path, &size);
-  if (!data) return nullptr;
+                        float reference_cap, std::unordered_map<std::string, std::vector<char>>& previous) {
+  const std::vector<char>* bytes = font_file_bytes(path, previous);
+  // The library would give up on a face that does not open only after taking the bytes over.
+  if (!bytes || bytes->size() <= 100 || !face_opens(bytes->data(), index)) return nullptr;
   ImFontConfig config;
   config.FontNo = index;
   config.MergeMode = merge;
+  // Handed over without a copy (the library copies bytes it does not own), then marked as
+  // ours, so that clearing the atlas leaves them to g_font_files.
   config.FontDataOwnedByAtlas = true;
-  float cap = merge ? cap_height_fraction(data, index) : 0;
+  float cap = merge ? cap_height_fraction(bytes->data(), index) : 0;
   if (cap > 0 && reference_cap > 0) pixels *= std::min(1.6f, std::max(1.0f, reference_cap / cap));
   snprintf(config.Name, sizeof config.Name, "%s", path.substr(path.find_last_of("/\\") + 1).c_str());
-  ImFont* font = atlas->AddFontFromMemoryTTF(data, (int)size, pixels, &config, nullptr);
+  ImFont* font =
+      atlas->AddFontFromMemoryTTF((void*)bytes->data(), (int)bytes->size(), pixels, &config, nullptr);
+  if (font) atlas->Sources.back().FontDataOwnedByAtlas = false;
   return font;
 }
 
 // A face and its fallbacks; the built-in font at its own size when the file is missing.
 static ImFont* add_face_with_fallbacks(ImFontAtlas* atlas, const std::string& path, float pixels,
-                                       const std::vector<Fallback>& fallbacks, bool* built_in) {
-  ImFont* face = add_face(atlas, path, 0, pixels, false, 0);
+                                       const std::vector<Fallback>& fallbacks, bool* built_in,
+                                       std::unordered_map<std::string, std::vector<char>>& previous) {
+  ImFont* face = add_face(atlas, path, 0, pixels, false, 0, previous);
   *built_in = !face;
   if (!face) return atlas->AddFontDefault(nullptr);
   float cap = cap_height_fraction(face->Sources[0]->FontData, 0);
   for (const Fallback& fallback : fallbacks)
-    add_face(atlas, fallback.face.path, fallback.face.index, pixels, true, cap);
+    add_face(atlas, fallback.face.path, fallback.face.index, pixels, true, cap, previous);
   return face;
 }
 
@@ -119,19 +143,23 @@ static void build_atlas(float scale) {
   ImGuiIO& io = ImGui::GetIO();
   ImFontAtlas* atlas = io.Fonts;
   atlas->Clear();
+  // No face draws from the files' bytes now; those this build uses again are kept, the rest
+  // are let go at its end.
+  std::unordered_map<std::string, std::vector<char>> previous;
+  previous.swap(g_font_files);
   // A font file that vanished or holds no font is reported by the library as a user error,
   // which would stop the program in a build with assertions and print to the terminal;
   // here it only means falling back to the built-in font, silently.
   bool assert_on_error = io.ConfigErrorRecoveryEnableAssert, log_error = io.ConfigErrorRecoveryEnableDebugLog;
   io.ConfigErrorRecoveryEnableAssert = io.ConfigErrorRecoveryEnableDebugLog = false;
   std::string text = text_font_path(), mono = mono_font_path(text);
-  ImFont* text_face =
-      add_face_with_fallbacks(atlas, text, floorf(scale * 25.0f), g_text_fallbacks, &g_text_built_in);
+  ImFont* text_face = add_face_with_fallbacks(atlas, text, floorf(scale * 25.0f), g_text_fallbacks,
+                                              &g_text_built_in, previous);
   ImFont* mono_face = text_face;
   g_mono_built_in = g_text_built_in;
   if (mono != text || g_text_built_in)
-    mono_face =
-        add_face_with_fallbacks(atlas, mono, floorf(scale * 18.0f), g_mono_fallbacks, &g_mono_built_in);
+    mono_face = add_face_with_fallbacks(atlas, mono, floorf(scale * 18.0f), g_mono_fallbacks,
+                                        &g_mono_built_in, previous);
   io.ConfigErrorRecoveryEnableAssert = assert_on_error;
   io.ConfigErrorRecoveryEnableDebugLog = log_error;
   F_ROW.face = F_TITLE.face = F_HEAD.face = F_BODY.face = F_SMALL.face = text_face;
