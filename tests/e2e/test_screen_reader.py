@@ -4,9 +4,11 @@ view as Orca does, presses "Build the game" through it, follows the progress and
 announcements and focus events."""
 
 import os
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -216,6 +218,26 @@ class ScreenReader(unittest.TestCase):
         switch(True)
         frame = self.frame(s)
         self.wait_for(s, "the form's tree", lambda: find(frame, "heading", "Tarnwell"))
+
+    def test_a_listener_changes_nothing_that_is_drawn(self):
+        # The still backdrop and the form, once with the tree built for a listener and once
+        # with the desktop's accessibility off: the same pixels.
+        shots, dest = [], os.path.join(tempfile.mkdtemp(prefix="sr-"), "Tarnwell")
+        self.addCleanup(shutil.rmtree, os.path.dirname(dest), True)
+        for on in (True, False):
+            switch(on)
+            s = flow.Session(self, size=(1280, 720), shot_at=6, extra=["--effects", "reduced"], keep_dest=dest)
+            if on:
+                self.frame(s)
+            else:
+                pump(1.0)
+                self.assertIsNone(application(s.proc.pid))
+            shots.append(s.screenshot(late=True))
+        switch(True)
+        a, b = shots
+        differ = [(x, y) for y in range(0, a.height, 2) for x in range(0, a.width, 2) if a.pixel(x, y) != b.pixel(x, y)]
+        self.assertEqual(differ[:5], [], "%d pixels differ, within x %d..%d, y %d..%d" % (
+            len(differ), *(f(p[i] for p in differ) for i in (0, 1) for f in (min, max))) if differ else "")
 
     def test_a_bus_that_does_not_answer_holds_nothing_up(self):
         # A session bus on which the accessibility launcher's name belongs to a process that

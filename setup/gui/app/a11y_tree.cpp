@@ -33,10 +33,15 @@ static A11yRect item_rect() {
   return {r.Min.x, r.Min.y, r.GetWidth(), r.GetHeight()};
 }
 
+// The window being drawn, read without touching it: ImGui::GetCurrentWindow() marks the
+// window as written to, and outside any Begin/End that is the implicit "Debug" window,
+// which then shows. Drawing must not change because a screen reader listens.
+static ImGuiWindow* current_window() { return GImGui->CurrentWindow; }
+
 // An id for an item that has none: its place among such items in this frame, within the
 // current window, so that a label keeps its id while its text changes.
 static uint32_t made_id() {
-  ImGuiWindow* window = ImGui::GetCurrentWindow();
+  ImGuiWindow* window = current_window();
   uint32_t n = ++g_ordinal;
   return ImHashData(&n, sizeof n, window ? window->ID : 0);
 }
@@ -98,7 +103,7 @@ void a11y_add_log(const std::vector<std::string>& lines) {
 
 void a11y_add_list(const char* name, int count) {
   if (!g_building_open) return;
-  ImGuiWindow* window = ImGui::GetCurrentWindow();
+  ImGuiWindow* window = current_window();
   A11yNode& node = add(A11yRole::LIST, made_id(), name);
   node.count = count;
   // Registered inside the child window that scrolls the rows: the list is that window.
