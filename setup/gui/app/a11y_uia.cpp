@@ -109,7 +109,8 @@ int control_type(A11yRole role) {
     case A11yRole::PROGRESS: return 50012;
     case A11yRole::LIST: return 50008;
     case A11yRole::LIST_ITEM: return 50007;
-    case A11yRole::TEXT: return 50030;  // document, read-only
+    case A11yRole::TEXT: return 50030;   // document, read-only
+    case A11yRole::PANEL: return 50026;  // group
   }
   return 50025;
 }
@@ -564,6 +565,19 @@ void a11y_platform_announce(const std::string& text, bool assertive) {
   SysFreeString(said);
   SysFreeString(activity);
   root->Release();
+}
+
+void a11y_platform_focus(bool gained) {
+  // The window's own focus event comes from the system; its focused item is told after it.
+  uint32_t focus = 0;
+  {
+    Locked lock;
+    focus = g_snap.focus;
+  }
+  if (!gained || !focus || !g_uia.raise_event || !listening()) return;
+  Element* e = new Element(focus);
+  g_uia.raise_event(e, EVENT_FOCUS_CHANGED);
+  e->Release();
 }
 
 void a11y_platform_stop() {
