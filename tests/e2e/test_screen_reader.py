@@ -190,6 +190,9 @@ class ScreenReader(unittest.TestCase):
             [c for _, r, _, _, _, c in nodes(frame) if r == "list item"]))
         print("The progress view:\n" + printed(frame))
         self.assertTrue(all(r.description in ("waiting", "running", "finished") for r in steps))
+        # A step has nothing to press, and says so (the bridge answers every press with
+        # success before it makes it, so the action count is what tells).
+        self.assertEqual([r.queryAction().nActions for r in steps], [0] * len(steps))
         self.assertTrue(bar.description, "the running step describes the progress bar")
         self.wait_for(s, "the progress to rise", lambda: values.append(bar.queryValue().currentValue) or
                       max(values) >= min(values) + 10, timeout=30)
@@ -207,6 +210,10 @@ class ScreenReader(unittest.TestCase):
         s.key("Tab")
         self.wait_for(s, "a focus event on Tab", lambda: heard.focus)
         self.assertEqual(heard.focus[-1].name, "Open the folder")
+        # A screen reader moves the focus itself.
+        back = find(frame, "push button", "Back to setup")
+        self.assertTrue(back.queryComponent().grabFocus())
+        self.wait_for(s, "the focus on Back to setup", lambda: "focused" in states(back))
 
     def test_nothing_is_built_until_the_desktop_switches_accessibility_on(self):
         switch(False)

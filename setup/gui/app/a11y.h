@@ -163,4 +163,7 @@ void a11y_platform_focus(bool gained);
 void a11y_platform_stop();
 // Platform side to the tree: an assistive technology came or went; an action on a node.
 void a11y_switch(bool on);
-void a11y_queue_action(uint32_t id);
+// An action on a node: pressed (or toggled, chosen) or, with `focus`, given the focus, by
+// the GUI in the next frame. Only for a node that can hold the focus: the others have no
+// item of their own to act on.
+void a11y_queue_action(uint32_t id, bool focus = false);

@@ -272,7 +272,17 @@ void tw_get_extents(AtkComponent* c, gint* x, gint* y, gint* w, gint* h, AtkCoor
   }
 }
 
-void tw_component_iface_init(AtkComponentIface* iface) { iface->get_extents = tw_get_extents; }
+gboolean tw_grab_focus(AtkComponent* c) {
+  const A11yNode* node = node_of(ATK_OBJECT(c));
+  if (!node || !(node->states & A11Y_FOCUSABLE)) return FALSE;
+  a11y_queue_action(node->id, true);
+  return TRUE;
+}
+
+void tw_component_iface_init(AtkComponentIface* iface) {
+  iface->get_extents = tw_get_extents;
+  iface->grab_focus = tw_grab_focus;
+}
 
 // ---- AtkAction: a press, a toggle or a choice, done by the GUI in the next frame
 
@@ -283,7 +293,8 @@ gint tw_get_n_actions(AtkAction* a) {
 
 gboolean tw_do_action(AtkAction* a, gint i) {
   const A11yNode* node = node_of(ATK_OBJECT(a));
-  if (!node || i != 0 || !pressable(node->role) || (node->states & A11Y_DISABLED)) return FALSE;
+  // Nothing to press without an item of its own (a step of the progress list).
+  if (!node || i != 0 || !pressable(node->role) || !(node->states & A11Y_FOCUSABLE)) return FALSE;
   a11y_queue_action(node->id);
   return TRUE;
 }

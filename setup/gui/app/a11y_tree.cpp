@@ -13,6 +13,7 @@ bool g_a11y_on = false;
 
 static A11yTree g_building, g_shown;
 static uint32_t g_list = 0;     // the list whose rows are being registered
+static uint32_t g_list_item = 0;  // the GUI's last item when the list or its last row was registered
 static uint32_t g_view = 0;     // the view's container, while its items are registered
 static size_t g_view_at = 0;    // its place in g_building.nodes
 static uint32_t g_default = 0;  // the item that takes the focus in the view
@@ -23,7 +24,12 @@ static std::vector<std::string> g_log_seen;  // lines the tree's text was last m
 static std::string g_log_text;
 
 static SDL_Mutex* g_actions_lock = nullptr;
-static std::vector<uint32_t> g_actions;     // ids to press, from any thread
+struct Request {
+  uint32_t id;
+  bool focus;  // give it the focus rather than press it
+};
+static std::vector<Request> g_actions;      // from any thread
+static uint32_t g_focus_wanted = 0;         // the item to take the focus when it is drawn
 static std::atomic<bool> g_waiting{false};  // an action or a first tree waits for a frame
 
 std::string a11y_visible_label(const char* label) {
@@ -50,6 +56,15 @@ static uint32_t made_id(A11yRole role) {
   return ImHashData(key, sizeof key, g_view ? g_view : window ? window->ID : 0);
 }
 
+// The item just registered takes the focus, with its frame showing, when a screen reader
+// asked for it.
+static void take_focus_if_wanted(uint32_t id) {
+  if (!g_focus_wanted || id != g_focus_wanted) return;
+  ImGui::SetFocusID(id, GImGui->CurrentWindow);
+  ImGui::SetNavCursorVisible(true);
+  g_focus_wanted = 0;
+}
+
 static A11yNode& add(A11yRole role, uint32_t id, const char* name) {
   A11yNode node;
   node.id = id;
@@ -68,6 +83,7 @@ void a11y_add_item(A11yRole role, const char* name, uint32_t states, const char*
   node.states = states | A11Y_FOCUSABLE;
   if (last.ItemFlags & ImGuiItemFlags_Disabled) node.states = (node.states | A11Y_DISABLED) & ~A11Y_FOCUSABLE;
   if (description) node.description = description;
+  if (node.states & A11Y_FOCUSABLE) take_focus_if_wanted(node.id);
 }
 
 void a11y_add_text(A11yRole role, const char* text, int level) {
@@ -116,20 +132,25 @@ void a11y_add_list(const char* name, int count) {
   if (window->Flags & ImGuiWindowFlags_ChildWindow)
     node.rect = {window->Pos.x, window->Pos.y, window->Size.x, window->Size.y};
   g_list = node.id;
+  g_list_item = GImGui->LastItemData.ID;
 }
 
 void a11y_add_list_row(int index, const std::string& key, const char* name, const char* description,
                        bool selected) {
   if (!g_building_open || !g_list) return;
   const ImGuiLastItemData& last = GImGui->LastItemData;
-  // The row's own item when it is drawn as one (whose GUI id is made from the same key),
-  // so that the focus names it; else known by its key.
-  const bool focusable = last.ID != 0;
+  // The row's own item when one was drawn for it (its GUI id made from the same key), so
+  // that the focus names it; else known by its key, with nothing to press or focus.
+  const bool focusable = last.ID != 0 && last.ID != g_list_item;
+  g_list_item = last.ID;
   uint32_t id = focusable ? last.ID : ImHashStr(key.c_str(), key.size(), g_list);
   A11yNode& node = add(A11yRole::LIST_ITEM, id, name);
   node.parent = g_list;
   node.index = index;
-  if (focusable) node.states |= A11Y_FOCUSABLE;
+  if (focusable) {
+    node.states |= A11Y_FOCUSABLE;
+    take_focus_if_wanted(id);
+  }
   if (selected) node.states |= A11Y_SELECTED;
   if (description) node.description = description;
 }
@@ -186,9 +207,9 @@ void a11y_switch(bool on) {
   if (on) g_waiting = true;  // the first tree is drawn at once
 }
 
-void a11y_queue_action(uint32_t id) {
+void a11y_queue_action(uint32_t id, bool focus) {
   SDL_LockMutex(g_actions_lock);
-  g_actions.push_back(id);
+  g_actions.push_back({id, focus});
   SDL_UnlockMutex(g_actions_lock);
   g_waiting = true;
   // Wakes a loop that rests in SDL_WaitEventTimeout.
@@ -225,8 +246,12 @@ void a11y_before_frame() {
   g_heading.clear();
   // One press per frame: the GUI acts on it when the item is drawn in this frame.
   SDL_LockMutex(g_actions_lock);
+  g_focus_wanted = 0;
   if (!g_actions.empty()) {
-    ImGui::ActivateItemByID(g_actions.front());
+    if (g_actions.front().focus)
+      g_focus_wanted = g_actions.front().id;
+    else
+      ImGui::ActivateItemByID(g_actions.front().id);
     g_actions.erase(g_actions.begin());
     if (!g_actions.empty()) g_waiting = true;
   }
