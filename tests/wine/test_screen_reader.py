@@ -23,15 +23,15 @@ class ScreenReader(unittest.TestCase):
 
     def read(self, deadline):
         """(control type, name, (left, top, width, height)) of the window and of all
-        below it, once the form's main button is among them; the help texts by name in
-        self.help."""
+        below it, once the form's main button is among them; the help texts by control type and
+        name in self.help."""
         while True:
             r = wine.run_wine([UIA_READ, "Tarnwell Setup"], timeout=60)
             rows, self.help = [], {}
             for line in r.stdout.splitlines():
                 depth, kind, name, help, rect = line.split("\t")
                 rows.append((int(kind), name, tuple(int(v) for v in rect.split())))
-                self.help.setdefault(name, help)
+                self.help[int(kind), name] = help
             if r.returncode == 0 and any(name == "Build the game" for _, name, _ in rows):
                 return rows
             self.assertLess(time.monotonic(), deadline, "no form read: %d %s" % (r.returncode, r.stdout))
@@ -54,8 +54,8 @@ class ScreenReader(unittest.TestCase):
         # The view is a group named by its title, described by its message; below it the
         # title itself as text.
         self.assertEqual(items[0][:2], (GROUP, "Tarnwell"))
-        self.assertEqual(self.help["Tarnwell"], "Hollow Lantern, built on this PC from your own copy of the game.")
-        self.assertEqual(self.help["YOUR COPY OF THE GAME"], "Hollow Lantern")
+        self.assertEqual(self.help[GROUP, "Tarnwell"], "Hollow Lantern, built on this PC from your own copy of the game.")
+        self.assertEqual(self.help[BUTTON, "YOUR COPY OF THE GAME"], "Hollow Lantern")
         self.assertEqual(items[1][:2], (TEXT, "Tarnwell"))
         self.assertEqual(named["YOUR COPY OF THE GAME"][0], BUTTON)
         self.assertEqual(named["Also put a shortcut on the desktop"][0], CHECK_BOX)
