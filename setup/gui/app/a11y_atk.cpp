@@ -536,6 +536,32 @@ bool bool_of(GVariant* props, const char* name) {
   return on;
 }
 
+// The accessibility bus's address, asked without waiting: the bridge would ask for it
+// itself, blocking the frame thread until the launcher answers, unless it is in
+// AT_SPI_BUS_ADDRESS.
+void on_address(GObject* source, GAsyncResult* result, gpointer) {
+  GError* error = nullptr;
+  GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+  if (!reply) {
+    g_error_free(error);
+    return;  // the launcher did not answer in time: nobody to talk to
+  }
+  const gchar* address = nullptr;
+  g_variant_get(reply, "(&s)", &address);
+  if (address && *address) {
+    g_setenv("AT_SPI_BUS_ADDRESS", address, TRUE);
+    bridge_up();
+  }
+  g_variant_unref(reply);
+}
+
+void ask_address() {
+  if (g_bridge) return;
+  g_dbus_connection_call(g_session, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", nullptr,
+                         G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, 1000, g_cancel, on_address,
+                         nullptr);
+}
+
 void on_status(GObject* source, GAsyncResult* result, gpointer) {
   GError* error = nullptr;
   GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
@@ -548,7 +574,7 @@ void on_status(GObject* source, GAsyncResult* result, gpointer) {
   g_variant_unref(props);
   g_variant_unref(reply);
   if (on)
-    bridge_up();
+    ask_address();
   else
     bridge_down();
 }
@@ -565,7 +591,10 @@ void on_status_changed(GDBusConnection*, const gchar*, const gchar*, const gchar
 }
 
 void on_launcher(GDBusConnection*, const gchar*, const gchar*, gpointer) { read_status(); }
-void on_launcher_gone(GDBusConnection*, const gchar*, gpointer) { bridge_down(); }
+void on_launcher_gone(GDBusConnection*, const gchar*, gpointer) {
+  bridge_down();
+  g_unsetenv("AT_SPI_BUS_ADDRESS");  // a launcher that comes again has another bus
+}
 
 void on_bus(GObject*, GAsyncResult* result, gpointer) {
   GError* error = nullptr;
