@@ -12,13 +12,13 @@
 bool g_a11y_on = false;
 
 static A11yTree g_building, g_shown;
-static uint32_t g_list = 0;     // the list whose rows are being registered
+static uint32_t g_list = 0;       // the list whose rows are being registered
 static uint32_t g_list_item = 0;  // the GUI's last item when the list or its last row was registered
-static uint32_t g_view = 0;     // the view's container, while its items are registered
-static size_t g_view_at = 0;    // its place in g_building.nodes
-static uint32_t g_default = 0;  // the item that takes the focus in the view
-static uint32_t g_counted[16];  // items without an id of their own, per role, in this frame
-static std::string g_heading;   // the last section heading: the name of the field below it
+static uint32_t g_view = 0;       // the view's container, while its items are registered
+static size_t g_view_at = 0;      // its place in g_building.nodes
+static uint32_t g_default = 0;    // the item that takes the focus in the view
+static uint32_t g_counted[16];    // items without an id of their own, per role, in this frame
+static std::string g_heading;     // the last section heading: the name of the field below it
 static bool g_building_open = false;
 static std::vector<std::string> g_log_seen;  // lines the tree's text was last made of
 static std::string g_log_text;
