@@ -37,6 +37,8 @@ PACKAGES=(
   zenity
   # screen readers: ATK and its AT-SPI bridge; the accessibility bus and pyatspi for the tests
   libatk1.0-dev libatk-bridge2.0-dev at-spi2-core dbus python3-pyatspi gir1.2-atspi-2.0 python3-dbus
+  # Orca itself for the tests that listen to what it says, speaking through speech-dispatcher
+  orca speech-dispatcher
   python3
   # msgfmt compiles the stand-in's catalogs
   gettext

@@ -103,7 +103,7 @@ TEST(Announcements, TellEachChangeOnceAndOutcomesAtOnce) {
   EXPECT_EQ(said(0, "Tarnwell"), V{"Tarnwell"});
   EXPECT_EQ(said(0, "Tarnwell"), V{});
   a.steps = rows(3);
-  EXPECT_EQ(said(1, "BUILDING"), V{"BUILDING"});
+  EXPECT_EQ(said(1, "BUILDING"), V{"!BUILDING"});
   a.current = 0;
   a.shown_total = 0.25f;
   EXPECT_EQ(said(1, "BUILDING"), (V{"Step title 0", "20%"}));
@@ -117,7 +117,7 @@ TEST(Announcements, TellEachChangeOnceAndOutcomesAtOnce) {
   EXPECT_EQ(said(2, "SETUP STOPPED"), V{"!SETUP STOPPED. The build stopped. Compiling failed."});
   // A new job tells its tenths again from the start.
   a.shown_total = 0.1f;
-  EXPECT_EQ(said(1, "BUILDING"), (V{"BUILDING", "Step title 1", "10%"}));
+  EXPECT_EQ(said(1, "BUILDING"), (V{"!BUILDING", "Step title 1", "10%"}));
   a.started_at = 1000;
   a.finished_at = 2000;
   EXPECT_EQ(

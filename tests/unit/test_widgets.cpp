@@ -2,6 +2,7 @@
 #include "widgets/draw.h"
 #include "widgets/widgets.h"
 
+#include "app/a11y.h"
 #include "app/theme.h"
 #include "backend/messages.h"
 #include "gui_frame.h"
@@ -537,3 +538,109 @@ TEST_F(WidgetTest, ShownTextReordersEachPartOnItsOwnAndDropsFormatCharacters) {
   ImGui::PopFont();
   end_frame();
 }
+
+// ---- the screen readers' tree
+
+namespace {
+
+struct Row {
+  std::string key, name;
+};
+
+// One frame of `view` as the screen drives it: a title, a label whose text changes, a
+// button with a "###" identity, a list of rows keyed by path, and a label drawn outside
+// any window; returns the tree the frame made.
+const A11yTree& reader_frame(int view, const std::vector<Row>& rows, const std::string& label) {
+  a11y_before_frame();
+  begin_frame();
+  a11y_view_begin(view);
+  ImGui::TextUnformatted("TITLE");
+  a11y_text(A11yRole::HEADING, view == 0 ? "FORM" : "SETUP STOPPED", 1);
+  ImGui::TextUnformatted(label.c_str());
+  a11y_text(A11yRole::LABEL, label);
+  ImGui::Button("Copy the command###copy");
+  a11y_item(A11yRole::BUTTON, "Copy the command###copy");
+  a11y_default_item();
+  ImGui::BeginChild("##rows", ImVec2(400, 300));
+  a11y_list("Rows", (int)rows.size());
+  for (size_t i = 0; i < rows.size(); i++) {
+    ImGui::PushID(rows[i].key.c_str());
+    ImGui::Selectable("##row", i == 0);
+    a11y_list_row((int)i, rows[i].key, rows[i].name.c_str(), i == 0);
+    ImGui::PopID();
+  }
+  a11y_list_end();
+  ImGui::EndChild();
+  a11y_view_end("The message", view >= 2);
+  ImGui::End();
+  a11y_label_at("Build tools ready", 10, 10, 100, 20);  // as the status line does, outside the column
+  a11y_end_frame();
+  ImGui::Render();
+  return a11y_tree();
+}
+
+const A11yNode* named(const A11yTree& t, const std::string& name) {
+  for (const A11yNode& node : t.nodes)
+    if (node.name == name) return &node;
+  return nullptr;
+}
+
+struct ReaderTreeTest : WidgetTest {
+  ReaderTreeTest() { a11y_switch(true); }
+  ~ReaderTreeTest() override { a11y_switch(false); }
+};
+
+TEST_F(ReaderTreeTest, RowsAndLabelsKeepTheirIdentityByContentAndViewsShareNone) {
+  A11yTree home = reader_frame(0, {{"/home/a", "Alpha"}, {"/home/b", "Beta"}}, "Checking this PC...");
+  // Another folder: the row of the same path keeps its identity, a new path gets a new one,
+  // whatever place either takes.
+  A11yTree other = reader_frame(0, {{"/home/b", "Beta"}, {"/home/c", "Gamma"}}, "Build tools ready");
+  ASSERT_TRUE(named(home, "Beta") && named(other, "Beta") && named(other, "Gamma"));
+  EXPECT_EQ(named(home, "Beta")->id, named(other, "Beta")->id);
+  EXPECT_NE(named(home, "Alpha")->id, named(other, "Gamma")->id);
+  EXPECT_EQ(named(other, "Beta")->index, 0);
+  // A label keeps its identity while its text changes.
+  EXPECT_EQ(named(home, "Checking this PC...")->id, named(other, "Build tools ready")->id);
+
+  // Another view: no node of the last one lives on in it under another name, so the old
+  // objects are all told gone before the new ones come.
+  A11yTree stopped = reader_frame(2, {{"/home/b", "Beta"}}, "Checking this PC...");
+  for (const A11yNode& node : stopped.nodes) {
+    for (const A11yNode& was : other.nodes) {
+      if (node.id == was.id) {
+        EXPECT_EQ(node.name, was.name) << "a node of the form named anew in another view";
+      }
+    }
+  }
+  EXPECT_NE(named(stopped, "Checking this PC...")->id, named(home, "Checking this PC...")->id);
+}
+
+TEST_F(ReaderTreeTest, EachViewIsAContainerNamedByItsTitleAndTheOutcomeItemCarriesTheMessage) {
+  const A11yTree& t = reader_frame(2, {{"/x", "Notes ## 2024"}}, "A label");
+  const A11yNode& view = t.nodes.front();
+  EXPECT_EQ(view.role, A11yRole::PANEL);
+  EXPECT_EQ(view.name, "SETUP STOPPED");
+  EXPECT_EQ(view.description, "The message");
+  EXPECT_EQ(t.view, view.id);
+  for (const A11yNode& node : t.nodes) {
+    if (node.role != A11yRole::PANEL && node.role != A11yRole::LIST_ITEM &&
+        node.name != "Build tools ready") {
+      EXPECT_EQ(node.parent, view.id) << node.name;
+    }
+  }
+  ASSERT_TRUE(named(t, "Copy the command"));
+  EXPECT_EQ(named(t, "Copy the command")->description, "The message");
+  // Faithful text: a file's name is said whole, "##" and all.
+  EXPECT_TRUE(named(t, "Notes ## 2024"));
+  // The form is no outcome: its button keeps its own (empty) description.
+  EXPECT_EQ(named(reader_frame(0, {}, "A label"), "Copy the command")->description, "");
+}
+
+TEST_F(ReaderTreeTest, ALabelOutsideAnyWindowLeavesTheDefaultDebugWindowHidden) {
+  reader_frame(0, {}, "A label");
+  reader_frame(0, {}, "A label");
+  ImGuiWindow* debug = ImGui::FindWindowByName("Debug##Default");
+  EXPECT_TRUE(!debug || !debug->Active || !debug->WasActive);
+}
+
+}  // namespace

@@ -13,7 +13,7 @@ from wine import flow
 
 UIA_READ = os.environ.get("TARNWELL_UIA_READ") or os.path.join(os.path.dirname(wine.EXE), "tests", "wine",
                                                                 "uia_read.exe")
-WINDOW, TEXT, BUTTON, LINK, CHECK_BOX, RADIO = 50032, 50020, 50000, 50005, 50002, 50013
+WINDOW, TEXT, BUTTON, LINK, CHECK_BOX, RADIO, GROUP = 50032, 50020, 50000, 50005, 50002, 50013, 50026
 
 
 class ScreenReader(unittest.TestCase):
@@ -22,14 +22,16 @@ class ScreenReader(unittest.TestCase):
         wine.ensure_prefix()
 
     def read(self, deadline):
-        """(control type, name, (left, top, width, height)) of the window and of its
-        children, once the form's main button is among them."""
+        """(control type, name, (left, top, width, height)) of the window and of all
+        below it, once the form's main button is among them; the help texts by control type and
+        name in self.help."""
         while True:
             r = wine.run_wine([UIA_READ, "Tarnwell Setup"], timeout=60)
-            rows = []
+            rows, self.help = [], {}
             for line in r.stdout.splitlines():
-                kind, name, rect = line.split("\t")
+                depth, kind, name, help, rect = line.split("\t")
                 rows.append((int(kind), name, tuple(int(v) for v in rect.split())))
+                self.help[int(kind), name] = help
             if r.returncode == 0 and any(name == "Build the game" for _, name, _ in rows):
                 return rows
             self.assertLess(time.monotonic(), deadline, "no form read: %d %s" % (r.returncode, r.stdout))
@@ -49,7 +51,12 @@ class ScreenReader(unittest.TestCase):
         (kind, name, window), items = rows[0], rows[1:]
         self.assertEqual((kind, name), (WINDOW, "Tarnwell Setup"))
         named = {name: (kind, rect) for kind, name, rect in items}
-        self.assertEqual(named["Tarnwell"][0], TEXT)
+        # The view is a group named by its title, described by its message; below it the
+        # title itself as text.
+        self.assertEqual(items[0][:2], (GROUP, "Tarnwell"))
+        self.assertEqual(self.help[GROUP, "Tarnwell"], "Hollow Lantern, built on this PC from your own copy of the game.")
+        self.assertEqual(self.help[BUTTON, "YOUR COPY OF THE GAME"], "Hollow Lantern")
+        self.assertEqual(items[1][:2], (TEXT, "Tarnwell"))
         self.assertEqual(named["YOUR COPY OF THE GAME"][0], BUTTON)
         self.assertEqual(named["Also put a shortcut on the desktop"][0], CHECK_BOX)
         self.assertEqual(named["Quit"][0], LINK)

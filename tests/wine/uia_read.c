@@ -1,7 +1,8 @@
 /* A small UI Automation client, as a screen reader reads a window: finds the window named
-   by its argument, takes its node and walks its children, printing for each one line
-   "control type<TAB>name<TAB>left top width height" (screen pixels). Everything comes
-   from uiautomationcore.dll at run time. Exit code 0 when the window had children. */
+   by its argument, takes its node and walks all below it, depth first, printing for each
+   one line "depth<TAB>control type<TAB>name<TAB>help text<TAB>left top width height"
+   (screen pixels; the window at depth 0). Everything comes from uiautomationcore.dll at
+   run time. Exit code 0 when the window had children. */
 #include <ole2.h>
 #include <oleauto.h>
 #include <stdio.h>
@@ -27,7 +28,14 @@ static HRESULT(WINAPI* navigate)(Node, int, Condition*, CacheRequest*, SAFEARRAY
 static HRESULT(WINAPI* node_from_variant)(VARIANT*, Node*);
 static BOOL(WINAPI* node_release)(Node);
 
-enum { NAME = 30005, CONTROL_TYPE = 30003, BOUNDS = 30001, FIRST_CHILD = 3, NEXT_SIBLING = 1 };
+enum {
+  NAME = 30005,
+  CONTROL_TYPE = 30003,
+  BOUNDS = 30001,
+  HELP_TEXT = 30013,
+  FIRST_CHILD = 3,
+  NEXT_SIBLING = 1
+};
 
 /* The node that a navigation reached, or NULL. */
 static Node step(Node from, int direction) {
@@ -48,24 +56,48 @@ static Node step(Node from, int direction) {
   return to;
 }
 
-static void print_node(Node node) {
-  VARIANT type, name, bounds;
+static void text_of(VARIANT* v, char* text, int size) {
+  text[0] = 0;
+  if (v->vt == VT_BSTR && v->bstrVal) WideCharToMultiByte(CP_UTF8, 0, v->bstrVal, -1, text, size, NULL, NULL);
+  for (char* c = text; *c; c++)
+    if (*c == '\t' || *c == '\n') *c = ' ';
+}
+
+static void print_node(Node node, int depth) {
+  VARIANT type, name, help, bounds;
   VariantInit(&type);
   VariantInit(&name);
+  VariantInit(&help);
   VariantInit(&bounds);
   get_property(node, CONTROL_TYPE, &type);
   get_property(node, NAME, &name);
+  get_property(node, HELP_TEXT, &help);
   get_property(node, BOUNDS, &bounds);
-  char text[512] = "";
-  if (name.vt == VT_BSTR && name.bstrVal)
-    WideCharToMultiByte(CP_UTF8, 0, name.bstrVal, -1, text, sizeof text, NULL, NULL);
+  char text[1024], about[1024];
+  text_of(&name, text, sizeof text);
+  text_of(&help, about, sizeof about);
   double r[4] = {0, 0, 0, 0};
   if (bounds.vt == (VT_R8 | VT_ARRAY))
     for (LONG i = 0; i < 4; i++) SafeArrayGetElement(bounds.parray, &i, &r[i]);
-  printf("%ld\t%s\t%.0f %.0f %.0f %.0f\n", type.vt == VT_I4 ? type.lVal : 0L, text, r[0], r[1], r[2], r[3]);
+  printf("%d\t%ld\t%s\t%s\t%.0f %.0f %.0f %.0f\n", depth, type.vt == VT_I4 ? type.lVal : 0L, text, about,
+         r[0], r[1], r[2], r[3]);
   VariantClear(&type);
   VariantClear(&name);
+  VariantClear(&help);
   VariantClear(&bounds);
+}
+
+/* Prints `node` and all below it; returns how many are below it. */
+static int walk(Node node, int depth) {
+  print_node(node, depth);
+  int count = 0;
+  for (Node child = step(node, FIRST_CHILD); child && depth < 8;) {
+    count += 1 + walk(child, depth + 1);
+    Node next = step(child, NEXT_SIBLING);
+    node_release(child);
+    child = next;
+  }
+  return count;
 }
 
 int main(int argc, char** argv) {
@@ -83,14 +115,7 @@ int main(int argc, char** argv) {
   if (!window) return 4;
   Node root = NULL;
   if (FAILED(node_from_handle(window, &root)) || !root) return 5;
-  print_node(root);
-  int count = 0;
-  for (Node child = step(root, FIRST_CHILD); child; count++) {
-    print_node(child);
-    Node next = step(child, NEXT_SIBLING);
-    node_release(child);
-    child = next;
-  }
+  int count = walk(root, 0);
   node_release(root);
   fflush(stdout);
   return count ? 0 : 1;

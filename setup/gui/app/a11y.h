@@ -23,7 +23,8 @@ enum class A11yRole : uint8_t {
   PROGRESS,
   LIST,
   LIST_ITEM,
-  TEXT,  // read-only text of many lines
+  TEXT,   // read-only text of many lines
+  PANEL,  // a view: named by its title, its main message as its description
 };
 
 constexpr uint32_t A11Y_FOCUSED = 1;
@@ -54,6 +55,7 @@ struct A11yTree {
   uint32_t focus = 0;           // id of the node with the focus frame, 0 for none
   std::string title;            // the view's title: the first heading of level 1
   std::string text;             // the text of the TEXT node (one per view at most)
+  uint32_t view = 0;            // id of the PANEL node that holds the view's items
 };
 
 // True while an assistive technology listens: only then is anything registered.
@@ -75,8 +77,12 @@ void a11y_add_field(const std::string& value, const char* placeholder);
 void a11y_add_progress(float fraction, const std::string& step);
 void a11y_add_log(const std::vector<std::string>& lines);
 void a11y_add_list(const char* name, int count);
-void a11y_add_list_row(int index, const char* name, const char* description, bool selected);
+void a11y_add_list_row(int index, const std::string& key, const char* name, const char* description,
+                       bool selected);
 void a11y_add_label_at(const char* text, float x, float y, float w, float h);
+void a11y_add_view(int view);
+void a11y_add_view_end(const std::string& message, bool outcome);
+void a11y_add_default_item();
 
 inline void a11y_item(A11yRole role, const char* name, uint32_t states = 0,
                       const char* description = nullptr) {
@@ -107,14 +113,33 @@ inline void a11y_log(const std::vector<std::string>& lines) {
 inline void a11y_list(const char* name, int count) {
   if (g_a11y_on) a11y_add_list(name, count);
 }
-inline void a11y_list_row(int index, const char* name, bool selected, const char* description = nullptr) {
-  if (g_a11y_on) a11y_add_list_row(index, name, description, selected);
+// A row keeps its identity by `key` (a path, a step's id) while rows come and go around it.
+inline void a11y_list_row(int index, const std::string& key, const char* name, bool selected,
+                          const char* description = nullptr) {
+  if (g_a11y_on) a11y_add_list_row(index, key, name, description, selected);
 }
 void a11y_list_end();
 // A text drawn straight on a draw list, at a rectangle in window coordinates.
 inline void a11y_label_at(const char* text, float x, float y, float w, float h) {
   if (g_a11y_on) a11y_add_label_at(text, x, y, w, h);
 }
+
+// The view's items are registered between these two; the view's container is named by
+// its title and described by `message`. In an outcome view the item that takes the
+// focus there (marked by a11y_default_item, right after it is drawn) carries the message
+// too, so that it is heard with the focus.
+inline void a11y_view_begin(int view) {
+  if (g_a11y_on) a11y_add_view(view);
+}
+inline void a11y_view_end(const std::string& message, bool outcome) {
+  if (g_a11y_on) a11y_add_view_end(message, outcome);
+}
+inline void a11y_default_item() {
+  if (g_a11y_on) a11y_add_default_item();
+}
+
+// The window got or lost the keyboard focus of the desktop.
+void a11y_window_focus(bool gained);
 
 // Says `text` through the screen reader: politely after what it is saying, or at once.
 void a11y_announce(const std::string& text, bool assertive);
@@ -125,7 +150,8 @@ const std::string& a11y_frame_title();
 // The tree of the last drawn frame.
 const A11yTree& a11y_tree();
 
-// What a node says of its name for `label`: the text before a "##" suffix.
+// What a node says of its name for `label`, a label of the GUI's widgets: the text before
+// a "##" suffix. Texts that are no such label (a file's name) are said whole.
 std::string a11y_visible_label(const char* label);
 
 // Platform side (a11y_atk.cpp, a11y_uia.cpp): bring up, poll, tell of changes.
@@ -133,7 +159,11 @@ bool a11y_platform_start(SDL_Window* window);
 bool a11y_platform_poll();  // true when it answered something
 void a11y_platform_changed(const A11yTree& before, const A11yTree& now);
 void a11y_platform_announce(const std::string& text, bool assertive);
+void a11y_platform_focus(bool gained);
 void a11y_platform_stop();
 // Platform side to the tree: an assistive technology came or went; an action on a node.
 void a11y_switch(bool on);
-void a11y_queue_action(uint32_t id);
+// An action on a node: pressed (or toggled, chosen) or, with `focus`, given the focus, by
+// the GUI in the next frame. Only for a node that can hold the focus: the others have no
+// item of their own to act on.
+void a11y_queue_action(uint32_t id, bool focus = false);

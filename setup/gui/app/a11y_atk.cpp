@@ -21,13 +21,16 @@
 
 namespace {
 
-enum Kind { APP, FRAME, NODE, PLACEHOLDER };
+// NOTE: the window's notification, which shows with each outcome or error: the one
+// means by which Orca 43 hears what nothing moves the focus to.
+enum Kind { APP, FRAME, NODE, PLACEHOLDER, NOTE };
 
 struct TwNode {
   AtkObject parent;
   uint32_t id;
   int kind;
   int index;  // a placeholder row's place in its list
+  bool gone;  // told as defunct: never answers for a node again, even one with its id
 };
 struct TwNodeClass {
   AtkObjectClass parent_class;
@@ -54,6 +57,13 @@ struct TwFrameClass {
 SDL_Window* g_window = nullptr;
 AtkObject* g_app = nullptr;
 AtkObject* g_frame = nullptr;
+AtkObject* g_note = nullptr;
+std::string g_note_text;
+bool g_active = false;  // the window has the desktop's keyboard focus
+// When the window's activation and focus are told again after the bridge came up: the
+// bridge drops events until it has learnt from the registry who listens, so the first
+// ones would reach nobody.
+Uint64 g_settle_at = 0;
 bool g_bridge = false;
 GDBusConnection* g_session = nullptr;
 GCancellable* g_cancel = nullptr;
@@ -64,7 +74,7 @@ const A11yTree* g_tree = nullptr;
 std::unordered_map<uint32_t, size_t> g_at;                   // node id -> place in g_tree->nodes
 std::unordered_map<uint32_t, int> g_position;                // node id -> place among its siblings
 std::vector<uint32_t> g_top;                                 // the window's children
-std::unordered_map<uint32_t, std::vector<uint32_t>> g_rows;  // list id -> its rows in the tree
+std::unordered_map<uint32_t, std::vector<uint32_t>> g_rows;  // node id -> its children in the tree
 std::unordered_map<uint32_t, AtkObject*> g_objects;          // node id -> its object
 
 const A11yTree& tree() { return g_tree ? *g_tree : a11y_tree(); }
@@ -73,7 +83,7 @@ TwNode* tw(AtkObject* o) { return reinterpret_cast<TwNode*>(o); }
 
 const A11yNode* node_of(AtkObject* o) {
   TwNode* n = tw(o);
-  if (n->kind != NODE) return nullptr;
+  if (n->kind != NODE || n->gone) return nullptr;
   auto it = g_at.find(n->id);
   return it == g_at.end() ? nullptr : &tree().nodes[it->second];
 }
@@ -91,6 +101,7 @@ AtkRole atk_role(A11yRole role) {
     case A11yRole::LIST: return ATK_ROLE_LIST_BOX;
     case A11yRole::LIST_ITEM: return ATK_ROLE_LIST_ITEM;
     case A11yRole::TEXT: return ATK_ROLE_TEXT;
+    case A11yRole::PANEL: return ATK_ROLE_PANEL;
   }
   return ATK_ROLE_UNKNOWN;
 }
@@ -108,6 +119,7 @@ AtkObject* placeholder(AtkObject* list, int index);
 const gchar* tw_get_name(AtkObject* o) {
   TwNode* n = tw(o);
   if (n->kind == APP || n->kind == FRAME) return "Tarnwell Setup";
+  if (n->kind == NOTE) return g_note_text.c_str();
   const A11yNode* node = node_of(o);
   return node ? node->name.c_str() : "";
 }
@@ -122,6 +134,7 @@ AtkRole tw_get_role(AtkObject* o) {
     case APP: return ATK_ROLE_APPLICATION;
     case FRAME: return ATK_ROLE_FRAME;
     case PLACEHOLDER: return ATK_ROLE_LIST_ITEM;
+    case NOTE: return ATK_ROLE_NOTIFICATION;
   }
   const A11yNode* node = node_of(o);
   return node ? atk_role(node->role) : ATK_ROLE_UNKNOWN;
@@ -130,11 +143,15 @@ AtkRole tw_get_role(AtkObject* o) {
 gint tw_get_n_children(AtkObject* o) {
   switch (tw(o)->kind) {
     case APP: return g_frame ? 1 : 0;
-    case FRAME: return (gint)g_top.size();
-    case PLACEHOLDER: return 0;
+    case FRAME: return (gint)g_top.size() + 1;  // the notification first
+    case PLACEHOLDER:
+    case NOTE: return 0;
   }
   const A11yNode* node = node_of(o);
-  return node && node->role == A11yRole::LIST ? node->count : 0;
+  if (!node) return 0;
+  if (node->role == A11yRole::LIST) return node->count;
+  auto it = g_rows.find(node->id);
+  return it == g_rows.end() ? 0 : (gint)it->second.size();
 }
 
 AtkObject* tw_ref_child(AtkObject* o, gint i) {
@@ -143,12 +160,20 @@ AtkObject* tw_ref_child(AtkObject* o, gint i) {
   if (n->kind == APP && i == 0) {
     child = g_frame;
   } else if (n->kind == FRAME) {
-    if (i >= 0 && i < (gint)g_top.size()) child = object_of(g_top[i]);
+    if (i == 0) child = g_note;
+    if (i > 0 && i <= (gint)g_top.size()) child = object_of(g_top[i - 1]);
   } else if (const A11yNode* node = node_of(o)) {
-    if (node->role != A11yRole::LIST || i < 0 || i >= node->count) return nullptr;
+    if (node->role != A11yRole::LIST) {
+      auto it = g_rows.find(node->id);
+      if (it != g_rows.end() && i >= 0 && i < (gint)it->second.size()) child = object_of(it->second[i]);
+      return child ? (AtkObject*)g_object_ref(child) : nullptr;
+    }
+    if (i < 0 || i >= node->count) return nullptr;
     // Only the rows in sight are in the tree; any other is an empty row made on request.
-    for (uint32_t id : g_rows[node->id])
-      if (tree().nodes[g_at[id]].index == i) child = object_of(id);
+    auto rows = g_rows.find(node->id);
+    if (rows != g_rows.end())
+      for (uint32_t id : rows->second)
+        if (tree().nodes[g_at[id]].index == i) child = object_of(id);
     if (!child) return placeholder(o, i);
   }
   return child ? (AtkObject*)g_object_ref(child) : nullptr;
@@ -157,8 +182,9 @@ AtkObject* tw_ref_child(AtkObject* o, gint i) {
 gint tw_get_index_in_parent(AtkObject* o) {
   TwNode* n = tw(o);
   if (n->kind == APP) return -1;
-  if (n->kind == FRAME) return 0;
+  if (n->kind == FRAME || n->kind == NOTE) return 0;
   if (n->kind == PLACEHOLDER) return n->index;
+  if (n->gone) return -1;
   auto it = g_position.find(n->id);
   return it == g_position.end() ? -1 : it->second;
 }
@@ -167,12 +193,19 @@ AtkStateSet* tw_ref_state_set(AtkObject* o) {
   AtkStateSet* set = atk_state_set_new();
   TwNode* n = tw(o);
   if (n->kind == APP) return set;
+  if (n->kind == NOTE) {
+    if (!g_note_text.empty()) {
+      atk_state_set_add_state(set, ATK_STATE_VISIBLE);
+      atk_state_set_add_state(set, ATK_STATE_SHOWING);
+    }
+    return set;
+  }
   atk_state_set_add_state(set, ATK_STATE_VISIBLE);
   atk_state_set_add_state(set, ATK_STATE_ENABLED);
   atk_state_set_add_state(set, ATK_STATE_SENSITIVE);
   if (n->kind == FRAME) {
     atk_state_set_add_state(set, ATK_STATE_SHOWING);
-    atk_state_set_add_state(set, ATK_STATE_ACTIVE);
+    if (g_active) atk_state_set_add_state(set, ATK_STATE_ACTIVE);
     atk_state_set_add_state(set, ATK_STATE_RESIZABLE);
     return set;
   }
@@ -195,6 +228,8 @@ AtkStateSet* tw_ref_state_set(AtkObject* o) {
   if (node->role == A11yRole::CHECK_BOX) atk_state_set_add_state(set, ATK_STATE_CHECKABLE);
   if (s & A11Y_CHECKED) atk_state_set_add_state(set, ATK_STATE_CHECKED);
   if (node->role == A11yRole::LIST_ITEM) atk_state_set_add_state(set, ATK_STATE_SELECTABLE);
+  // Only the rows in sight and the selected one are objects; the rest are made on request.
+  if (node->role == A11yRole::LIST) atk_state_set_add_state(set, ATK_STATE_MANAGES_DESCENDANTS);
   if (s & A11Y_SELECTED) atk_state_set_add_state(set, ATK_STATE_SELECTED);
   if (node->role == A11yRole::TEXT) {
     atk_state_set_add_state(set, ATK_STATE_READ_ONLY);
@@ -237,7 +272,17 @@ void tw_get_extents(AtkComponent* c, gint* x, gint* y, gint* w, gint* h, AtkCoor
   }
 }
 
-void tw_component_iface_init(AtkComponentIface* iface) { iface->get_extents = tw_get_extents; }
+gboolean tw_grab_focus(AtkComponent* c) {
+  const A11yNode* node = node_of(ATK_OBJECT(c));
+  if (!node || !(node->states & A11Y_FOCUSABLE)) return FALSE;
+  a11y_queue_action(node->id, true);
+  return TRUE;
+}
+
+void tw_component_iface_init(AtkComponentIface* iface) {
+  iface->get_extents = tw_get_extents;
+  iface->grab_focus = tw_grab_focus;
+}
 
 // ---- AtkAction: a press, a toggle or a choice, done by the GUI in the next frame
 
@@ -248,7 +293,8 @@ gint tw_get_n_actions(AtkAction* a) {
 
 gboolean tw_do_action(AtkAction* a, gint i) {
   const A11yNode* node = node_of(ATK_OBJECT(a));
-  if (!node || i != 0 || !pressable(node->role) || (node->states & A11Y_DISABLED)) return FALSE;
+  // Nothing to press without an item of its own (a step of the progress list).
+  if (!node || i != 0 || !pressable(node->role) || !(node->states & A11Y_FOCUSABLE)) return FALSE;
   a11y_queue_action(node->id);
   return TRUE;
 }
@@ -376,6 +422,7 @@ AtkObject* make(GType type, int kind, uint32_t id, AtkObject* parent) {
   n->kind = kind;
   n->id = id;
   n->index = -1;
+  n->gone = false;
   atk_object_initialize(o, nullptr);
   if (parent) atk_object_set_parent(o, parent);
   return o;
@@ -451,10 +498,13 @@ void bridge_up() {
   if (!g_get_prgname()) g_set_prgname("tarnwell-setup");
   g_app = make(TW_TYPE_NODE, APP, 0, nullptr);
   g_frame = make(TW_TYPE_FRAME, FRAME, 0, g_app);
+  g_note = make(TW_TYPE_NODE, NOTE, 0, g_frame);
+  g_active = g_window && (SDL_GetWindowFlags(g_window) & SDL_WINDOW_INPUT_FOCUS);
   a11y_switch(true);
   atk_bridge_adaptor_init(nullptr, nullptr);
   g_bridge = true;
-  g_signal_emit_by_name(g_frame, "activate");
+  if (g_active) g_signal_emit_by_name(g_frame, "activate");
+  g_settle_at = SDL_GetTicks() + 1000;
 }
 
 void forget_objects() {
@@ -471,6 +521,8 @@ void bridge_down() {
   a11y_switch(false);
   atk_bridge_adaptor_cleanup();
   forget_objects();
+  g_clear_object(&g_note);
+  g_note_text.clear();
   g_clear_object(&g_frame);
   g_clear_object(&g_app);
   g_bridge = false;
@@ -482,6 +534,32 @@ bool bool_of(GVariant* props, const char* name) {
   gboolean on = FALSE;
   g_variant_lookup(props, name, "b", &on);
   return on;
+}
+
+// The accessibility bus's address, asked without waiting: the bridge would ask for it
+// itself, blocking the frame thread until the launcher answers, unless it is in
+// AT_SPI_BUS_ADDRESS.
+void on_address(GObject* source, GAsyncResult* result, gpointer) {
+  GError* error = nullptr;
+  GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+  if (!reply) {
+    g_error_free(error);
+    return;  // the launcher did not answer in time: nobody to talk to
+  }
+  const gchar* address = nullptr;
+  g_variant_get(reply, "(&s)", &address);
+  if (address && *address) {
+    g_setenv("AT_SPI_BUS_ADDRESS", address, TRUE);
+    bridge_up();
+  }
+  g_variant_unref(reply);
+}
+
+void ask_address() {
+  if (g_bridge) return;
+  g_dbus_connection_call(g_session, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", nullptr,
+                         G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, 1000, g_cancel, on_address,
+                         nullptr);
 }
 
 void on_status(GObject* source, GAsyncResult* result, gpointer) {
@@ -496,7 +574,7 @@ void on_status(GObject* source, GAsyncResult* result, gpointer) {
   g_variant_unref(props);
   g_variant_unref(reply);
   if (on)
-    bridge_up();
+    ask_address();
   else
     bridge_down();
 }
@@ -513,7 +591,10 @@ void on_status_changed(GDBusConnection*, const gchar*, const gchar*, const gchar
 }
 
 void on_launcher(GDBusConnection*, const gchar*, const gchar*, gpointer) { read_status(); }
-void on_launcher_gone(GDBusConnection*, const gchar*, gpointer) { bridge_down(); }
+void on_launcher_gone(GDBusConnection*, const gchar*, gpointer) {
+  bridge_down();
+  g_unsetenv("AT_SPI_BUS_ADDRESS");  // a launcher that comes again has another bus
+}
 
 void on_bus(GObject*, GAsyncResult* result, gpointer) {
   GError* error = nullptr;
@@ -550,12 +631,17 @@ void index_tree(const A11yTree& t) {
   for (size_t i = 0; i < t.nodes.size(); i++) {
     const A11yNode& node = t.nodes[i];
     if (g_at.count(node.id)) continue;  // the same id twice: the first one speaks
+    auto parent = node.parent ? g_at.find(node.parent) : g_at.end();
+    if (node.parent && parent == g_at.end()) continue;  // a parent never drawn: nothing to hang on
     g_at[node.id] = i;
     if (node.parent) {
-      g_position[node.id] = node.index;
-      g_rows[node.parent].push_back(node.id);
+      // A list's row sits at its place in the whole list; another node among its siblings.
+      std::vector<uint32_t>& siblings = g_rows[node.parent];
+      g_position[node.id] =
+          t.nodes[parent->second].role == A11yRole::LIST ? node.index : (int)siblings.size();
+      siblings.push_back(node.id);
     } else {
-      g_position[node.id] = (int)g_top.size();
+      g_position[node.id] = (int)g_top.size() + 1;  // after the notification
       g_top.push_back(node.id);
     }
   }
@@ -591,6 +677,10 @@ bool a11y_platform_poll() {
   // Bounded, so that a flood of requests cannot keep the window from drawing.
   int i = 0;
   while (i < 100 && g_main_context_iteration(nullptr, FALSE)) i++;
+  if (g_bridge && g_settle_at && SDL_GetTicks() >= g_settle_at) {
+    g_settle_at = 0;
+    if (g_active) a11y_platform_focus(true);
+  }
   return i > 0;
 }
 
@@ -609,6 +699,7 @@ void a11y_platform_changed(const A11yTree& before, const A11yTree& now) {
     AtkObject* o = object_of(node->id);
     if (!o) continue;
     g_objects.erase(node->id);
+    tw(o)->gone = true;
     atk_object_notify_state_change(o, ATK_STATE_DEFUNCT, TRUE);
     if (AtkObject* parent = parent_object(node->parent))
       g_signal_emit_by_name(parent, "children-changed::remove", old_position[node->id], o);
@@ -616,7 +707,8 @@ void a11y_platform_changed(const A11yTree& before, const A11yTree& now) {
   }
   // New ones, and what changed on the others.
   for (const A11yNode& node : now.nodes) {
-    if (g_at[node.id] != (size_t)(&node - now.nodes.data())) continue;
+    auto at = g_at.find(node.id);
+    if (at == g_at.end() || at->second != (size_t)(&node - now.nodes.data())) continue;
     AtkObject* o = object_of(node.id);
     if (!o) {
       o = make(type_for(node.role), NODE, node.id, parent_object(node.parent));
@@ -637,7 +729,8 @@ void a11y_platform_changed(const A11yTree& before, const A11yTree& now) {
     if (AtkObject* o = object_of(before.focus)) atk_object_notify_state_change(o, ATK_STATE_FOCUSED, FALSE);
     if (AtkObject* o = object_of(now.focus)) {
       const A11yNode* node = find(now, g_at, now.focus);
-      if (node && node->parent)
+      const A11yNode* parent = node && node->parent ? find(now, g_at, node->parent) : nullptr;
+      if (parent && parent->role == A11yRole::LIST)
         if (AtkObject* list = object_of(node->parent))
           g_signal_emit_by_name(list, "active-descendant-changed", o);
       atk_object_notify_state_change(o, ATK_STATE_FOCUSED, TRUE);
@@ -646,9 +739,28 @@ void a11y_platform_changed(const A11yTree& before, const A11yTree& now) {
   g_tree = nullptr;
 }
 
-void a11y_platform_announce(const std::string& text, bool) {
-  // ATK 2.46 has one kind of announcement; screen readers speak it after what they say.
-  if (g_bridge && g_frame) g_signal_emit_by_name(g_frame, "announcement", text.c_str());
+void a11y_platform_announce(const std::string& text, bool assertive) {
+  if (!g_bridge || !g_frame) return;
+  // ATK 2.46 has one kind of announcement; newer screen readers speak it after what they say.
+  g_signal_emit_by_name(g_frame, "announcement", text.c_str());
+  // Outcomes and errors also show as the window's notification, which screen readers that
+  // do not hear announcements (Orca 43) speak as it shows.
+  if (!assertive || !g_note) return;
+  if (!g_note_text.empty()) atk_object_notify_state_change(g_note, ATK_STATE_SHOWING, FALSE);
+  g_note_text = text;
+  g_object_notify(G_OBJECT(g_note), "accessible-name");
+  atk_object_notify_state_change(g_note, ATK_STATE_SHOWING, TRUE);
+}
+
+void a11y_platform_focus(bool gained) {
+  g_active = gained;
+  if (!g_bridge || !g_frame) return;
+  // As a toolkit's window does: activated, then its focused item focused again.
+  atk_object_notify_state_change(g_frame, ATK_STATE_ACTIVE, gained);
+  g_signal_emit_by_name(g_frame, gained ? "activate" : "deactivate");
+  if (gained)
+    if (AtkObject* o = object_of(a11y_tree().focus))
+      atk_object_notify_state_change(o, ATK_STATE_FOCUSED, TRUE);
 }
 
 void a11y_platform_stop() {

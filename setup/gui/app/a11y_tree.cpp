@@ -12,15 +12,24 @@
 bool g_a11y_on = false;
 
 static A11yTree g_building, g_shown;
-static uint32_t g_ordinal = 0;  // items without an id of their own, counted in drawing order
-static uint32_t g_list = 0;     // the list whose rows are being registered
-static std::string g_heading;   // the last section heading: the name of the field below it
+static uint32_t g_list = 0;       // the list whose rows are being registered
+static uint32_t g_list_item = 0;  // the GUI's last item when the list or its last row was registered
+static uint32_t g_view = 0;       // the view's container, while its items are registered
+static size_t g_view_at = 0;      // its place in g_building.nodes
+static uint32_t g_default = 0;    // the item that takes the focus in the view
+static uint32_t g_counted[16];    // items without an id of their own, per role, in this frame
+static std::string g_heading;     // the last section heading: the name of the field below it
 static bool g_building_open = false;
 static std::vector<std::string> g_log_seen;  // lines the tree's text was last made of
 static std::string g_log_text;
 
 static SDL_Mutex* g_actions_lock = nullptr;
-static std::vector<uint32_t> g_actions;     // ids to press, from any thread
+struct Request {
+  uint32_t id;
+  bool focus;  // give it the focus rather than press it
+};
+static std::vector<Request> g_actions;      // from any thread
+static uint32_t g_focus_wanted = 0;         // the item to take the focus when it is drawn
 static std::atomic<bool> g_waiting{false};  // an action or a first tree waits for a frame
 
 std::string a11y_visible_label(const char* label) {
@@ -33,12 +42,27 @@ static A11yRect item_rect() {
   return {r.Min.x, r.Min.y, r.GetWidth(), r.GetHeight()};
 }
 
-// An id for an item that has none: its place among such items in this frame, within the
-// current window, so that a label keeps its id while its text changes.
-static uint32_t made_id() {
-  ImGuiWindow* window = ImGui::GetCurrentWindow();
-  uint32_t n = ++g_ordinal;
-  return ImHashData(&n, sizeof n, window ? window->ID : 0);
+// The window being drawn, read without touching it: ImGui::GetCurrentWindow() marks the
+// window as written to, and outside any Begin/End that is the implicit "Debug" window,
+// which then shows. Drawing must not change because a screen reader listens.
+static ImGuiWindow* current_window() { return GImGui->CurrentWindow; }
+
+// An id for an item that has none: its role and its place among the items of that role in
+// its view (or, outside the views, in the current window), so that a label keeps its id
+// while its text changes, and no view's item takes over another view's identity.
+static uint32_t made_id(A11yRole role) {
+  ImGuiWindow* window = current_window();
+  uint32_t key[2] = {(uint32_t)role, ++g_counted[(int)role]};
+  return ImHashData(key, sizeof key, g_view ? g_view : window ? window->ID : 0);
+}
+
+// The item just registered takes the focus, with its frame showing, when a screen reader
+// asked for it.
+static void take_focus_if_wanted(uint32_t id) {
+  if (!g_focus_wanted || id != g_focus_wanted) return;
+  ImGui::SetFocusID(id, GImGui->CurrentWindow);
+  ImGui::SetNavCursorVisible(true);
+  g_focus_wanted = 0;
 }
 
 static A11yNode& add(A11yRole role, uint32_t id, const char* name) {
@@ -46,6 +70,7 @@ static A11yNode& add(A11yRole role, uint32_t id, const char* name) {
   node.id = id;
   node.role = role;
   node.name = name ? name : "";
+  node.parent = g_view;
   node.rect = item_rect();
   g_building.nodes.push_back(std::move(node));
   return g_building.nodes.back();
@@ -54,15 +79,16 @@ static A11yNode& add(A11yRole role, uint32_t id, const char* name) {
 void a11y_add_item(A11yRole role, const char* name, uint32_t states, const char* description) {
   if (!g_building_open) return;
   const ImGuiLastItemData& last = GImGui->LastItemData;
-  A11yNode& node = add(role, last.ID ? last.ID : made_id(), a11y_visible_label(name).c_str());
+  A11yNode& node = add(role, last.ID ? last.ID : made_id(role), a11y_visible_label(name).c_str());
   node.states = states | A11Y_FOCUSABLE;
   if (last.ItemFlags & ImGuiItemFlags_Disabled) node.states = (node.states | A11Y_DISABLED) & ~A11Y_FOCUSABLE;
   if (description) node.description = description;
+  if (node.states & A11Y_FOCUSABLE) take_focus_if_wanted(node.id);
 }
 
 void a11y_add_text(A11yRole role, const char* text, int level) {
   if (!g_building_open) return;
-  A11yNode& node = add(role, made_id(), text);
+  A11yNode& node = add(role, made_id(role), text);
   node.level = level;
   if (role == A11yRole::HEADING) {
     g_heading = node.name;
@@ -78,7 +104,7 @@ void a11y_add_field(const std::string& value, const char* placeholder) {
 
 void a11y_add_progress(float fraction, const std::string& step) {
   if (!g_building_open) return;
-  A11yNode& node = add(A11yRole::PROGRESS, made_id(), g_building.title.c_str());
+  A11yNode& node = add(A11yRole::PROGRESS, made_id(A11yRole::PROGRESS), g_building.title.c_str());
   node.value = std::floor(std::fmin(std::fmax(fraction, 0.0f), 1.0f) * 100 + 0.5f);
   node.description = step;
 }
@@ -91,40 +117,75 @@ void a11y_add_log(const std::vector<std::string>& lines) {
     g_log_text.clear();
     for (const std::string& line : lines) g_log_text.append(line).append("\n");
   }
-  A11yNode& node = add(A11yRole::TEXT, GImGui->LastItemData.ID ? GImGui->LastItemData.ID : made_id(), "");
+  A11yNode& node =
+      add(A11yRole::TEXT, GImGui->LastItemData.ID ? GImGui->LastItemData.ID : made_id(A11yRole::TEXT), "");
   node.states = A11Y_FOCUSABLE;
   g_building.text = g_log_text;
 }
 
 void a11y_add_list(const char* name, int count) {
   if (!g_building_open) return;
-  ImGuiWindow* window = ImGui::GetCurrentWindow();
-  A11yNode& node = add(A11yRole::LIST, made_id(), name);
+  ImGuiWindow* window = current_window();
+  A11yNode& node = add(A11yRole::LIST, made_id(A11yRole::LIST), name);
   node.count = count;
   // Registered inside the child window that scrolls the rows: the list is that window.
   if (window->Flags & ImGuiWindowFlags_ChildWindow)
     node.rect = {window->Pos.x, window->Pos.y, window->Size.x, window->Size.y};
   g_list = node.id;
+  g_list_item = GImGui->LastItemData.ID;
 }
 
-void a11y_add_list_row(int index, const char* name, const char* description, bool selected) {
+void a11y_add_list_row(int index, const std::string& key, const char* name, const char* description,
+                       bool selected) {
   if (!g_building_open || !g_list) return;
   const ImGuiLastItemData& last = GImGui->LastItemData;
-  const bool own_item = last.ID != 0;
-  uint32_t id = own_item ? last.ID : ImHashData(&index, sizeof index, g_list);
-  A11yNode& node = add(A11yRole::LIST_ITEM, id, a11y_visible_label(name).c_str());
+  // The row's own item when one was drawn for it (its GUI id made from the same key), so
+  // that the focus names it; else known by its key, with nothing to press or focus.
+  const bool focusable = last.ID != 0 && last.ID != g_list_item;
+  g_list_item = last.ID;
+  uint32_t id = focusable ? last.ID : ImHashStr(key.c_str(), key.size(), g_list);
+  A11yNode& node = add(A11yRole::LIST_ITEM, id, name);
   node.parent = g_list;
   node.index = index;
-  if (own_item) node.states |= A11Y_FOCUSABLE;
+  if (focusable) {
+    node.states |= A11Y_FOCUSABLE;
+    take_focus_if_wanted(id);
+  }
   if (selected) node.states |= A11Y_SELECTED;
   if (description) node.description = description;
 }
 
 void a11y_list_end() { g_list = 0; }
 
+void a11y_add_view(int view) {
+  if (!g_building_open) return;
+  ImGuiWindow* window = current_window();
+  uint32_t id = ImHashData(&view, sizeof view, ImHashStr("view"));
+  A11yNode& node = add(A11yRole::PANEL, id, "");
+  if (window) node.rect = {window->Pos.x, window->Pos.y, window->Size.x, window->Size.y};
+  g_view_at = g_building.nodes.size() - 1;
+  g_view = g_building.view = id;
+  g_default = 0;
+}
+
+void a11y_add_view_end(const std::string& message, bool outcome) {
+  if (!g_building_open || !g_view) return;
+  A11yNode& view = g_building.nodes[g_view_at];
+  view.name = g_building.title;
+  view.description = message;
+  if (outcome && g_default)
+    for (A11yNode& node : g_building.nodes)
+      if (node.id == g_default && node.description.empty()) node.description = message;
+  g_view = 0;
+}
+
+void a11y_add_default_item() {
+  if (g_building_open && g_view) g_default = GImGui->LastItemData.ID;
+}
+
 void a11y_add_label_at(const char* text, float x, float y, float w, float h) {
   if (!g_building_open) return;
-  A11yNode& node = add(A11yRole::LABEL, made_id(), text);
+  A11yNode& node = add(A11yRole::LABEL, made_id(A11yRole::LABEL), text);
   node.rect = {x, y, w, h};
 }
 
@@ -146,9 +207,9 @@ void a11y_switch(bool on) {
   if (on) g_waiting = true;  // the first tree is drawn at once
 }
 
-void a11y_queue_action(uint32_t id) {
+void a11y_queue_action(uint32_t id, bool focus) {
   SDL_LockMutex(g_actions_lock);
-  g_actions.push_back(id);
+  g_actions.push_back({id, focus});
   SDL_UnlockMutex(g_actions_lock);
   g_waiting = true;
   // Wakes a loop that rests in SDL_WaitEventTimeout.
@@ -180,13 +241,17 @@ void a11y_before_frame() {
   g_building_open = g_a11y_on;
   if (!g_a11y_on) return;
   g_building = A11yTree();
-  g_ordinal = 0;
-  g_list = 0;
+  for (uint32_t& n : g_counted) n = 0;
+  g_list = g_view = g_default = 0;
   g_heading.clear();
   // One press per frame: the GUI acts on it when the item is drawn in this frame.
   SDL_LockMutex(g_actions_lock);
+  g_focus_wanted = 0;
   if (!g_actions.empty()) {
-    ImGui::ActivateItemByID(g_actions.front());
+    if (g_actions.front().focus)
+      g_focus_wanted = g_actions.front().id;
+    else
+      ImGui::ActivateItemByID(g_actions.front().id);
     g_actions.erase(g_actions.begin());
     if (!g_actions.empty()) g_waiting = true;
   }
@@ -209,6 +274,8 @@ void a11y_end_frame() {
   a11y_platform_changed(g_shown, g_building);
   std::swap(g_shown, g_building);
 }
+
+void a11y_window_focus(bool gained) { a11y_platform_focus(gained); }
 
 void a11y_stop() {
   a11y_platform_stop();

@@ -85,6 +85,9 @@ enum : int {
   PROP_SIZE_OF_SET = 30153,
   PROP_TOGGLE_STATE = 30086,
   PROP_HEADING_LEVEL = 30173,
+  PROP_LIVE_SETTING = 30135,
+  LIVE_ASSERTIVE = 2,
+  EVENT_LIVE_REGION_CHANGED = 20024,
   HEADING_LEVEL_1 = 80051,
   EVENT_FOCUS_CHANGED = 20005,
   STRUCTURE_CHILDREN_INVALIDATED = 2,
@@ -109,7 +112,8 @@ int control_type(A11yRole role) {
     case A11yRole::PROGRESS: return 50012;
     case A11yRole::LIST: return 50008;
     case A11yRole::LIST_ITEM: return 50007;
-    case A11yRole::TEXT: return 50030;  // document, read-only
+    case A11yRole::TEXT: return 50030;   // document, read-only
+    case A11yRole::PANEL: return 50026;  // group
   }
   return 50025;
 }
@@ -123,6 +127,7 @@ struct Uia {
   HRESULT(WINAPI* raise_structure)(IRawElementProviderSimple*, int, int*, int) = nullptr;
   HRESULT(WINAPI* raise_notification)(IRawElementProviderSimple*, int, int, BSTR, BSTR) = nullptr;
   BOOL(WINAPI* clients_listening)() = nullptr;
+  HRESULT(WINAPI* disconnect_all)() = nullptr;
 } g_uia;
 
 template <typename F>
@@ -137,6 +142,21 @@ POINT g_origin{0, 0};  // the client area's top left on the screen
 SIZE g_size{0, 0};
 HWND g_hwnd = nullptr;
 WNDPROC g_old_proc = nullptr;
+
+// The window's live region: the last outcome or error, as its name. Every reader hears it
+// change (LiveRegionChanged, assertive), also where UiaRaiseNotificationEvent is missing.
+constexpr uint32_t NOTE_ID = 0xfffffffeu;
+std::string g_note_text;
+
+// The tree with the live region at its end, once there is something in it.
+void add_note(A11yTree& t) {
+  if (g_note_text.empty()) return;
+  A11yNode note;
+  note.id = NOTE_ID;
+  note.role = A11yRole::LABEL;
+  note.name = g_note_text;
+  t.nodes.push_back(note);
+}
 
 struct Locked {
   Locked() { EnterCriticalSection(&g_lock); }
@@ -277,6 +297,9 @@ class Element : public IRawElementProviderSimple,
         if (node->role == A11yRole::LIST_ITEM)
           if (const A11yNode* list = find(node->parent)) set_int(out, list->count);
         break;
+      case PROP_LIVE_SETTING:
+        if (node->id == NOTE_ID) set_int(out, LIVE_ASSERTIVE);
+        break;
       case PROP_HEADING_LEVEL:
         if (node->role == A11yRole::HEADING)
           set_int(out, HEADING_LEVEL_1 - 1 + (node->level ? node->level : 2));
@@ -354,7 +377,17 @@ class Element : public IRawElementProviderSimple,
     *out = nullptr;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE SetFocus() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE SetFocus() override {
+    if (id_ == 0) return S_OK;  // the window: the system moves its focus
+    {
+      Locked lock;
+      const A11yNode* node = find(id_);
+      if (!node) return ERROR_NOT_AVAILABLE;
+      if (!(node->states & A11Y_FOCUSABLE)) return ERROR_NOT_ENABLED;
+    }
+    a11y_queue_action(id_, true);
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE get_FragmentRoot(IRawElementProviderFragmentRoot** out) override {
     *out = new Element(0);
     return S_OK;
@@ -443,7 +476,8 @@ class Element : public IRawElementProviderSimple,
       Locked lock;
       const A11yNode* node = find(id_);
       if (!node) return ERROR_NOT_AVAILABLE;
-      if (node->states & A11Y_DISABLED) return ERROR_NOT_ENABLED;
+      // Disabled, or without an item of its own to press.
+      if (!(node->states & A11Y_FOCUSABLE)) return ERROR_NOT_ENABLED;
     }
     a11y_queue_action(id_);
     return S_OK;
@@ -502,6 +536,7 @@ bool a11y_platform_start(SDL_Window* window) {
   resolve(dll, g_uia.raise_structure, "UiaRaiseStructureChangedEvent");
   resolve(dll, g_uia.raise_notification, "UiaRaiseNotificationEvent");
   resolve(dll, g_uia.clients_listening, "UiaClientsAreListening");
+  resolve(dll, g_uia.disconnect_all, "UiaDisconnectAllProviders");
   if (!g_uia.return_provider) return false;
   g_old_proc = (WNDPROC)SetWindowLongPtrW(g_hwnd, GWLP_WNDPROC, (LONG_PTR)window_proc);
   return true;
@@ -517,6 +552,7 @@ void a11y_platform_changed(const A11yTree& before, const A11yTree& now) {
   {
     Locked lock;
     g_snap = now;
+    add_note(g_snap);
     g_origin = origin;
     g_size = {client.right, client.bottom};
   }
@@ -539,6 +575,16 @@ void a11y_platform_changed(const A11yTree& before, const A11yTree& now) {
         b.dblVal = is.value;
         raise_property(is.id, PROP_RANGE_VALUE, a, b);
       }
+      if (was.name != is.name || was.description != is.description) {
+        VARIANT a, b;
+        a.vt = b.vt = VT_BSTR;
+        const bool name = was.name != is.name;
+        a.bstrVal = bstr(name ? was.name : was.description);
+        b.bstrVal = bstr(name ? is.name : is.description);
+        raise_property(is.id, name ? PROP_NAME : PROP_HELP_TEXT, a, b);
+        SysFreeString(a.bstrVal);
+        SysFreeString(b.bstrVal);
+      }
       if ((was.states ^ is.states) & A11Y_CHECKED && is.role == A11yRole::CHECK_BOX) {
         VARIANT a, b;
         a.vt = b.vt = VT_I4;
@@ -555,8 +601,23 @@ void a11y_platform_changed(const A11yTree& before, const A11yTree& now) {
 }
 
 void a11y_platform_announce(const std::string& text, bool assertive) {
-  // Windows 10 1709 and later; elsewhere a screen reader reads the view as it is.
-  if (!g_uia.raise_notification || !listening()) return;
+  if (!listening()) return;
+  if (assertive) {
+    {
+      Locked lock;
+      g_note_text = text;
+      for (size_t i = 0; i < g_snap.nodes.size(); i++)
+        if (g_snap.nodes[i].id == NOTE_ID) g_snap.nodes.erase(g_snap.nodes.begin() + (long)i);
+      add_note(g_snap);
+    }
+    if (g_uia.raise_event) {
+      Element* note = new Element(NOTE_ID);
+      g_uia.raise_event(note, EVENT_LIVE_REGION_CHANGED);
+      note->Release();
+    }
+  }
+  // Windows 10 1709 and later.
+  if (!g_uia.raise_notification) return;
   Element* root = new Element(0);
   BSTR said = bstr(text), activity = bstr("tarnwell-setup");
   g_uia.raise_notification(root, NOTIFICATION_OTHER,
@@ -566,11 +627,26 @@ void a11y_platform_announce(const std::string& text, bool assertive) {
   root->Release();
 }
 
+void a11y_platform_focus(bool gained) {
+  // The window's own focus event comes from the system; its focused item is told after it.
+  uint32_t focus = 0;
+  {
+    Locked lock;
+    focus = g_snap.focus;
+  }
+  if (!gained || !focus || !g_uia.raise_event || !listening()) return;
+  Element* e = new Element(focus);
+  g_uia.raise_event(e, EVENT_FOCUS_CHANGED);
+  e->Release();
+}
+
 void a11y_platform_stop() {
   if (g_hwnd && g_old_proc) {
     SetWindowLongPtrW(g_hwnd, GWLP_WNDPROC, (LONG_PTR)g_old_proc);
     if (g_uia.return_provider) g_uia.return_provider(g_hwnd, 0, 0, nullptr);
   }
+  // No client holds on to a provider once the tree it answers from is gone.
+  if (g_uia.disconnect_all) g_uia.disconnect_all();
   g_old_proc = nullptr;
 }
 #endif

@@ -1,5 +1,7 @@
 #include "app/events.h"
 
+#include "app/a11y.h"
+
 #include "app/backdrop.h"
 #include "app/language.h"
 #include "app/window.h"
@@ -148,6 +150,8 @@ bool handle_event(const SDL_Event& e) {
   if (hand != Hand::NONE) g_last_hand = hand;
   switch (e.type) {
     case SDL_EVENT_QUIT: return false;
+    case SDL_EVENT_WINDOW_FOCUS_GAINED:
+    case SDL_EVENT_WINDOW_FOCUS_LOST: a11y_window_focus(e.type == SDL_EVENT_WINDOW_FOCUS_GAINED); return true;
     case SDL_EVENT_WINDOW_CLOSE_REQUESTED: return e.window.windowID != SDL_GetWindowID(g_win);
     case SDL_EVENT_RENDER_TARGETS_RESET:
       // What was drawn into textures is gone; the still picture is drawn again.

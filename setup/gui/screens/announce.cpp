@@ -1,24 +1,32 @@
 #include "screens/announce.h"
 
 #include "app/a11y.h"
+#include "app/language.h"
 #include "screens/outcome.h"
 #include "screens/progress.h"
 
 #include <algorithm>
 
+std::string view_message(const App& app, int view) {
+  if (view == 0) return tr("Hollow Lantern, built on this PC from your own copy of the game.");
+  if (view == 1) return progress_headline(app);
+  if (view != 2) return done_sentence(app.finished_at - app.started_at, app.desktop);
+  // The error first, then its detail, then the command to run when there is one.
+  std::string text = app.error;
+  if (!app.error_detail.empty()) text += (text.empty() ? "" : ". ") + app.error_detail;
+  if (!app.error_command.empty()) text += (text.empty() ? "" : ". ") + app.error_command;
+  return text;
+}
+
 std::vector<Saying> news(Heard& heard, const App& app, int view, const std::string& title) {
   std::vector<Saying> out;
   if (view != heard.view || title != heard.title) {
-    if (view == 2) {
-      std::string text = title + ". " + app.error;
-      if (!app.error_detail.empty()) text += ". " + app.error_detail;
-      if (!app.error_command.empty()) text += " " + app.error_command;
-      out.push_back({text, true});
-    } else if (view != 0 && view != 1) {
-      out.push_back({title + ". " + done_sentence(app.finished_at - app.started_at, app.desktop), true});
-    } else {
-      out.push_back({title, false});
-    }
+    // An outcome, and the start of a job, are said at once: nothing else tells a reader
+    // that the focus moved on to another view.
+    if (view >= 2)
+      out.push_back({title + ". " + view_message(app, view), true});
+    else
+      out.push_back({title, view == 1});
     if (view == 1 && heard.view != 1) {
       heard.current = -2;
       heard.tenth = 0;

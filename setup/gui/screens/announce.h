@@ -21,6 +21,10 @@ struct Saying {
   bool assertive = false;
 };
 
+// A view's main message: the form's subtitle, the running step, the done view's sentence,
+// or the error, its detail and the command to run.
+std::string view_message(const App& app, int view);
+
 // What to say after a frame that drew `view` (App.view when the frame began) under
 // `title`; notes what was said in `heard`.
 std::vector<Saying> news(Heard& heard, const App& app, int view, const std::string& title);

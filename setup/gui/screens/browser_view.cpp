@@ -198,12 +198,15 @@ static void row_list(const std::string& name, ImVec2 size, float U) {
     while (clipper.Step()) {
       for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; i++) {
         BrowserRow& row = b.rows[i];
-        ImGui::PushID(i);
+        // Known by what it stands for, not by its place: a row of another folder is
+        // another item, for the focus and for screen readers.
+        ImGui::PushID((int)row.kind);
+        ImGui::PushID(row.path.c_str());
         ImVec2 p = ImGui::GetCursorScreenPos();
         const ImGuiSelectableFlags flags =
             ImGuiSelectableFlags_NoPadWithHalfSpacing | (row.enabled ? 0 : ImGuiSelectableFlags_Disabled);
         if (ImGui::Selectable("##row", i == b.selected, flags, ImVec2(width, row_height(U)))) clicked = i;
-        a11y_list_row(i, row.name.c_str(), i == b.selected,
+        a11y_list_row(i, row.path, row.name.c_str(), i == b.selected,
                       row.game == 1 ? tr("Your copy of the game") : row.detail.c_str());
         // The row to follow takes the focus; else the row the GUI's navigation focused is
         // the selected one, and is kept wholly in sight.
@@ -221,6 +224,7 @@ static void row_list(const std::string& name, ImVec2 size, float U) {
         draw_row(row, p, width, i == b.selected, U);
         if (row.kind == BrowserRow::FOLDER && row.game < 0) unknown_games.push_back(i);
         ImGui::PopID();
+        ImGui::PopID();
       }
     }
     if (clicked >= 0) {
@@ -237,10 +241,12 @@ static void row_list(const std::string& name, ImVec2 size, float U) {
 }
 
 // One line above the rows: drawn, noted for the layout check, and read by screen readers.
-static void heading_line(const ImVec4& colour, const std::string& text, A11yRole role, int level = 0) {
+// `text` is drawn (fitted to the column); screen readers get `whole`.
+static void heading_line(const ImVec4& colour, const std::string& text, const std::string& whole,
+                         A11yRole role, int level = 0) {
   ImGui::TextColored(colour, "%s", text.c_str());
   note_item_text("text", text.c_str());
-  a11y_text(role, text, level);
+  a11y_text(role, whole, level);
 }
 
 // The keys of the hand used last, with what the gamepad in hand has printed on its buttons.
@@ -268,25 +274,23 @@ void view_browser(float cw, float U) {
   if (!b.open) return;
 
   push_font(F_SMALL);
-  heading_line(GOLD,
-               b.pick == Pick::GAME ? tr("CHOOSE YOUR COPY OF THE GAME") : tr("CHOOSE WHERE TO INSTALL"),
-               A11yRole::HEADING, 1);
+  const std::string title =
+      b.pick == Pick::GAME ? tr("CHOOSE YOUR COPY OF THE GAME") : tr("CHOOSE WHERE TO INSTALL");
+  heading_line(GOLD, title, title, A11yRole::HEADING, 1);
   ImGui::PopFont();
   push_font(F_HEAD);
   const std::string name = b.folder.empty() ? tr("Places") : readable_name(last_part(b.folder));
-  heading_line(TEXT, fit_from_right(name, cw), A11yRole::HEADING, 2);
+  heading_line(TEXT, fit_from_right(name, cw), name, A11yRole::HEADING, 2);
   ImGui::PopFont();
   push_font(F_SMALL);
-  heading_line(
-      DIM,
-      fit_from_left(b.folder.empty() ? tr("Drives, media and your folders") : readable_name(b.folder), cw),
-      A11yRole::LABEL);
+  const std::string where = b.folder.empty() ? tr("Drives, media and your folders") : readable_name(b.folder);
+  heading_line(DIM, fit_from_left(where, cw), where, A11yRole::LABEL);
   // One short line each: why no dialog opened, and what went wrong here.
   for (const std::string* line : {&b.reason, &b.problem})
     if (!line->empty()) {
       std::string text =
           line == &b.reason ? fill(tr("No dialog could open: {reason}"), {{"reason", *line}}) : *line;
-      heading_line(WARNING, fit_from_right(text, cw), A11yRole::LABEL);
+      heading_line(WARNING, fit_from_right(text, cw), text, A11yRole::LABEL);
     }
   ImGui::PopFont();
   gap(4 * U);

@@ -111,6 +111,7 @@ void column(float W, float H, float U, float t) {
   }
   focus_frame_begin();
   const int drawn = A.view;
+  a11y_view_begin(drawn);
   if (A.view == 2)
     view_stopped(m.cw, U);
   else if (A.view == 1)
@@ -120,9 +121,10 @@ void column(float W, float H, float U, float t) {
   else
     view_done(m.cw, U);
   focus_frame_end(drawn);
-  announce_news(drawn);
 
   if (A.view == 0 && !g_browser.open) quit_link(m, H, U);
+  if (g_a11y_on) a11y_view_end(view_message(A, drawn), drawn >= 2);
+  announce_news(drawn);
   ImGui::End();
   ImGui::PopStyleVar(2);
   status_overlay(H, U, m.x0 - 24 * U);

@@ -1,5 +1,7 @@
 #include "screens/focus.h"
 
+#include "app/a11y.h"
+
 #include "backend/app.h"
 #include "screens/form.h"
 
@@ -57,5 +59,6 @@ void take_focus() {
 }
 
 void default_focus() {
+  a11y_default_item();
   if (!A.focused) take_focus();
 }

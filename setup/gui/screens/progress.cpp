@@ -107,7 +107,7 @@ static void step_tree() {
   a11y_list("", (int)A.steps.size());
   for (size_t i = 0; i < A.steps.size(); i++) {
     int state = A.steps[i].state;
-    a11y_list_row((int)i, A.steps[i].title.c_str(), false,
+    a11y_list_row((int)i, A.steps[i].id, A.steps[i].title.c_str(), false,
                   state == 2   ? tr("finished")
                   : state == 1 ? tr("running")
                                : tr("waiting"));
