@@ -147,7 +147,7 @@ static int run_frame_loop(Uint64 start) {
     const float ease_dt = g_effects.motion ? dt : 1e6f;
     ease_flash_and_glow(A, ease_dt);
     if (!A.click.empty() && t >= 1.0f) push_scripted_click();
-    if (A.autobuild && A.info_ready && A.view == 0 && !A.game.empty() && !A.dest.empty()) {
+    if (A.autobuild && A.info_ready && A.view == 0 && !A.game.empty() && !A.dest.empty() && !job_held()) {
       A.autobuild = false;
       start_build();
     }

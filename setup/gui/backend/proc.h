@@ -29,6 +29,7 @@ struct Proc {
   void* job = nullptr;                 // the job object that holds the backend and its children
 #else
   long long group = 0;  // the process group of the backend and its children
+  int pidfd = -1;       // Linux: the backend itself, whatever else takes its id after it is reaped
 #endif
 
   // Starts args[0] with the rest as its arguments (no shell, no quoting added). A handle

@@ -155,7 +155,8 @@ static void quality_choice(float cw, float U) {
 }
 
 // "Build the game", or "Play" and "Build again" when the game is installed already. The
-// first of them takes the focus when `focus`.
+// first of them takes the focus when `focus`. Building is held back while the last run
+// still holds its processes (after a Cancel, until they have ended).
 static void main_buttons(float cw, float U, bool ready, bool focus) {
   if (A.installed) {
     bool play_now = large_button(true, tr("Play"), 0.56f * cw, U);
@@ -167,7 +168,7 @@ static void main_buttons(float cw, float U, bool ready, bool focus) {
     }
     same_line_gap(U);
   }
-  ImGui::BeginDisabled(!ready);
+  ImGui::BeginDisabled(!ready || job_held());
   bool build = A.installed ? large_button(false, tr("Build again"), 0.44f * cw - 14 * U, U)
                            : large_button(true, tr("Build the game"), cw, U);
   if (focus) take_focus();
@@ -183,7 +184,9 @@ void view_form(float cw, float U) {
   if (!chosen.empty()) (g_browser.pick == Pick::GAME ? A.game : A.dest) = chosen;
   if (g_browser.open) return;
   if (take_browser_closed()) focus_back();
-  const int focus = form_focus(A);
+  const bool held = job_held();
+  int focus = form_focus(A);
+  if (held && focus == ITEM_MAIN) focus = ITEM_GAME;  // a disabled button cannot take the focus
   const bool game_set = !A.game.empty();
   const bool dest_set = !A.dest.empty();
   const bool ready = form_ready(A);
@@ -221,5 +224,5 @@ void view_form(float cw, float U) {
 
   main_buttons(cw, U, ready, focus == ITEM_MAIN);
   gap(4 * U);
-  text_block(F_SMALL, DIM, form_status(A), cw);
+  text_block(F_SMALL, DIM, held ? tr("The last build is still stopping...") : form_status(A), cw);
 }
