@@ -19,6 +19,7 @@
 #include "screens/column.h"
 #include "screens/focus.h"
 #include "screens/outcome.h"
+#include "widgets/disk_jobs.h"
 #include "widgets/layout_report.h"
 #include "widgets/pickers.h"
 
@@ -108,6 +109,7 @@ static int run_frame_loop(Uint64 start) {
     bool dialog_closed = false;
     turn.changed |= take_picked_paths(&dialog_closed);
     if (dialog_closed) focus_back();
+    turn.changed |= disk_tend();  // the game link's answer and the browser's
     turn.changed |= browser_take_answers();
 
     // Whether this turn draws: always where the picture moves and drawing is cheap; else

@@ -8,6 +8,7 @@
 #include "backend/protocol.h"
 #include "screens/browser.h"
 #include "screens/patterns.h"
+#include "widgets/disk_jobs.h"
 #include "widgets/layout_report.h"
 #include "widgets/pickers.h"
 #include "widgets/widgets.h"
@@ -23,10 +24,22 @@ std::string shown_name(const std::string& game) {
 }
 
 const char* game_link_text(const std::string& game) {
-  // The disk is asked once for each path chosen, not in every frame.
+  // The disk is asked once for each path chosen, not in every frame, and never on the frame
+  // thread: a copy remembered on a hung mount must not hold the window's first frame.
   static std::string looked_at;
+  static uint64_t ticket = 0;
   static bool folder = false;
-  if (game != looked_at) looked_at = game, folder = is_folder(game);
+  if (game != looked_at) {
+    if (ticket) disk_drop(ticket);
+    looked_at = game;
+    folder = false;
+    ticket = game.empty() ? 0 : disk_ask(game, [game](DiskAnswer& a) { a.games.push_back(is_folder(game)); });
+  }
+  DiskAnswer answer;
+  if (ticket && disk_take(ticket, answer)) {
+    ticket = 0;
+    folder = !answer.games.empty() && answer.games[0];
+  }
   return folder ? tr("A folder is chosen: choose another")
                 : tr("Or choose the folder that holds exefs and romfs");
 }
