@@ -197,9 +197,18 @@ void view_form(float cw, float U) {
   if (!chosen.empty()) (g_browser.pick == Pick::GAME ? A.game : A.dest) = chosen;
   if (g_browser.open) return;
   if (take_browser_closed()) focus_back();
+  // The main button, held while the last run stops, takes the focus it was meant to have
+  // once that run is released.
+  static bool main_focus_waits = false;
   const bool held = job_held();
   int focus = form_focus(A);
-  if (held && focus == ITEM_MAIN) focus = ITEM_GAME;  // a disabled button cannot take the focus
+  if (held && focus == ITEM_MAIN) {
+    focus = ITEM_NONE;  // a disabled button cannot take the focus
+    main_focus_waits = true;
+  } else if (!held && main_focus_waits) {
+    main_focus_waits = false;
+    if (focus == ITEM_NONE) focus = designated_item(A);
+  }
   const bool game_set = !A.game.empty();
   const bool dest_set = !A.dest.empty();
   const bool ready = form_ready(A);
