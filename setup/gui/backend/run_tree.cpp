@@ -26,19 +26,9 @@
 static const Uint64 TREE_LOOK_NS = 100000000;
 
 #ifdef _WIN32
-void track_tree(Proc& p) {
-  DWORD pid = (DWORD)SDL_GetNumberProperty(SDL_GetProcessProperties(p.proc), SDL_PROP_PROCESS_PID_NUMBER, 0);
-  HANDLE job = CreateJobObjectW(nullptr, nullptr);
-  HANDLE process = pid ? OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, pid) : nullptr;
-  // What the backend starts from now on belongs to the job too. A job that cannot be had
-  // leaves the backend alone to follow, as SDL does.
-  if (job && process && AssignProcessToJobObject(job, process)) {
-    p.job = job;
-  } else if (job) {
-    CloseHandle(job);
-  }
-  if (process) CloseHandle(process);
-}
+// The job was made when the backend was started, suspended, and holds it from its first
+// instruction on (win_child_start).
+void track_tree(Proc&) {}
 
 static bool look(Proc& p) {
   JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info;
@@ -53,8 +43,8 @@ void release_tree(Proc& p) {
   p.job = nullptr;
 }
 
-void end_backend(Proc& p, bool force) {
-  if (p.proc && !p.ended_at) SDL_KillProcess(p.proc, force);
+void end_backend(Proc& p, bool) {
+  if (p.proc) win_child_kill(p.proc);  // Windows has no gentle form
 }
 
 void end_tree(Proc& p, bool force) {
