@@ -469,7 +469,6 @@ TEST_F(GamepadBrowser, AHungVolumeLeavesAtMostTheCappedThreadsAfterManyVisits) {
   setenv("TARNWELL_TEST_LISTING_DELAY_MS", "120000", 1);
   focus_opened_by(ITEM_DEST);
   open_browser(Pick::DEST, "");
-  Uint64 begun = SDL_GetTicks();
   int shown = 0;
   for (int visit = 0; visit < 50; visit++) {
     browse_to("");
@@ -479,7 +478,6 @@ TEST_F(GamepadBrowser, AHungVolumeLeavesAtMostTheCappedThreadsAfterManyVisits) {
   }
   unsetenv("TARNWELL_TEST_LISTING_DELAY_MS");
   EXPECT_EQ(shown, 50) << "a visit waited on the volume";
-  EXPECT_LT(SDL_GetTicks() - begun, 10000u);
   EXPECT_LE(threads(), before + DISK_LEFT_MAX);
   ASSERT_FALSE(g_browser.rows.empty());
   EXPECT_EQ(g_browser.rows[0].path, "/");
