@@ -81,8 +81,17 @@ WinChild* win_child_start(const std::vector<std::string>& args, void** job) {
   } else if (j) {
     CloseHandle(j);
   }
-  ResumeThread(info.hThread);
+  const bool runs = ResumeThread(info.hThread) != (DWORD)-1;
+  if (!runs) fail("ResumeThread");
   CloseHandle(info.hThread);
+  if (!runs) {
+    TerminateProcess(info.hProcess, 1);
+    CloseHandle(info.hProcess);
+    CloseHandle(read_end);
+    if (*job) CloseHandle((HANDLE)*job);
+    *job = nullptr;
+    return nullptr;
+  }
   WinChild* child = new WinChild;
   child->process = info.hProcess;
   child->output = read_end;
