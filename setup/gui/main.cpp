@@ -19,6 +19,7 @@
 #include "screens/column.h"
 #include "screens/focus.h"
 #include "screens/outcome.h"
+#include "widgets/disk_jobs.h"
 #include "widgets/layout_report.h"
 #include "widgets/pickers.h"
 
@@ -108,6 +109,7 @@ static int run_frame_loop(Uint64 start) {
     bool dialog_closed = false;
     turn.changed |= take_picked_paths(&dialog_closed);
     if (dialog_closed) focus_back();
+    turn.changed |= disk_tend();  // the game link's answer and the browser's
     turn.changed |= browser_take_answers();
 
     // Whether this turn draws: always where the picture moves and drawing is cheap; else
@@ -147,7 +149,7 @@ static int run_frame_loop(Uint64 start) {
     const float ease_dt = g_effects.motion ? dt : 1e6f;
     ease_flash_and_glow(A, ease_dt);
     if (!A.click.empty() && t >= 1.0f) push_scripted_click();
-    if (A.autobuild && A.info_ready && A.view == 0 && !A.game.empty() && !A.dest.empty()) {
+    if (A.autobuild && A.info_ready && A.view == 0 && !A.game.empty() && !A.dest.empty() && !job_held()) {
       A.autobuild = false;
       start_build();
     }

@@ -4,9 +4,11 @@
 #include "screens/form.h"
 #include "widgets/pickers.h"
 
+#include <SDL3/SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -45,13 +47,34 @@ class GameLink : public ::testing::Test {
   fs::path dir;
 };
 
+// The link's text once the disk has answered about `game` (asked off the frame thread).
+std::string settled_link(const std::string& game) {
+  std::string text = game_link_text(game);
+  for (Uint64 until = SDL_GetTicks() + 300; SDL_GetTicks() < until; SDL_Delay(5)) text = game_link_text(game);
+  return text;
+}
+
+// A game copy remembered on a mount that does not answer holds no frame: the link is drawn
+// at once, neutral, and names the folder once the disk has answered.
+TEST_F(GameLink, ASlowGamePathHoldsNoFrame) {
+  setenv("TARNWELL_TEST_LISTING_DELAY_MS", "3000", 1);
+  const std::string lantern = (dir / "lantern").string();
+  Uint64 begun = SDL_GetTicks();
+  EXPECT_STREQ(game_link_text(lantern), "Or choose the folder that holds exefs and romfs");
+  unsetenv("TARNWELL_TEST_LISTING_DELAY_MS");
+  EXPECT_LT(SDL_GetTicks() - begun, 1500u) << "the frame waited on the disk";
+  for (Uint64 until = SDL_GetTicks() + 10000; SDL_GetTicks() < until && game_link_text(lantern)[0] == 'O';)
+    SDL_Delay(10);
+  EXPECT_STREQ(game_link_text(lantern), "A folder is chosen: choose another");
+}
+
 TEST_F(GameLink, NamesAChosenFolderOnlyWhenThePathIsAnExistingFolder) {
   const char* other = "Or choose the folder that holds exefs and romfs";
-  EXPECT_STREQ(game_link_text((dir / "lantern").string()), "A folder is chosen: choose another");
+  EXPECT_EQ(settled_link((dir / "lantern").string()), "A folder is chosen: choose another");
   EXPECT_TRUE(is_folder((dir / "lantern").string()));
-  EXPECT_STREQ(game_link_text((dir / "copy.nup").string()), other);
-  EXPECT_STREQ(game_link_text((dir / "gone").string()), other);
-  EXPECT_STREQ(game_link_text(""), other);
+  EXPECT_EQ(settled_link((dir / "copy.nup").string()), other);
+  EXPECT_EQ(settled_link((dir / "gone").string()), other);
+  EXPECT_EQ(settled_link(""), other);
   // The shown name of a chosen folder is the folder's own name.
   EXPECT_EQ(shown_name((dir / "lantern").string()), "lantern");
 }

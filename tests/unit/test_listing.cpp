@@ -7,6 +7,7 @@
 #include "screens/browser.h"
 #include "screens/column.h"
 #include "screens/focus.h"
+#include "widgets/disk_jobs.h"
 #include "widgets/listing.h"
 #include "widgets/pickers.h"
 
@@ -95,6 +96,14 @@ TEST(Listing, PathsUpAndDown) {
   EXPECT_EQ(join_path("/home", "ann"), "/home/ann");
   EXPECT_EQ(last_part("/home/ann/"), "ann");
   EXPECT_EQ(last_part("/"), "/");
+  // What a hung question stands for: a folder and what lies in it; the root only itself.
+  EXPECT_TRUE(path_within("/mnt/nas/a", "/mnt/nas"));
+  EXPECT_TRUE(path_within("/mnt/nas/", "/mnt/nas"));
+  EXPECT_FALSE(path_within("/mnt/nasty", "/mnt/nas"));
+  EXPECT_FALSE(path_within("/mnt", "/mnt/nas"));
+  EXPECT_TRUE(path_within("/", "/"));
+  EXPECT_FALSE(path_within("/home", "/"));
+  EXPECT_EQ(hang_key("/home/ann/slow/"), "/home/ann/slow") << "not on a medium: the path itself";
 }
 
 TEST(Listing, AFolderOfMoreThanTheLimitIsListedInPartAndSaysHowManyMore) {
@@ -132,6 +141,9 @@ TEST(Listing, PlacesBeginAtTheRootAndHoldHome) {
   bool home = false;
   for (const Place& place : p) home |= place.name == "Home" && place.path == home_folder();
   EXPECT_TRUE(home);
+  EXPECT_TRUE(p[0].volume);
+  EXPECT_EQ(p[0].detail, "") << "a volume is asked for its details on its own";
+  EXPECT_NE(place_detail("/").find(" free"), std::string::npos);
   EXPECT_EQ(free_text(36000000000ull), "36.0 GB free");
 }
 
@@ -203,7 +215,8 @@ class GamepadBrowser : public ::testing::Test {
     Turn turn;
     turn.now = SDL_GetTicks();
     drain_events(turn);
-    turn.changed = browser_take_answers();
+    turn.changed = disk_tend();
+    turn.changed |= browser_take_answers();
     if (spare) {
       Effects still;
       still.motion = false;
@@ -435,6 +448,42 @@ TEST_F(GamepadBrowser, ASlowFolderHoldsNeitherTheFramesNorEscape) {
   EXPECT_FALSE(g_browser.open) << "Escape waited on the listing";
   EXPECT_LT(SDL_GetTicks() - begun, 2000u);
   expect_focus_on("##dest");
+  ImGui_ImplSDL3_Shutdown();
+}
+
+// Threads of this process now.
+static size_t threads() {
+  size_t n = 0;
+  for (auto& entry : fs::directory_iterator("/proc/self/task")) n += entry.exists();
+  return n;
+}
+
+// A volume that does not answer (every question about a path held far longer than the
+// test): visiting the places again and again leaves at most DISK_LEFT_MAX threads stuck on
+// it, the places show at once after the first visits, and the volume is said not to respond
+// without being asked again.
+TEST_F(GamepadBrowser, AHungVolumeLeavesAtMostTheCappedThreadsAfterManyVisits) {
+  GuiContext gui(1.0f);
+  start();
+  const size_t before = threads();
+  setenv("TARNWELL_TEST_LISTING_DELAY_MS", "120000", 1);
+  focus_opened_by(ITEM_DEST);
+  open_browser(Pick::DEST, "");
+  int shown = 0;
+  for (int visit = 0; visit < 50; visit++) {
+    browse_to("");
+    for (Uint64 until = SDL_GetTicks() + 2000; browser_reading() && SDL_GetTicks() < until; SDL_Delay(2))
+      frame();
+    shown += !browser_reading();
+  }
+  unsetenv("TARNWELL_TEST_LISTING_DELAY_MS");
+  EXPECT_EQ(shown, 50) << "a visit waited on the volume";
+  EXPECT_LE(threads(), before + DISK_LEFT_MAX);
+  ASSERT_FALSE(g_browser.rows.empty());
+  EXPECT_EQ(g_browser.rows[0].path, "/");
+  frame();
+  EXPECT_EQ(g_browser.rows[0].detail, "not responding");
+  close_browser();
   ImGui_ImplSDL3_Shutdown();
 }
 

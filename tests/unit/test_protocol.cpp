@@ -708,6 +708,40 @@ TEST_F(Protocol, ACancelledRunEndsOnlyWithTheLastOfItsProcesses) {
   EXPECT_EQ(A.view, 0);
 }
 
+// A cancelled run that has said its end while a process it started still works brings the
+// form back, but no new job starts until that process has ended: presses of Build start
+// nothing and the old run stays followed.
+TEST_F(Protocol, BuildIsHeldAfterACancelUntilTheOldRunIsReleased) {
+  std::vector<std::string> job = backend(
+      "import signal, subprocess\n"
+      "subprocess.Popen([sys.executable, '-c', 'import time; time.sleep(1.5)'])\n"
+      "def stop(*a):\n"
+      "    say(type='end', result='cancelled'); sys.exit(0)\n"
+      "signal.signal(signal.SIGTERM, stop)\n"
+      "say(type='start', steps=[{'id': 'tools', 'title': 'Tools'}])\n"
+      "while True: time.sleep(0.01)\n");
+  job.push_back("--install-packages");
+  start_run(job);
+  ASSERT_TRUE(wait_for([] { return !A.steps.empty(); }, poll_backend));
+  const long long group = g_build.group;
+  cancel_build();
+  ASSERT_TRUE(wait_for([] { return A.view == 0; }, poll_backend)) << "the form comes back";
+  ASSERT_TRUE(job_held()) << "while the process the backend started still runs";
+  SDL_Process* old = g_build.proc;
+  for (int press = 0; press < 3; press++) {
+    start_run(job);
+    EXPECT_EQ(g_build.proc, old) << "press " << press << " let go of the old run";
+    EXPECT_EQ(g_build.group, group);
+    EXPECT_EQ(A.view, 0);
+  }
+  settle();
+  EXPECT_FALSE(job_held());
+  EXPECT_TRUE(alive_in_group(group).empty());
+  start_run(job);
+  EXPECT_EQ(A.view, 1) << "once released, Build starts a job";
+  EXPECT_TRUE(job_held());
+}
+
 // Whatever the backend sends, the job keeps a bounded record: long lines cut with a count
 // of what was cut, at most 200 step rows and 50 warnings plus one that counts the rest.
 TEST_F(Protocol, LongAndManyMessagesAreKeptWithinBounds) {

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
       if (end)
         end_tree(p, false);
       else
-        SDL_KillProcess(p.proc, false);
+        end_backend(p, false);
     }
     SDL_Delay(16);
   }

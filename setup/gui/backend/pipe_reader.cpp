@@ -55,18 +55,13 @@ static int SDLCALL read_pipe(void* data) {
   return 0;
 }
 
-std::shared_ptr<PipeReader> start_pipe_reader(SDL_Process* process) {
-  SDL_IOStream* io = SDL_GetProcessOutput(process);
-  HANDLE sdl_pipe = io ? (HANDLE)SDL_GetPointerProperty(SDL_GetIOProperties(io),
-                                                        SDL_PROP_IOSTREAM_WINDOWS_HANDLE_POINTER, nullptr)
-                       : nullptr;
+std::shared_ptr<PipeReader> start_pipe_reader(void* pipe) {
   auto r = std::make_shared<PipeReader>();
-  if (!sdl_pipe || !r->lock || !r->changed ||
-      !DuplicateHandle(GetCurrentProcess(), sdl_pipe, GetCurrentProcess(), &r->pipe, 0, FALSE,
+  if (!pipe || !r->lock || !r->changed ||
+      !DuplicateHandle(GetCurrentProcess(), (HANDLE)pipe, GetCurrentProcess(), &r->pipe, 0, FALSE,
                        DUPLICATE_SAME_ACCESS))
     return nullptr;
-  // SDL reads its end without blocking; the thread waits in its reads instead. From now on
-  // only the thread reads the pipe.
+  // The thread waits in its reads. From now on only the thread reads the pipe.
   DWORD mode = PIPE_WAIT;
   if (!SetNamedPipeHandleState(r->pipe, &mode, nullptr, nullptr)) return nullptr;
   auto* share = new std::shared_ptr<PipeReader>(r);

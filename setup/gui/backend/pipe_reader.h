@@ -24,9 +24,9 @@ inline bool quiet_since_end(Uint64 now, Uint64 last_output_ns, Uint64 ended_at, 
 
 struct PipeReader;
 
-// Starts reading the output of `process`; null when it cannot be had, and then the output
-// is read from the frame loop as before.
-std::shared_ptr<PipeReader> start_pipe_reader(SDL_Process* process);
+// Starts reading the output pipe `pipe` (a HANDLE, which stays the caller's); null when
+// no thread can read it.
+std::shared_ptr<PipeReader> start_pipe_reader(void* pipe);
 // Appends up to `cap` bytes of what was read to `into`; 0 when there is nothing for now.
 size_t take_output(PipeReader& r, std::string& into, size_t cap);
 // True once all of the output has been taken: the pipe was closed by its writers, or, for

@@ -53,7 +53,7 @@ static void let_backend_write_on(Proc& p) {
   int fd = output_fd(SDL_GetProcessOutput(p.proc));
   if (fd >= 0) fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // the most an ordinary user may ask for
 #elif defined(_WIN32)
-  p.reader = start_pipe_reader(p.proc);
+  p.reader = start_pipe_reader(win_child_output(p.proc));
 #else
   (void)p;
 #endif
@@ -75,7 +75,12 @@ static void let_go_of_reader(Proc& p) {
 static void release(Proc& p) {
   let_go_of_reader(p);
   release_tree(p);
-  if (p.proc) SDL_DestroyProcess(p.proc);  // closes our end of its output; it is not killed
+  // Closes our end of its output; it is not killed.
+#ifdef _WIN32
+  if (p.proc) win_child_destroy(p.proc);
+#else
+  if (p.proc) SDL_DestroyProcess(p.proc);
+#endif
   p.proc = nullptr;
   p.last_read = 0;
   p.ended_at = 0;
@@ -89,11 +94,13 @@ void let_go(Proc& p) { release(p); }
 bool Proc::start(const std::vector<std::string>& args) {
   release(*this);
 
+#ifdef _WIN32
+  proc = win_child_start(args, &job);
+#else
   std::vector<const char*> argv;
   argv.reserve(args.size() + 1);
   for (const std::string& a : args) argv.push_back(a.c_str());
   argv.push_back(nullptr);
-
   SDL_PropertiesID props = SDL_CreateProperties();
   SDL_SetPointerProperty(props, SDL_PROP_PROCESS_CREATE_ARGS_POINTER, (void*)argv.data());
   SDL_SetNumberProperty(props, SDL_PROP_PROCESS_CREATE_STDOUT_NUMBER, SDL_PROCESS_STDIO_APP);
@@ -101,6 +108,7 @@ bool Proc::start(const std::vector<std::string>& args) {
   SDL_SetBooleanProperty(props, SDL_PROP_PROCESS_CREATE_BACKGROUND_BOOLEAN, true);
   proc = SDL_CreateProcessWithProperties(props);
   SDL_DestroyProperties(props);
+#endif
 
   std::string().swap(pending);
   overlong = false;
@@ -108,13 +116,22 @@ bool Proc::start(const std::vector<std::string>& args) {
     track_tree(*this);
     let_backend_write_on(*this);
   }
+#ifdef _WIN32
+  // Its output is read by the reader thread alone: a run that cannot have one is ended.
+  if (proc && !reader) {
+    win_child_kill(proc);
+    release(*this);
+    SDL_SetError("the backend's output cannot be read");
+  }
+#endif
   return proc != nullptr;
 }
 
 // SDL follows a background process by asking whether its id is still alive. An exited
 // child that nobody has reaped yet (a zombie: in a container whose first process does
 // not reap orphans, for ever) still answers, so on Linux its state is read as well.
-static bool exited_unreaped(SDL_Process* process) {
+#ifndef _WIN32
+static bool exited_unreaped(ProcHandle process) {
 #ifdef __linux__
   Sint64 pid = SDL_GetNumberProperty(SDL_GetProcessProperties(process), SDL_PROP_PROCESS_PID_NUMBER, 0);
   ProcStat s;
@@ -124,11 +141,20 @@ static bool exited_unreaped(SDL_Process* process) {
   return false;
 #endif
 }
+#endif
 
 bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
   if (!proc) return false;
-  // Asked before reading, so that everything written before the end is read below.
+    // Asked before reading, so that everything written before the end is read below.
+#ifdef _WIN32
+  bool ended = win_child_ended(proc, exit_code);
+  SDL_IOStream* io = nullptr;  // the reader thread has the pipe
+  const bool readable = reader != nullptr;
+#else
   bool ended = SDL_WaitProcess(proc, false, exit_code) || exited_unreaped(proc);
+  SDL_IOStream* io = SDL_GetProcessOutput(proc);
+  const bool readable = io != nullptr;
+#endif
   const Uint64 now = SDL_GetTicksNS();
   if (ended && !ended_at) ended_at = now;
   // However long a child of the backend keeps the pipe open and writing, the end of the
@@ -139,7 +165,7 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
   size_t from = pending.size();
   bool drained = true;
   last_read = 0;
-  if (SDL_IOStream* io = SDL_GetProcessOutput(proc)) {
+  if (readable) {
     // While the backend keeps writing, reading goes on for a few milliseconds, so that how
     // fast its output is taken in does not hang on the frame rate; a writer that does not
     // pause is cut off by the byte budget and read on in the next poll.
@@ -150,11 +176,12 @@ bool Proc::poll(std::vector<std::string>& out, int* exit_code) {
     // Appends the next bytes to `pending`; 0 means nothing more for now, the end, or an error.
     auto read_more = [&]() -> size_t {
 #ifdef _WIN32
-      if (reader) return take_output(*reader, pending, sizeof chunk);
-#endif
+      return take_output(*reader, pending, sizeof chunk);
+#else
       size_t n = SDL_ReadIO(io, chunk, sizeof chunk);  // the stream does not block
       pending.append(chunk, n);
       return n;
+#endif
     };
     for (;;) {
       size_t round = 0;

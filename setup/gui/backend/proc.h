@@ -2,6 +2,7 @@
 #pragma once
 
 #include "backend/pipe_reader.h"
+#include "backend/win_child.h"
 
 #include <SDL3/SDL.h>
 
@@ -13,12 +14,18 @@
 // exited but a poll cut short by PROC_READ_BUDGET left output in the pipe (or, after a
 // Cancel, a process the backend started still runs), so `proc` stays set until a poll has
 // seen the whole run end.
+#ifdef _WIN32
+using ProcHandle = WinChild*;  // started suspended, so that it joins its job before it runs
+#else
+using ProcHandle = SDL_Process*;
+#endif
+
 struct Proc {
-  SDL_Process* proc = nullptr;  // non-null while the run is alive
-  std::string pending;          // output not yet followed by a newline
-  bool overlong = false;        // the unfinished line outgrew PROC_MAX_LINE and is being skipped
-  size_t last_read = 0;         // bytes the last poll read; 0 once the run is released
-  Uint64 ended_at = 0;          // SDL_GetTicksNS when the process's end was first seen
+  ProcHandle proc = nullptr;  // non-null while the run is alive
+  std::string pending;        // output not yet followed by a newline
+  bool overlong = false;      // the unfinished line outgrew PROC_MAX_LINE and is being skipped
+  size_t last_read = 0;       // bytes the last poll read; 0 once the run is released
+  Uint64 ended_at = 0;        // SDL_GetTicksNS when the process's end was first seen
   // Set after a Cancel: the run ends only once every process it started has ended, so
   // that a package manager the backend left behind is not run a second time beside itself.
   bool whole_tree = false;
@@ -29,6 +36,7 @@ struct Proc {
   void* job = nullptr;                 // the job object that holds the backend and its children
 #else
   long long group = 0;  // the process group of the backend and its children
+  int pidfd = -1;       // Linux: the backend itself, whatever else takes its id after it is reaped
 #endif
 
   // Starts args[0] with the rest as its arguments (no shell, no quoting added). A handle

@@ -73,7 +73,12 @@ void start_build() {
   start_run(args);
 }
 
+bool job_held() { return g_build.proc != nullptr; }
+
 void start_run(const std::vector<std::string>& args) {
+  // Starting over it would forget its process group or job object, and a second build
+  // would run beside the first one's compiler.
+  if (job_held()) return;
   A.steps.clear();
   A.log.clear();
   A.warnings.clear();
@@ -171,8 +176,8 @@ void cancel_build() {
   SDL_IOStream* marker = A.job_watches_marker ? SDL_IOFromFile(cancel_marker_path().c_str(), "wb") : nullptr;
   if (marker) {
     SDL_CloseIO(marker);
-  } else if (g_build.proc && !g_build.ended_at) {
-    SDL_KillProcess(g_build.proc, false);
+  } else {
+    end_backend(g_build, false);
   }
 }
 

@@ -8,7 +8,12 @@
 
 void ask_info();
 void start_build();
+// Starts a job, unless the last one still holds processes (job_held): a run is never let
+// go of for a new one while something it started may still work.
 void start_run(const std::vector<std::string>& args);
+// True while the last job, ended or cancelled, still holds its processes: after a Cancel
+// until the last of them has ended or the run is let go of. No new job starts meanwhile.
+bool job_held();
 // Applies what the backend printed since the last call; true when that changed anything.
 bool poll_backend();
 void cancel_build();

@@ -13,22 +13,22 @@
 #include <unistd.h>
 #endif
 
+#ifdef __linux__
+#include <sys/syscall.h>
+#ifndef SYS_pidfd_open
+#define SYS_pidfd_open 434  // the same number on every architecture
+#endif
+#ifndef SYS_pidfd_send_signal
+#define SYS_pidfd_send_signal 424
+#endif
+#endif
+
 static const Uint64 TREE_LOOK_NS = 100000000;
 
 #ifdef _WIN32
-void track_tree(Proc& p) {
-  DWORD pid = (DWORD)SDL_GetNumberProperty(SDL_GetProcessProperties(p.proc), SDL_PROP_PROCESS_PID_NUMBER, 0);
-  HANDLE job = CreateJobObjectW(nullptr, nullptr);
-  HANDLE process = pid ? OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, pid) : nullptr;
-  // What the backend starts from now on belongs to the job too. A job that cannot be had
-  // leaves the backend alone to follow, as SDL does.
-  if (job && process && AssignProcessToJobObject(job, process)) {
-    p.job = job;
-  } else if (job) {
-    CloseHandle(job);
-  }
-  if (process) CloseHandle(process);
-}
+// The job was made when the backend was started, suspended, and holds it from its first
+// instruction on (win_child_start).
+void track_tree(Proc&) {}
 
 static bool look(Proc& p) {
   JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info;
@@ -43,17 +43,25 @@ void release_tree(Proc& p) {
   p.job = nullptr;
 }
 
+void end_backend(Proc& p, bool) {
+  if (p.proc) win_child_kill(p.proc);  // Windows has no gentle form
+}
+
 void end_tree(Proc& p, bool force) {
   if (p.job)
     TerminateJobObject((HANDLE)p.job, 1);
-  else if (p.proc && !p.ended_at)
-    SDL_KillProcess(p.proc, force);
+  else
+    end_backend(p, force);
 }
 #else
 void track_tree(Proc& p) {
   Sint64 pid = SDL_GetNumberProperty(SDL_GetProcessProperties(p.proc), SDL_PROP_PROCESS_PID_NUMBER, 0);
   p.group = pid > 0 ? (long long)getpgid((pid_t)pid) : 0;
   if (p.group <= 1 || p.group == (long long)getpgrp()) p.group = 0;  // not a group of its own
+#ifdef __linux__
+  // Taken now, while the child cannot have been reaped yet, so the id is surely the backend's.
+  p.pidfd = pid > 0 ? (int)syscall(SYS_pidfd_open, (pid_t)pid, 0) : -1;
+#endif
 }
 
 // Whether a process of the group runs: one that has not exited (a zombie has; in a
@@ -68,13 +76,28 @@ static bool look(Proc& p) {
   return alive;
 }
 
-void release_tree(Proc& p) { p.group = 0; }
+void release_tree(Proc& p) {
+  p.group = 0;
+  if (p.pidfd >= 0) close(p.pidfd);
+  p.pidfd = -1;
+}
+
+void end_backend(Proc& p, bool force) {
+#ifdef __linux__
+  // A process that has ended, reaped or not, takes no signal through its pidfd.
+  if (p.pidfd >= 0) {
+    if (p.proc) syscall(SYS_pidfd_send_signal, p.pidfd, force ? SIGKILL : SIGTERM, nullptr, 0);
+    return;
+  }
+#endif
+  if (p.proc && !p.ended_at) SDL_KillProcess(p.proc, force);
+}
 
 void end_tree(Proc& p, bool force) {
   if (p.group > 0 && look(p))
     kill(-(pid_t)p.group, force ? SIGKILL : SIGTERM);
-  else if (p.group == 0 && p.proc && !p.ended_at)
-    SDL_KillProcess(p.proc, force);
+  else if (p.group == 0)
+    end_backend(p, force);
 }
 #endif
 

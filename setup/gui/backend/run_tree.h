@@ -17,9 +17,14 @@ bool tree_alive(Proc& p);
 // Forgets the tree when the run is released. Nothing of it is stopped.
 void release_tree(Proc& p);
 
+// Asks the backend alone to stop (SIGTERM), or ends it by force (SIGKILL). Linux: sent
+// through a pidfd taken when it started, so that an id reused by another process after
+// the backend was reaped is never signalled; without pidfds (kernels before 5.3), only
+// while the backend's end has not been seen. Windows: SDL's handle holds the process.
+void end_backend(Proc& p, bool force);
+
 // Ends every process of the run. Linux: SIGTERM, or SIGKILL when `force`, to its process
 // group, sent only while a process of the group is seen alive (the group's id is then
-// nobody else's); a backend without a group of its own is signalled alone, and only while
-// its end has not been seen (its id may be another's after). Windows: the job object is
-// terminated, which has no gentle form.
+// nobody else's); a backend without a group of its own is signalled alone (end_backend).
+// Windows: the job object is terminated, which has no gentle form.
 void end_tree(Proc& p, bool force);

@@ -14,12 +14,6 @@ Browser g_browser;
 
 static const char* const NEW_FOLDER_NAME = "Tarnwell";
 
-// Tests hold every listing this many milliseconds, as a slow network folder would.
-static Uint32 listing_delay_ms() {
-  const char* ms = getenv("TARNWELL_TEST_LISTING_DELAY_MS");
-  return ms ? (Uint32)atoi(ms) : 0;
-}
-
 static BrowserRow row_of(BrowserRow::Kind kind, std::string name, std::string path, std::string detail = "") {
   BrowserRow row;
   row.kind = kind;
@@ -43,9 +37,19 @@ static BrowserRow use_row(const std::string& folder, const DiskAnswer& answer) {
   return row;
 }
 
-static void ask(Browser::Asked what, DiskWork work) {
+// The questions asked for what is shown no longer matter once another is asked.
+static void drop_questions() {
+  Browser& b = g_browser;
+  if (b.asked != Browser::NOTHING) disk_drop(b.ticket);
+  b.asked = Browser::NOTHING;
+  for (uint64_t ticket : b.checks) disk_drop(ticket);
+  b.checks.clear();
+}
+
+static void ask(Browser::Asked what, const std::string& about, DiskWork work) {
+  drop_questions();
   g_browser.asked = what;
-  g_browser.ticket = disk_ask(std::move(work));
+  g_browser.ticket = disk_ask(about, std::move(work));
 }
 
 // Lists the first of `candidates` that is a folder, or the last of them when none is; a
@@ -53,9 +57,7 @@ static void ask(Browser::Asked what, DiskWork work) {
 static void ask_listing(std::vector<std::string> candidates) {
   const Pick pick = g_browser.pick;
   const bool all_files = g_browser.all_files;
-  const Uint32 delay = listing_delay_ms();
-  ask(Browser::LIST, [candidates, pick, all_files, delay](DiskAnswer& a) {
-    if (delay) SDL_Delay(delay);
+  ask(Browser::LIST, candidates[0], [candidates, pick, all_files](DiskAnswer& a) {
     a.folder = candidates.back();
     for (size_t i = 0; candidates.size() > 1 && i + 1 < candidates.size(); i++)
       if (is_folder(candidates[i])) {
@@ -85,9 +87,20 @@ static void show_listing(DiskAnswer& a) {
   Browser& b = g_browser;
   b.folder = a.folder;
   b.rows.clear();
+  if (a.hung) a.listing.error = a.why;
   if (b.folder.empty()) {
-    for (Place& p : a.places)
+    // Each volume is asked for its label and free space in a question of its own, so that
+    // one that does not respond holds back no other.
+    for (Place& p : a.places) {
+      if (p.volume) {
+        std::string volume = p.path;
+        b.checks.push_back(disk_ask(volume, [volume](DiskAnswer& d) {
+          d.folder = volume;
+          d.detail = place_detail(volume);
+        }));
+      }
       b.rows.push_back(row_of(BrowserRow::PLACE, std::move(p.name), std::move(p.path), std::move(p.detail)));
+    }
   } else {
     if (!a.listing.error.empty())
       b.problem = fill(tr("This folder cannot be read: {reason}"), {{"reason", a.listing.error}});
@@ -157,8 +170,7 @@ void close_browser() {
   if (g_win) SDL_StopTextInput(g_win);
   b.open = false;
   b.closed = true;
-  b.asked = Browser::NOTHING;
-  disk_forget();  // a folder still being read is left to itself
+  drop_questions();  // a folder still being read is left to itself
 }
 
 static void choose(const std::string& path) {
@@ -199,7 +211,7 @@ void activate_row(int index) {
       // Tried only now: a test file changes the folder's time, and in a protected folder
       // may raise the system's notice.
       std::string folder = row.path;
-      ask(Browser::USE, [folder](DiskAnswer& a) {
+      ask(Browser::USE, folder, [folder](DiskAnswer& a) {
         a.folder = folder;
         a.why = try_writing(folder);
       });
@@ -208,7 +220,7 @@ void activate_row(int index) {
     case BrowserRow::UP: browse_up(); return;
     case BrowserRow::NEW_FOLDER: {
       std::string made = row.path;
-      ask(Browser::MAKE, [made](DiskAnswer& a) {
+      ask(Browser::MAKE, made, [made](DiskAnswer& a) {
         a.folder = made;
         if (!SDL_CreateDirectory(made.c_str())) a.why = SDL_GetError();
       });
@@ -223,7 +235,7 @@ void activate_row(int index) {
       } else {
         // Not looked at yet: a game copy is chosen, any other folder entered.
         std::string folder = row.path;
-        ask(Browser::ENTER, [folder](DiskAnswer& a) {
+        ask(Browser::ENTER, folder, [folder](DiskAnswer& a) {
           a.folder = folder;
           a.games.push_back(is_game_copy(folder) ? 1 : 0);
         });
@@ -240,16 +252,36 @@ void ask_game_looks(const std::vector<int>& rows) {
   if (b.pick != Pick::GAME || b.asked != Browser::NOTHING || rows.empty()) return;
   std::vector<std::string> paths;
   for (int i : rows) paths.push_back(b.rows[i].path);
-  ask(Browser::GAMES, [paths](DiskAnswer& a) {
+  ask(Browser::GAMES, b.folder, [paths](DiskAnswer& a) {
     a.paths = paths;
     for (const std::string& p : paths) a.games.push_back(is_game_copy(p) ? 1 : 0);
   });
 }
 
+// The volumes' details that have come in.
+static bool take_checks() {
+  Browser& b = g_browser;
+  bool changed = false;
+  for (size_t i = 0; i < b.checks.size();) {
+    DiskAnswer a;
+    if (!disk_take(b.checks[i], a)) {
+      i++;
+      continue;
+    }
+    b.checks.erase(b.checks.begin() + i);
+    for (BrowserRow& row : b.rows)
+      if (row.kind == BrowserRow::PLACE && row.path == a.folder) row.detail = a.hung ? a.why : a.detail;
+    changed = true;
+  }
+  return changed;
+}
+
 bool browser_take_answers() {
   Browser& b = g_browser;
+  if (!b.open) return false;
+  const bool checked = take_checks();
   DiskAnswer a;
-  if (!b.open || b.asked == Browser::NOTHING || !disk_take(b.ticket, a)) return false;
+  if (b.asked == Browser::NOTHING || !disk_take(b.ticket, a)) return checked;
   const Browser::Asked asked = b.asked;
   b.asked = Browser::NOTHING;
   switch (asked) {
@@ -276,6 +308,10 @@ bool browser_take_answers() {
         browse_to(a.folder);
       break;
     case Browser::GAMES:
+      // A folder that does not respond is no game copy to choose: it is entered, and says so.
+      if (a.hung)
+        for (BrowserRow& row : b.rows)
+          if (row.game < 0 && row.kind == BrowserRow::FOLDER) row.game = 0;
       for (BrowserRow& row : b.rows)
         for (size_t i = 0; i < a.paths.size(); i++)
           if (row.game < 0 && row.path == a.paths[i]) row.game = a.games[i];

@@ -47,7 +47,8 @@ struct Browser {
   enum Asked { NOTHING, LIST, USE, MAKE, ENTER, GAMES };
   Asked asked = NOTHING;
   uint64_t ticket = 0;
-  std::string select;  // the row to select once the listing is in
+  std::vector<uint64_t> checks;  // the places' volumes asked for their details
+  std::string select;            // the row to select once the listing is in
   // Where the box of rows and the selected row were last drawn, in screen pixels; the
   // row's are the box's top when it was not drawn.
   float box_top = 0, box_bottom = 0, row_top = 0, row_bottom = 0;

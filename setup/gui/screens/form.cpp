@@ -8,6 +8,7 @@
 #include "backend/protocol.h"
 #include "screens/browser.h"
 #include "screens/patterns.h"
+#include "widgets/disk_jobs.h"
 #include "widgets/layout_report.h"
 #include "widgets/pickers.h"
 #include "widgets/widgets.h"
@@ -23,10 +24,22 @@ std::string shown_name(const std::string& game) {
 }
 
 const char* game_link_text(const std::string& game) {
-  // The disk is asked once for each path chosen, not in every frame.
+  // The disk is asked once for each path chosen, not in every frame, and never on the frame
+  // thread: a copy remembered on a hung mount must not hold the window's first frame.
   static std::string looked_at;
+  static uint64_t ticket = 0;
   static bool folder = false;
-  if (game != looked_at) looked_at = game, folder = is_folder(game);
+  if (game != looked_at) {
+    if (ticket) disk_drop(ticket);
+    looked_at = game;
+    folder = false;
+    ticket = game.empty() ? 0 : disk_ask(game, [game](DiskAnswer& a) { a.games.push_back(is_folder(game)); });
+  }
+  DiskAnswer answer;
+  if (ticket && disk_take(ticket, answer)) {
+    ticket = 0;
+    folder = !answer.games.empty() && answer.games[0];
+  }
   return folder ? tr("A folder is chosen: choose another")
                 : tr("Or choose the folder that holds exefs and romfs");
 }
@@ -155,7 +168,8 @@ static void quality_choice(float cw, float U) {
 }
 
 // "Build the game", or "Play" and "Build again" when the game is installed already. The
-// first of them takes the focus when `focus`.
+// first of them takes the focus when `focus`. Building is held back while the last run
+// still holds its processes (after a Cancel, until they have ended).
 static void main_buttons(float cw, float U, bool ready, bool focus) {
   if (A.installed) {
     bool play_now = large_button(true, tr("Play"), 0.56f * cw, U);
@@ -167,7 +181,7 @@ static void main_buttons(float cw, float U, bool ready, bool focus) {
     }
     same_line_gap(U);
   }
-  ImGui::BeginDisabled(!ready);
+  ImGui::BeginDisabled(!ready || job_held());
   bool build = A.installed ? large_button(false, tr("Build again"), 0.44f * cw - 14 * U, U)
                            : large_button(true, tr("Build the game"), cw, U);
   if (focus) take_focus();
@@ -183,7 +197,18 @@ void view_form(float cw, float U) {
   if (!chosen.empty()) (g_browser.pick == Pick::GAME ? A.game : A.dest) = chosen;
   if (g_browser.open) return;
   if (take_browser_closed()) focus_back();
-  const int focus = form_focus(A);
+  // The main button, held while the last run stops, takes the focus it was meant to have
+  // once that run is released.
+  static bool main_focus_waits = false;
+  const bool held = job_held();
+  int focus = form_focus(A);
+  if (held && focus == ITEM_MAIN) {
+    focus = ITEM_NONE;  // a disabled button cannot take the focus
+    main_focus_waits = true;
+  } else if (!held && main_focus_waits) {
+    main_focus_waits = false;
+    if (focus == ITEM_NONE) focus = designated_item(A);
+  }
   const bool game_set = !A.game.empty();
   const bool dest_set = !A.dest.empty();
   const bool ready = form_ready(A);
@@ -221,5 +246,5 @@ void view_form(float cw, float U) {
 
   main_buttons(cw, U, ready, focus == ITEM_MAIN);
   gap(4 * U);
-  text_block(F_SMALL, DIM, form_status(A), cw);
+  text_block(F_SMALL, DIM, held ? tr("The last build is still stopping...") : form_status(A), cw);
 }

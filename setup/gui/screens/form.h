@@ -14,7 +14,9 @@ void view_form(float cw, float U);
 // What the game field shows: the part of the path after its last slash or backslash.
 std::string shown_name(const std::string& game);
 
-// The text of the link under the game field.
+// The text of the link under the game field. Whether `game` is a folder is asked of the
+// disk off the frame thread, once for each path; until the answer comes (and when the path
+// does not respond) the link offers the folder as for any other game copy.
 const char* game_link_text(const std::string& game);
 
 // Both paths chosen and this PC checked: a build may start.

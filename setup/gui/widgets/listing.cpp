@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #endif
 
@@ -87,6 +88,14 @@ std::string last_part(const std::string& path) {
   size_t cut = p.size();
   while (cut > root && !is_sep(p[cut - 1])) cut--;
   return p.substr(cut);
+}
+
+bool path_within(const std::string& path, const std::string& folder) {
+  std::string p = trimmed(path), f = trimmed(folder);
+  if (f.empty() || p.size() < f.size() || p.compare(0, f.size(), f) != 0) return false;
+  if (p.size() == f.size()) return true;
+  if (f.size() <= 3 && f.size() <= root_length(f)) return false;  // "/", "C:\": itself alone
+  return is_sep(f.back()) || is_sep(p[f.size()]);                 // a share's root keeps its separator
 }
 
 bool is_folder(const std::string& path) {
@@ -259,24 +268,41 @@ std::string try_writing(const std::string& folder) {
 
 std::vector<Place> places() {
   std::vector<Place> out;
-  UINT old = SetErrorMode(SEM_FAILCRITICALERRORS);  // an empty drive asks nothing
   DWORD drives = GetLogicalDrives();
   for (int d = 0; d < 26; d++) {
     if (!(drives & (1u << d))) continue;
     wchar_t root[4] = {(wchar_t)(L'A' + d), L':', L'\\', 0};
-    wchar_t label[MAX_PATH + 1] = {0};
-    GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0);
     Place p;
     p.path = narrow(root);
     p.name = p.path.substr(0, 2);
-    p.detail = narrow(label);
-    uint64_t free = 0;
-    if (free_bytes(p.path, free)) p.detail += (p.detail.empty() ? "" : " \xC2\xB7 ") + free_text(free);
+    p.volume = true;
     out.push_back(p);
   }
-  SetErrorMode(old);
   add_user_folders(out);
   return out;
+}
+
+std::string place_detail(const std::string& volume) {
+  UINT old = SetErrorMode(SEM_FAILCRITICALERRORS);  // an empty drive asks nothing
+  wchar_t label[MAX_PATH + 1] = {0};
+  GetVolumeInformationW(wide(volume).c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0);
+  std::string detail = narrow(label);
+  uint64_t free = 0;
+  if (free_bytes(volume, free)) detail += (detail.empty() ? "" : " \xC2\xB7 ") + free_text(free);
+  SetErrorMode(old);
+  return detail;
+}
+
+std::string hang_key(const std::string& path) {
+  // A share's root, or a drive that is a network, removable or optical one; the drive's
+  // type comes from the system's own table, not from the drive.
+  size_t root = root_length(path);
+  if (root > 3) return path.substr(0, root);
+  if (root == 3 && path[1] == ':') {
+    UINT type = GetDriveTypeW(wide(path.substr(0, 3)).c_str());
+    if (type == DRIVE_REMOTE || type == DRIVE_REMOVABLE || type == DRIVE_CDROM) return path.substr(0, 3);
+  }
+  return trimmed(path);
 }
 #else
 bool free_bytes(const std::string& folder, uint64_t& out) {
@@ -308,26 +334,55 @@ static std::string unescaped(const std::string& s) {
   return out;
 }
 
-static std::string free_detail(const std::string& path) {
+std::string place_detail(const std::string& volume) {
   uint64_t free = 0;
-  return free_bytes(path, free) ? free_text(free) : "";
+  return free_bytes(volume, free) ? free_text(free) : "";
 }
 
-std::vector<Place> places() {
-  std::vector<Place> out;
-  out.push_back({"/", "/", free_detail("/")});
+// Each mount: its point and its file system's type. Read from the kernel's table; no
+// mounted volume is asked anything.
+static void each_mount(const std::function<void(const std::string&, const std::string&)>& f) {
   std::ifstream mounts("/proc/mounts");
   std::string line;
   while (std::getline(mounts, line)) {
     std::istringstream fields(line);
-    std::string device, point;
-    fields >> device >> point;
-    point = unescaped(point);
-    for (const char* under : {"/media/", "/run/media/", "/mnt/"})
-      if (point.rfind(under, 0) == 0 && point.size() > strlen(under))
-        out.push_back({readable_name(last_part(point)), point, free_detail(point)});
+    std::string device, point, type;
+    fields >> device >> point >> type;
+    f(unescaped(point), type);
   }
+}
+
+// A mount that the places list: one under /media, /run/media or /mnt.
+static bool media_mount(const std::string& point) {
+  for (const char* under : {"/media/", "/run/media/", "/mnt/"})
+    if (point.rfind(under, 0) == 0 && point.size() > strlen(under)) return true;
+  return false;
+}
+
+std::vector<Place> places() {
+  std::vector<Place> out;
+  Place root{"/", "/", "", true};
+  out.push_back(root);
+  each_mount([&](const std::string& point, const std::string&) {
+    if (media_mount(point)) out.push_back({readable_name(last_part(point)), point, "", true});
+  });
   add_user_folders(out);
   return out;
+}
+
+std::string hang_key(const std::string& path) {
+  // The innermost mount that holds it, when that is a medium or a network file system.
+  static const char* const network[] = {"nfs",        "nfs4",        "cifs",     "smb3", "smbfs",
+                                        "fuse.sshfs", "9p",          "ceph",     "afs",  "fuse.rclone",
+                                        "davfs",      "fuse.davfs2", "glusterfs"};
+  std::string key;
+  each_mount([&](const std::string& point, const std::string& type) {
+    bool remote = false;
+    for (const char* n : network) remote |= type == n;
+    if ((remote || media_mount(point)) && point != "/" && path_within(path, point) &&
+        point.size() > key.size())
+      key = point;
+  });
+  return key.empty() ? trimmed(path) : key;
 }
 #endif

@@ -67,12 +67,25 @@ std::string try_writing(const std::string& folder);
 std::string home_folder();
 
 struct Place {
-  std::string name;    // shown
-  std::string path;    // entered
-  std::string detail;  // a volume's label and free space, or empty
+  std::string name;     // shown
+  std::string path;     // entered
+  std::string detail;   // a volume's label and free space (place_detail), or empty
+  bool volume = false;  // a drive or mount, whose detail is asked of it separately
 };
 
 // The top of the browser: on Windows every drive letter, on Linux "/" and the media
 // mounted under /media, /run/media and /mnt; then Home, Desktop and Downloads where they
-// exist.
+// exist. The volumes themselves are not asked anything here (a hung one would hold the
+// whole list): their details come from place_detail, one volume a question.
 std::vector<Place> places();
+
+// A volume's label (Windows) and free space, as the places show them; empty when unknown.
+std::string place_detail(const std::string& volume);
+
+// True when `path` is `folder` or lies inside it. A root ("/", "C:") stands for itself
+// alone: a folder on it is not within it.
+bool path_within(const std::string& path, const std::string& folder);
+
+// What a question about `path` that does not come back is remembered as: the network or
+// removable volume that holds it, else the path itself. Asks nothing of the disk.
+std::string hang_key(const std::string& path);
