@@ -8,6 +8,7 @@
 #include "screens/announce.h"
 #include "screens/browser.h"
 #include "screens/form.h"
+#include "screens/languages.h"
 #include "screens/outcome.h"
 #include "screens/patterns.h"
 #include "screens/progress.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 std::vector<StatusItem> status_items(const App& app) {
   std::vector<StatusItem> items;
@@ -35,17 +37,25 @@ std::vector<StatusItem> status_items(const App& app) {
   return items;
 }
 
-// The "Quit" link in the bottom right corner of the column. When the form is taller than
-// the column it follows the form instead, so that it scrolls with it and never covers it.
+// The "Language" and "Quit" links in the bottom right corner of the column. When the form
+// is taller than the column they follow the form instead, so that they scroll with it and
+// never cover it.
 static void quit_link(const Measures& m, float H, float U) {
   push_font(F_SMALL);
   float q = ImGui::CalcTextSize(tr("Quit"), nullptr, false, -1).x;
+  float l = ImGui::CalcTextSize(tr("Language"), nullptr, false, -1).x;
   ImGui::PopFont();
   // In the window's own coordinates, which scroll with the content.
   float corner = H - 66 * U - ImGui::GetWindowPos().y;
-  ImGui::SetCursorPos(
-      ImVec2(m.x0 + m.cw - (16 * U + q) - ImGui::GetWindowPos().x, std::max(corner, ImGui::GetCursorPosY())));
+  float y = std::max(corner, ImGui::GetCursorPosY());
+  float quit_x = m.x0 + m.cw - (16 * U + q) - ImGui::GetWindowPos().x;
+  ImGui::SetCursorPos(ImVec2(quit_x - (16 * U + l) - 24 * U, y));
+  // One identity whatever the language, so that the focus given back finds it.
+  bool languages = link((std::string(tr("Language")) + "###language").c_str(), U);
+  if (languages_closed_now()) take_focus();
+  ImGui::SetCursorPos(ImVec2(quit_x, y));
   if (link(tr("Quit"), U)) request_quit();
+  if (languages) open_languages();
 }
 
 // One line at the bottom left: graphics card, build tools, version. It ends before the
@@ -122,7 +132,7 @@ void column(float W, float H, float U, float t) {
   focus_frame_end(drawn);
   announce_news(drawn);
 
-  if (A.view == 0 && !g_browser.open) quit_link(m, H, U);
+  if (A.view == 0 && !g_browser.open && !g_languages_open) quit_link(m, H, U);
   ImGui::End();
   ImGui::PopStyleVar(2);
   status_overlay(H, U, m.x0 - 24 * U);

@@ -1,6 +1,7 @@
 #include "widgets/listing.h"
 
 #include "app/language.h"
+#include "app/os_reason.h"
 
 #include <SDL3/SDL.h>
 
@@ -201,8 +202,7 @@ Listing list_folder(const std::string& folder, Pick pick, bool all_files) {
   Listing out;
   Gather g{&folder, pick, all_files, {}, {}};
   if (!SDL_EnumerateDirectory(folder.c_str(), gather, &g)) {
-    out.error = SDL_GetError();
-    if (out.error.empty()) out.error = tr("it cannot be read");
+    out.error = os_reason(SDL_GetError());
   }
   auto by_name = [](const Entry& a, const Entry& b) { return natural_less(a.name, b.name); };
   std::sort(g.folders.begin(), g.folders.end(), by_name);
@@ -250,8 +250,8 @@ std::string try_writing(const std::string& folder) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS)
       return DeleteFileW(test.c_str()) ? "" : tr("a test file could not be removed");
-    return error == ERROR_ACCESS_DENIED ? std::string(tr("access is denied"))
-                                        : fill(tr("Windows error {code}"), {{"code", std::to_string(error)}});
+    std::string reason = os_reason_of((int)error);
+    return reason.empty() ? fill(tr("Windows error {code}"), {{"code", std::to_string(error)}}) : reason;
   }
   CloseHandle(h);  // removes it
   return "";
@@ -289,9 +289,9 @@ bool free_bytes(const std::string& folder, uint64_t& out) {
 std::string try_writing(const std::string& folder) {
   std::string test = join_path(folder, ".tarnwell-write-test-" + std::to_string(getpid()));
   FILE* f = fopen(test.c_str(), "wx");
-  if (!f) return strerror(errno);
+  if (!f) return os_reason_of(errno);
   fclose(f);
-  return unlink(test.c_str()) == 0 ? "" : strerror(errno);
+  return unlink(test.c_str()) == 0 ? "" : os_reason_of(errno);
 }
 
 // /proc/mounts writes a space in a mount point as "\040", and so on.
