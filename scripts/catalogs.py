@@ -196,7 +196,7 @@ def read_glossary(path):
     return terms
 
 
-def check_glossary(po, entries, path):
+def check_glossary(po, entries, current, path):
     problems = []
     try:
         terms = read_glossary(path)
@@ -214,7 +214,7 @@ def check_glossary(po, entries, path):
             for s in strs:
                 if not s:
                     continue
-                if english_re.search(msgid) and not accepted_re.search(s):
+                if msgid in current and english_re.search(msgid) and not accepted_re.search(s):
                     problems.append("%s: %r: %r does not say %r as the glossary has it (line %d)"
                                     % (po, msgid, s, accepted, number))
                 if avoid_re and avoid_re.search(s):
@@ -263,8 +263,7 @@ def check(messages, locale=LOCALE):
                     problems.append("%s: %r: the placeholders of %r differ" % (po, m[0], s))
         glossary = os.path.join(glossaries, code + ".tsv")
         if os.path.exists(glossary):
-            current = {k: v for k, v in entries.items() if any(k == m[0] for m in messages)}
-            problems += check_glossary(po, current, glossary)
+            problems += check_glossary(po, entries, {m[0] for m in messages}, glossary)
         elif code not in NO_GLOSSARY and os.path.isdir(glossaries):
             problems.append("%s: no glossary locale/glossary/%s.tsv" % (po, code))
     return problems
