@@ -215,8 +215,8 @@ def scenario_failure(scenario, step):
     elif scenario.long:
         detail = long_detail()
     else:
-        detail = ("The stand-in backend was asked to fail here (TARNWELL_STANDIN_FAIL=%s).\n"
-                  "The log holds the details." % step.id)
+        detail = (_("The stand-in backend was asked to fail here ({setting}).").format(
+            setting="TARNWELL_STANDIN_FAIL=" + step.id) + "\n" + _("The log holds the details."))
     command = scenario.fail_command if scenario.fail_command is not None else ""
     return StepFailed(text, detail, command)
 

@@ -4,6 +4,7 @@ its box and the column, and none covers another. The window notes where it drew 
 text (TARNWELL_LAYOUT). A language chosen once is remembered for the next start."""
 
 import os
+import re
 import sys
 import tempfile
 import unittest
@@ -58,6 +59,11 @@ def shot(view, lang, size=SIZE, home=None, **more):
     return notes(layout), png
 
 
+# Words of English sentences that no German text has.
+ENGLISH = re.compile(r"\b(the|could|not|denied|such|directory|failed|error|unexpected|reason|given|cannot|"
+                     r"permission|asked|here|holds|details|exist)\b", re.I)
+
+
 def shipped():
     """The languages of the table that have their catalog, English first."""
     sys.path.insert(0, os.path.join(harness.SOURCE, "setup"))
@@ -110,6 +116,38 @@ class PseudoLanguage(unittest.TestCase):
             r = harness.run(harness.base_args() + ["--size", "960x540", "--shot", os.path.join(home, "s.png"),
                                                    "--shot-at", "0.5"] + extra, env=e, timeout=60, cwd=harness.SOURCE)
             self.assertIn("language: %s\n" % want, r.stdout)
+
+    def test_no_english_on_a_german_screen(self):
+        # A failed build, a crash, and a folder that cannot be read (home is missing: the
+        # browser lists it and says why not), in German with the window's and the stand-in's
+        # own reasons.
+        home = tempfile.mkdtemp(prefix="lang-")
+        cases = {
+            "failed build": ("stopped", {}),
+            "crash": ("stopped", {"TARNWELL_STANDIN_CRASH": "unpack", "TARNWELL_STANDIN_FAIL": ""}),
+        }
+        for name, (view, variables) in cases.items():
+            args, base, at = VIEWS[view]
+            VIEWS["case"] = (args, dict(base, **variables), at)
+            try:
+                found, _ = shot("case", "de")
+            finally:
+                del VIEWS["case"]
+            texts = [t for _, _, t in found]
+            with self.subTest(name):
+                self.assertTrue(any(k == "title" for k, _, _ in found), texts)
+                self.assertEqual([t for t in texts if ENGLISH.search(t)], [], texts)
+        layout = os.path.join(home, "browser.tsv")
+        e = harness.env(TARNWELL_LAYOUT=layout, HOME=os.path.join(home, "missing"), SDL_FILE_DIALOG_DRIVER="none",
+                        XDG_CONFIG_HOME=os.path.join(home, "config"), TARNWELL_STANDIN_GPU="")
+        r = harness.run(harness.base_args() + ["--lang", "de", "--size", SIZE, "--shot", os.path.join(home, "b.png"),
+                                               "--shot-at", "3", "--click", DEST_FIELD], env=e, timeout=60,
+                        cwd=harness.SOURCE)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        texts = [t for _, _, t in notes(layout)]
+        with self.subTest("unreadable folder"):
+            self.assertTrue(any("existiert nicht" in t for t in texts), texts)
+            self.assertEqual([t for t in texts if ENGLISH.search(t)], [], texts)
 
     def test_the_backend_speaks_the_language_chosen(self):
         # Chosen by name against the system's; the stand-in learns it from the window.
