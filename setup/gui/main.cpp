@@ -133,7 +133,15 @@ static int run_frame_loop(Uint64 start) {
     SDL_GetWindowSize(g_win, &wi, &hi);
     float W = (float)wi, H = (float)hi;
     float U = ui_scale(wi, hi);
-    if (apply_asked_language(A.root)) language_glyphs_asked = false;  // chosen in the window
+    if (apply_asked_language(A.root)) {  // chosen in the window
+      language_glyphs_asked = false;
+      // The backend's texts on the form (the quality levels, the suggestion) come again in
+      // the new language; the level the player chose stays chosen.
+      if (A.view == 0 && turns >= 2) {
+        if (A.quality >= 0 && (size_t)A.quality < A.levels.size()) A.quality_kept = A.levels[A.quality].id;
+        ask_info();
+      }
+    }
     update_fonts(U);
     if (!language_glyphs_asked) {
       // The faces for the language's own script are in before its first text is drawn.

@@ -44,6 +44,7 @@ struct App {
   std::vector<std::string> missing;
   std::vector<Level> levels;
   int quality = 0;
+  std::string quality_kept;  // the level chosen before the facts were asked again
   std::string suggested;
   std::string suggested_name;
   std::string suggested_why;
