@@ -198,11 +198,27 @@ static SDL_EnumerationResult SDLCALL gather(void* data, const char*, const char*
   return SDL_ENUM_CONTINUE;
 }
 
+// Why a folder could not be listed, in the window's language.
+static std::string listing_failure(const std::string& folder) {
+#ifdef _WIN32
+  // SDL's own error handling resets the thread's last error: the folder is opened again
+  // here for its reason.
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(wide(join_path(folder, "*")).c_str(), &data);
+  DWORD code = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  if (h != INVALID_HANDLE_VALUE) FindClose(h);
+  std::string reason = os_reason_of((int)code);
+  return reason.empty() ? os_reason(SDL_GetError()) : reason;
+#else
+  return os_reason(SDL_GetError());  // errno is still the one of the failed call
+#endif
+}
+
 Listing list_folder(const std::string& folder, Pick pick, bool all_files) {
   Listing out;
   Gather g{&folder, pick, all_files, {}, {}};
   if (!SDL_EnumerateDirectory(folder.c_str(), gather, &g)) {
-    out.error = os_reason(SDL_GetError());
+    out.error = listing_failure(folder);
   }
   auto by_name = [](const Entry& a, const Entry& b) { return natural_less(a.name, b.name); };
   std::sort(g.folders.begin(), g.folders.end(), by_name);
