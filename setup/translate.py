@@ -12,6 +12,7 @@ differ from the English ones is not used.
 
 import errno
 import gettext
+import locale
 import os
 import re
 
@@ -40,6 +41,12 @@ def _first_language():
 
 
 LANGUAGE = _first_language()
+try:
+    # The system's own reasons (strerror) in the locale's language, which LANGUAGE steers;
+    # numbers keep the C locale's form. Windows has no such category.
+    locale.setlocale(locale.LC_MESSAGES, "")
+except (AttributeError, locale.Error):
+    pass
 _catalog = gettext.translation(DOMAIN, LOCALEDIR, languages=[LANGUAGE], fallback=True)
 _pseudo = LANGUAGE == PSEUDO
 _ROW = next((r for r in TABLE if r["code"] == LANGUAGE), None) or (TABLE[0] if TABLE else
