@@ -35,6 +35,16 @@ class Catalogs(unittest.TestCase):
                                capture_output=True, text=True)
             self.assertEqual(r.returncode, 0, r.stderr)
 
+    def test_the_stand_in_maps_system_codes_as_the_window_does(self):
+        cases = {"de_AT.UTF-8": "de", "zh-Hant-CN": "zh_TW", "zh_HK": "zh_TW", "zh-Hans-TW": "zh_CN", "zh_SG": "zh_CN",
+                 "pt": "pt_BR", "pt_PT.UTF-8": "pt_PT", "es_ES": "es", "es_MX": "es_419", "es-419": "es_419",
+                 "nn_NO": "nb", "no": "nb", "sv_SE": "sv", "th_TH": "", "C": "en"}
+        self.assertEqual({tag: languages.code_for(tag, TABLE) for tag in cases}, cases)
+        self.assertEqual(languages.preferred({"LC_ALL": "C", "HOST_LC_ALL": "cs_CZ.UTF-8", "HOST_LANG": "de_DE"}),
+                         ["cs_CZ.UTF-8"])
+        self.assertEqual(languages.preferred({"LANGUAGE": "fr:de", "LANG": "it_IT", "HOST_LANG": "de_DE"}),
+                         ["fr", "de", "it_IT"])
+
     def test_a_missing_message_or_other_placeholder_fails(self):
         with tempfile.TemporaryDirectory() as copy:
             for code in ("de", "fr"):
