@@ -50,7 +50,7 @@ struct App {
   std::string suggested_why;
 
   // The running job and the view.
-  int view = 0;  // 0 setup form, 1 job running, 2 stopped, 3 done
+  int view = 0;          // 0 setup form, 1 job running, 2 stopped, 3 done
   bool focused = false;  // the view has given its own item the focus (screens/focus.h)
   bool show_log = false;
   bool cancelling = false;

@@ -36,7 +36,8 @@ bool form_ready(const App& app) { return !app.game.empty() && !app.dest.empty() 
 
 const char* form_status(const App& app) {
   if (!app.info_ready) return tr("Checking this PC...");
-  if (!app.missing.empty()) return tr("This PC needs a few build tools first: \"Build the game\" shows them.");
+  if (!app.missing.empty())
+    return tr("This PC needs a few build tools first: \"Build the game\" shows them.");
   if (app.game.empty()) return tr("Choose your copy of the game to begin.");
   if (app.dest.empty()) return tr("Choose where to install.");
   if (app.installed) return tr("Installed. Build again after an update of Tarnwell.");
