@@ -210,6 +210,7 @@ static std::string listing_failure(const std::string& folder) {
   std::string reason = os_reason_of((int)code);
   return reason.empty() ? os_reason(SDL_GetError()) : reason;
 #else
+  (void)folder;
   return os_reason(SDL_GetError());  // errno is still the one of the failed call
 #endif
 }
