@@ -3,9 +3,25 @@
 
     scripts/catalogs.py --pot      writes locale/tarnwell.pot from the sources
     scripts/catalogs.py --check [--locale DIR]
-                                   fails when the .pot is not current, or when a catalog
-                                   lacks a message, has the wrong number of plural forms,
-                                   or changes a message's placeholders
+                                   fails when the .pot is not current; when a catalog
+                                   lacks a message, has another number of plural forms
+                                   than the table of languages gives, or changes a
+                                   message's placeholders; when a catalog is not in the
+                                   table, or a language of the table has a glossary but
+                                   no catalog; when a glossary term is translated
+                                   otherwise than its glossary accepts
+
+The languages are the rows of locale/languages.tsv, shared with the window and the
+stand-in. A row whose catalog has not come yet is only noted (the window shows it in
+English and leaves it out of its language list); once its glossary is in, the catalog
+must be too.
+
+A glossary, locale/glossary/<code>.tsv (UTF-8, '#' starts a comment line), holds one
+term a line: english_regex<TAB>accepted_regex<TAB>avoid_regex (Python regular
+expressions, case-insensitive; avoid may be empty). Every translation (each plural form)
+of a message whose English matches english_regex must match accepted_regex, and no
+translation in the catalog may match avoid_regex. Once locale/glossary/ is there, every
+catalog has its glossary.
 
 Texts are found in the window's C++ as tr("...") and trn("...", "...", n), and in the
 stand-in backend's Python as _("...") and ngettext("...", "...", n); adjacent string
@@ -13,6 +29,7 @@ literals join as the compilers join them. Placeholders are names in braces: "{ti
 """
 
 import ast
+import importlib.util
 import io
 import os
 import re
@@ -26,7 +43,16 @@ POT = os.path.join(LOCALE, "tarnwell.pot")
 
 C_CALL = re.compile(r"\b(tr|trn)\(")
 C_LITERAL = re.compile(r'\s*"((?:[^"\\]|\\.)*)"')
-PLURALS = {"zh_CN": 1, "zh_TW": 1, "ja": 1, "ko": 1, "ru": 3, "uk": 3, "pl": 3}
+NO_GLOSSARY = ("en", "qps")
+
+
+def table(locale=LOCALE):
+    """The rows of the table of languages (setup/languages.py reads it for the stand-in)."""
+    spec = importlib.util.spec_from_file_location("languages", os.path.join(TOP, "setup", "languages.py"))
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    path = os.path.join(locale, "languages.tsv")
+    return module.read_table(path if os.path.exists(path) else os.path.join(LOCALE, "languages.tsv"))
 
 
 def c_unescape(s):
@@ -155,30 +181,91 @@ def names(text):
     return sorted(re.findall(r"\{([^{}]*)\}", text))
 
 
+def read_glossary(path):
+    """[(line number, english, accepted, avoid)] of a glossary file."""
+    terms = []
+    with open(path, encoding="utf-8") as f:
+        for number, line in enumerate(f, 1):
+            line = line.rstrip("\r\n")
+            if not line.strip() or line.lstrip().startswith("#"):
+                continue
+            parts = line.split("\t")
+            while len(parts) < 3:
+                parts.append("")
+            terms.append((number, parts[0], parts[1], parts[2]))
+    return terms
+
+
+def check_glossary(po, entries, current, path):
+    problems = []
+    try:
+        terms = read_glossary(path)
+    except OSError as e:
+        return ["%s: its glossary cannot be read: %s" % (po, e)]
+    for number, english, accepted, avoid in terms:
+        try:
+            english_re = re.compile(english, re.I)
+            accepted_re = re.compile(accepted, re.I)
+            avoid_re = re.compile(avoid, re.I) if avoid else None
+        except re.error as e:
+            problems.append("%s:%d: %s" % (os.path.basename(path), number, e))
+            continue
+        for msgid, (_, strs, fuzzy) in sorted(entries.items()):
+            for s in strs:
+                if not s:
+                    continue
+                if msgid in current and english_re.search(msgid) and not accepted_re.search(s):
+                    problems.append("%s: %r: %r does not say %r as the glossary has it (line %d)"
+                                    % (po, msgid, s, accepted, number))
+                if avoid_re and avoid_re.search(s):
+                    problems.append("%s: %r: %r says %r, which the glossary avoids (line %d)"
+                                    % (po, msgid, s, avoid_re.search(s).group(0), number))
+    return problems
+
+
 def check(messages, locale=LOCALE):
     problems = []
     if not os.path.exists(POT) or open(POT, encoding="utf-8").read() != pot_text(messages):
         problems.append("locale/tarnwell.pot is not current: run scripts/catalogs.py --pot")
+    rows = {row["code"]: row for row in table(locale)}
+    if "en" not in rows:
+        problems.append("locale/languages.tsv: no table of languages with English in it")
     pos = sorted(f for f in os.listdir(locale) if f.endswith(".po"))
     if not pos:
         problems.append("no catalogs in locale/")
+    glossaries = os.path.join(locale, "glossary")
+    for code in rows:
+        if code in NO_GLOSSARY or code + ".po" in pos:
+            continue
+        if os.path.exists(os.path.join(glossaries, code + ".tsv")):
+            problems.append("%s: in the table of languages and with a glossary, but no catalog" % code)
+        else:
+            print("catalogs: %s: no catalog yet (shown in English)" % code)
     for po in pos:
         code = po[:-3]
+        if code not in rows:
+            problems.append("%s: the language is not in locale/languages.tsv" % po)
+            continue
         entries, nplurals = read_po(os.path.join(locale, po))
-        if nplurals != PLURALS.get(code, 2):
-            problems.append("%s: Plural-Forms has nplurals=%s, the window counts %d" % (po, nplurals,
-                                                                                        PLURALS.get(code, 2)))
+        wanted = rows[code]["nplurals"]
+        if nplurals != wanted:
+            problems.append("%s: Plural-Forms has nplurals=%s, the table of languages %d" % (po, nplurals, wanted))
         for m in messages:
             e = entries.get(m[0])
             if not e or e[2] or not all(e[1]):
                 problems.append("%s: no translation of %r" % (po, m[0]))
                 continue
-            forms = nplurals if len(m) == 2 else 1
+            forms = wanted if len(m) == 2 else 1
             if len(e[1]) != forms:
                 problems.append("%s: %r has %d forms, not %d" % (po, m[0], len(e[1]), forms))
             for s in e[1]:
                 if names(s) != names(m[0]):
                     problems.append("%s: %r: the placeholders of %r differ" % (po, m[0], s))
+        glossary = os.path.join(glossaries, code + ".tsv")
+        if os.path.exists(glossary):
+            problems += check_glossary(po, entries, {m[0] for m in messages}, glossary)
+        elif code not in NO_GLOSSARY and os.path.isdir(glossaries):
+            problems.append("%s: no glossary locale/glossary/%s.tsv" % (po, code))
     return problems
 
 

@@ -21,8 +21,10 @@ cp "$top/setup.bat" "$out/"
 cp "$top/assets/icon.png" "$out/assets/"
 cp "$top/runtime/ui/fonts/Roboto-Medium.ttf" "$out/runtime/ui/fonts/"
 cp "$top"/setup/*.py "$out/setup/"
-# The catalogs: the program reads locale/<code>.po, the backend the compiled .mo files.
+# The catalogs: the program reads locale/<code>.po, the backend the compiled .mo files and
+# the table of languages.
 mkdir -p "$out/locale"
+cp "$top/locale/languages.tsv" "$out/locale/"
 for po in "$top"/locale/*.po; do
   code=$(basename "$po" .po)
   cp "$po" "$out/locale/"

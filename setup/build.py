@@ -13,7 +13,7 @@ import tempfile
 from . import __version__, emblem, info, shortcuts, store, system
 from .job import Job, StepFailed, crash, scenario_failure
 from .steps import ALL_IDS, build_steps, heavy_weight, long_log_line
-from .translate import _, decimal
+from .translate import _, decimal, list_text, reason
 
 NEEDED_GB = 36
 LOG_NAME = "setup.log"
@@ -48,7 +48,7 @@ def check_game(path):
             exefs, romfs = _child_dir(path, "exefs"), _child_dir(path, "romfs")
         except OSError as e:
             raise StepFailed(_("The folder of your game copy cannot be read."),
-                             "%s\n%s" % (path, e.strerror or e))
+                             "%s\n%s" % (path, reason(e)))
         if not exefs and not romfs:
             raise StepFailed(_("This folder does not hold exefs and romfs."),
                              "%s\n%s" % (path, GAME_HINT))
@@ -64,7 +64,7 @@ def check_game(path):
             with open(path, "rb") as f:
                 first = f.read(1)
         except OSError as e:
-            raise StepFailed(_("Your .nup file cannot be read."), "%s\n%s" % (path, e.strerror or e))
+            raise StepFailed(_("Your .nup file cannot be read."), "%s\n%s" % (path, reason(e)))
         if not first:
             raise StepFailed(_("Your .nup file is empty."),
                              "%s\n%s" % (path, _("Copy the file again from your console or backup.")))
@@ -148,7 +148,7 @@ class Build:
             if not self.record_warned:
                 self.record_warned = True
                 self.job.log("The record of finished steps could not be saved (%s); "
-                             "a stopped build will start again from the beginning." % (e.strerror or e))
+                             "a stopped build will start again from the beginning." % (reason(e)))
 
     # The run.
 
@@ -162,7 +162,7 @@ class Build:
         if self.quality not in [level["id"] for level in levels]:
             raise StepFailed(_('The quality level "{level}" is not known.').format(level=self.quality),
                              _("Choose one of: {levels}.").format(
-                                 levels=", ".join(level["name"] for level in levels)))
+                                 levels=list_text([level["name"] for level in levels])))
         if self.scenario.long:
             job.log(long_log_line())
         if self.resume_note:
@@ -241,7 +241,7 @@ class Build:
                              "%s\n%s" % (dest, _("Choose a folder, or a new name for one.")))
         if self.setup_error is not None:
             raise StepFailed(_("The install folder could not be created."),
-                             "%s\n%s" % (dest, self.setup_error.strerror or self.setup_error))
+                             "%s\n%s" % (dest, reason(self.setup_error)))
         probe = os.path.join(dest, ".setup-write-test-%d" % os.getpid())
         try:
             with open(probe, "w") as f:
@@ -249,7 +249,7 @@ class Build:
             os.remove(probe)
         except OSError as e:
             raise StepFailed(_("Setup cannot write to the install folder."),
-                             "%s\n%s\n%s" % (dest, e.strerror or e,
+                             "%s\n%s\n%s" % (dest, reason(e),
                                              _("Choose a folder of your own, for example in your home folder.")))
         self.job.progress(_("Measuring the free space"), 1, 2)
         free = system.free_gb(dest, self.scenario)
@@ -267,7 +267,7 @@ class Build:
         missing, command, can_install = info.tools_status(self.scenario)
         if missing:
             raise StepFailed(_("This PC needs a few build tools first."),
-                             _("Missing: {tools}").format(tools=", ".join(missing))
+                             _("Missing: {tools}").format(tools=list_text(missing))
                              + info.tools_hint(command, can_install),
                              command)
         for names in system.tool_names(self.scenario):
@@ -288,7 +288,7 @@ class Build:
                 self.job.log("Drew the Tarnwell emblem as the icon.")
         except OSError as e:
             # The game runs without it; only the shortcuts lose their picture.
-            self.job.warning(_("The icon could not be saved: {reason}").format(reason=e.strerror or e))
+            self.job.warning(_("The icon could not be saved: {reason}").format(reason=reason(e)))
             return
         self.job.icon(path)
         self.job.progress(_("The icon is ready"), 1, 1)
@@ -319,7 +319,7 @@ class Build:
             launcher = shortcuts.write_launcher(self.dest, self.quality)
         except OSError as e:
             raise StepFailed(_("The launcher could not be written."), "%s\n%s" % (
-                shortcuts.launcher_path(self.dest), e.strerror or e))
+                shortcuts.launcher_path(self.dest), reason(e)))
         job.log("Wrote the launcher %s." % launcher)
         icon = os.path.join(store.setup_dir(self.dest), ICON_NAME)
         try:
@@ -327,13 +327,13 @@ class Build:
             job.log("Added Tarnwell to the application menu: %s" % entry)
         except OSError as e:
             job.warning(_("Tarnwell could not be added to the application menu: {reason}").format(
-                reason=e.strerror or e))
+                reason=reason(e)))
         if self.desktop_entry:
             try:
                 entry = shortcuts.write_shortcut(system.desktop_dir(), self.dest, icon)
                 job.log("Put a shortcut on the desktop: %s" % entry)
             except OSError as e:
-                job.warning(_("The desktop shortcut could not be made: {reason}").format(reason=e.strerror or e))
+                job.warning(_("The desktop shortcut could not be made: {reason}").format(reason=reason(e)))
         if not store.update_config(dest=self.dest, game=self.game, quality=self.quality,
                                    desktop=self.desktop_entry):
             job.warning(_("Setup could not remember this install folder for next time."))

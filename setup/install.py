@@ -21,7 +21,7 @@ import tempfile
 from . import info, store, system
 from .job import Job, StepFailed, crash, scenario_failure
 from .steps import INSTALL_STEPS, ALL_IDS
-from .translate import _
+from .translate import _, list_text, reason
 
 LOG_NAME = "install.log"
 # Share of TARNWELL_STANDIN_SECONDS that a pretended installation takes.
@@ -54,7 +54,7 @@ class Install:
             still, command, can_install = info.tools_status(self.scenario)
             if still:
                 raise StepFailed(_("Some build tools are still missing."),
-                                 _("Missing: {tools}").format(tools=", ".join(still))
+                                 _("Missing: {tools}").format(tools=list_text(still))
                                  + info.tools_hint(command, can_install),
                                  command)
         job.progress(_("All build tools are installed"), 1, 1)
@@ -67,7 +67,7 @@ class Install:
         commands = system.install_argv_list(tools)
         if commands is None:
             raise StepFailed(_("Setup cannot install the build tools on this PC."),
-                             _("Missing: {tools}").format(tools=", ".join(tools)) + info.tools_hint(command, False),
+                             _("Missing: {tools}").format(tools=list_text(tools)) + info.tools_hint(command, False),
                              command)
         job.check()
         for n, argv in enumerate(commands):
@@ -81,7 +81,7 @@ class Install:
             except OSError as e:
                 raise StepFailed(_("The build tools could not be installed."),
                                  _("{tool} could not be started: {reason}").format(tool=argv[0],
-                                                                                  reason=e.strerror or e),
+                                                                                  reason=reason(e)),
                                  command)
             for raw in proc.stdout:
                 job.log(raw.decode("utf-8", "replace").rstrip("\r\n"))
@@ -108,7 +108,7 @@ class Install:
                     raise StepFailed(_("The build tools could not be installed."),
                                      "The stand-in could not note %s as installed in %s."
                                      % (tool, store.config_path()))
-        job.progress(_("Installed {tools}").format(tools=", ".join(tools)), len(tools), len(tools))
+        job.progress(_("Installed {tools}").format(tools=list_text(tools)), len(tools), len(tools))
 
 
 def run(out, scenario):

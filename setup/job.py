@@ -153,13 +153,12 @@ class Job:
             self.error(e.text, e.detail, e.command)
             self.end("failed")
             return 1
-        except Exception as e:
-            # A fault of the backend itself is still reported as a failure with
-            # its reason, never as a silent end.
+        except Exception:
+            # A fault of the backend itself is still reported as a failure, never as a
+            # silent end; its reason, in the program's own words, goes to the log.
             for line in traceback.format_exc().rstrip().splitlines():
                 self.logfile.write(line)
-            self.error("Setup ran into a problem it did not expect.",
-                       "%s: %s\nThe log holds the details." % (type(e).__name__, e))
+            self.error(_("Setup ran into a problem it did not expect."), _("The log holds the details."))
             self.end("failed")
             return 1
         self.end("ok", play or "")
@@ -216,8 +215,8 @@ def scenario_failure(scenario, step):
     elif scenario.long:
         detail = long_detail()
     else:
-        detail = ("The stand-in backend was asked to fail here (TARNWELL_STANDIN_FAIL=%s).\n"
-                  "The log holds the details." % step.id)
+        detail = (_("The stand-in backend was asked to fail here ({setting}).").format(
+            setting="TARNWELL_STANDIN_FAIL=" + step.id) + "\n" + _("The log holds the details."))
     command = scenario.fail_command if scenario.fail_command is not None else ""
     return StepFailed(text, detail, command)
 

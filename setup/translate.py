@@ -1,16 +1,22 @@
 """The stand-in's texts in the player's language, through gettext.
 
 The language comes from the environment, as for any gettext program: LANGUAGE, LC_ALL,
-LC_MESSAGES, LANG (the setup window puts its own choice into LANGUAGE). The compiled
-catalogs (<code>/LC_MESSAGES/tarnwell.mo) are found in TARNWELL_LOCALEDIR, which the
-window names, else in locale/ beside this package. "qps" is the tests' pseudo-language:
+LC_MESSAGES, LANG, and HOST_LC_ALL or HOST_LANG where the locale is C (the setup window
+puts its own choice into LANGUAGE); the table of languages (languages.tsv) maps a system
+code to the catalog that serves it, and says how the language writes numbers and lists.
+The compiled catalogs (<code>/LC_MESSAGES/tarnwell.mo) are found in TARNWELL_LOCALEDIR,
+which the window names, else in locale/ beside this package. "qps" is the tests' pseudo-language:
 every text accented, 40 % longer and bracketed. A translation whose placeholders ({name})
 differ from the English ones is not used.
 """
 
+import errno
 import gettext
+import locale
 import os
 import re
+
+from . import languages
 
 DOMAIN = "tarnwell"
 PSEUDO = "qps"
@@ -19,17 +25,32 @@ if not os.path.isdir(LOCALEDIR):
     LOCALEDIR = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "locale")
 
 
+_SOURCE_LOCALE = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "locale")
+TABLE = (languages.read_table(os.path.join(LOCALEDIR, "languages.tsv"))
+         or languages.read_table(os.path.join(_SOURCE_LOCALE, "languages.tsv")))
+
+
 def _first_language():
-    for name in ("LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"):
-        value = os.environ.get(name)
-        if value:
-            return value.split(":")[0].split(".")[0].replace("-", "_")
-    return ""
+    for tag in languages.preferred(os.environ):
+        if tag.lower().startswith(PSEUDO):
+            return PSEUDO
+        code = languages.code_for(tag, TABLE)
+        if code:
+            return code
+    return "en"
 
 
 LANGUAGE = _first_language()
-_catalog = gettext.translation(DOMAIN, LOCALEDIR, fallback=True)
-_pseudo = LANGUAGE.lower().startswith(PSEUDO)
+try:
+    # The system's own reasons (strerror) in the locale's language, which LANGUAGE steers;
+    # numbers keep the C locale's form. Windows has no such category.
+    locale.setlocale(locale.LC_MESSAGES, "")
+except (AttributeError, locale.Error):
+    pass
+_catalog = gettext.translation(DOMAIN, LOCALEDIR, languages=[LANGUAGE], fallback=True)
+_pseudo = LANGUAGE == PSEUDO
+_ROW = next((r for r in TABLE if r["code"] == LANGUAGE), None) or (TABLE[0] if TABLE else
+                                                                   {"decimal": ".", "list": ", "})
 
 _ACCENTS = dict(zip("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ",
                     "åƀçðéƒĝĥîĵķļɱñöþǫŕšţûṽŵẋýžÅƁÇÐÉƑĜĤÎĴĶĻṀÑÖÞǪŔŠŢÛṼŴẊÝŽ"))
@@ -64,10 +85,38 @@ def ngettext(singular, plural, n):
     return translated if _names(translated) == _names(singular) else (singular if n == 1 else plural)
 
 
-_COMMA = ("ru", "uk", "pl", "de", "fr", "es", "pt", "it", "tr")
-
-
 def decimal(value, digits=1):
     """A number as the language writes it: 1.5, or 1,5 in German."""
-    text = "%.*f" % (digits, value)
-    return text.replace(".", ",") if LANGUAGE.split("_")[0].lower() in _COMMA else text
+    return ("%.*f" % (digits, value)).replace(".", _ROW["decimal"])
+
+
+def list_text(items):
+    """Items joined as the language lists them: "a, b", or "a、b" in Japanese and Chinese."""
+    return _ROW["list"].join(items)
+
+
+def _reasons():
+    return {
+        errno.ENOENT: _("it does not exist"),
+        errno.EACCES: _("permission was denied"),
+        errno.EPERM: _("permission was denied"),
+        errno.ENOSPC: _("the disk is full"),
+        errno.EROFS: _("the disk is read-only"),
+        errno.ENOTDIR: _("it is not a folder"),
+        errno.EISDIR: _("it is a folder"),
+        errno.EEXIST: _("it already exists"),
+        errno.ENAMETOOLONG: _("the name is too long"),
+        errno.EIO: _("the disk could not be read or written"),
+        errno.EBUSY: _("another program is using it"),
+    }
+
+
+def reason(e):
+    """Why an operating-system call failed, in the player's language: our own words for the
+    common reasons, else the system's (which follow the locale), else the exception's text."""
+    if isinstance(e, OSError):
+        if e.errno in _reasons():
+            return _reasons()[e.errno]
+        if e.strerror:
+            return e.strerror
+    return str(e)

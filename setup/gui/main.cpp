@@ -8,6 +8,7 @@
 #include "app/events.h"
 #include "app/font_fallback.h"
 #include "app/language.h"
+#include "app/language_choice.h"
 #include "app/pacing.h"
 #include "app/png_io.h"
 #include "app/theme.h"
@@ -30,6 +31,7 @@
 #include <imgui_impl_sdlrenderer3.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -133,6 +135,15 @@ static int run_frame_loop(Uint64 start) {
     SDL_GetWindowSize(g_win, &wi, &hi);
     float W = (float)wi, H = (float)hi;
     float U = ui_scale(wi, hi);
+    if (apply_asked_language(A.root)) {  // chosen in the window
+      language_glyphs_asked = false;
+      // The backend's texts on the form (the quality levels, the suggestion) come again in
+      // the new language; the level the player chose stays chosen.
+      if (A.view == 0 && turns >= 2) {
+        if (A.quality >= 0 && (size_t)A.quality < A.levels.size()) A.quality_kept = A.levels[A.quality].id;
+        ask_info();
+      }
+    }
     update_fonts(U);
     if (!language_glyphs_asked) {
       // The faces for the language's own script are in before its first text is drawn.
@@ -205,9 +216,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   A.backend = backend_command(cl.backend, A.python);
-  // --lang names the language; one we do not have leaves the system's choice.
-  std::string lang = language_code(cl.lang);
-  use_language(A.root, lang.empty() ? choose_language(preferred_languages()) : lang);
+  // --lang names the language; one we do not have leaves the one chosen in the window
+  // before, else the system's.
+  use_language(A.root, start_language(cl.lang));
+#ifndef _WIN32
+  // The system's own reasons (strerror) in the locale's language, which LANGUAGE steers;
+  // numbers stay as the window writes them.
+  setlocale(LC_MESSAGES, "");
+#endif
   set_font_language(g_lang.code);  // Han characters in the glyph forms of the window's language
   if (getenv("TARNWELL_REPORT_LANGUAGE")) printf("language: %s\n", g_lang.code.c_str());
 

@@ -225,7 +225,9 @@ class Language(backend.SandboxTest):
 
     def test_levels_steps_and_errors_in_the_environments_language(self):
         locale = self.catalogs()
-        for variables in ({"LANGUAGE": "de"}, {"LANGUAGE": "", "LC_ALL": "", "LANG": "de_DE.UTF-8"}):
+        # By name, by the locale, and by the player's locale behind a runtime's C locale.
+        for variables in ({"LANGUAGE": "de"}, {"LANGUAGE": "", "LC_ALL": "", "LANG": "de_DE.UTF-8"},
+                          {"LANGUAGE": "", "LC_ALL": "C", "HOST_LC_ALL": "de_AT.UTF-8", "LANG": "fr_FR.UTF-8"}):
             reply = self.box.info(environ=dict(variables, TARNWELL_LOCALEDIR=locale))
             self.assertEqual([level["name"] for level in reply["levels"]], ["Leicht", "Ausgewogen", "Voll"])
             self.assertIn("keine NVIDIA-Grafikkarte", reply["suggested_why"])

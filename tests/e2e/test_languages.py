@@ -1,8 +1,11 @@
-"""Every view in the pseudo-language (every text accented, 40 % longer, bracketed) at the
-smallest window: each text the window draws stays within its box and the column, and
-none covers another. The window notes where it drew each text (TARNWELL_LAYOUT)."""
+"""Every view in the pseudo-language (every text accented, 40 % longer, bracketed) and in
+every shipped language at the smallest window: each text the window draws stays within
+its box and the column, and none covers another. The window notes where it drew each
+text (TARNWELL_LAYOUT). A language chosen once is remembered for the next start."""
 
 import os
+import re
+import sys
 import tempfile
 import unittest
 
@@ -56,6 +59,20 @@ def shot(view, lang, size=SIZE, home=None, **more):
     return notes(layout), png
 
 
+# Words of English sentences that no German text has.
+ENGLISH = re.compile(r"\b(the|could|not|denied|such|directory|failed|error|unexpected|reason|given|cannot|"
+                     r"permission|asked|here|holds|details|exist)\b", re.I)
+
+
+def shipped():
+    """The languages of the table that have their catalog, English first."""
+    sys.path.insert(0, os.path.join(harness.SOURCE, "setup"))
+    import languages
+    rows = languages.read_table(os.path.join(harness.SOURCE, "locale", "languages.tsv"))
+    return [r["code"] for r in rows
+            if r["code"] == "en" or os.path.exists(os.path.join(harness.SOURCE, "locale", r["code"] + ".po"))]
+
+
 class PseudoLanguage(unittest.TestCase):
     def check_fits(self, found, view):
         self.assertGreater(len(found), 5, view)
@@ -80,6 +97,58 @@ class PseudoLanguage(unittest.TestCase):
                 found, _ = shot("form", "qps", home=home)
                 self.assertTrue(any(t.startswith(pseudo_of("Build again")) for _, _, t in found))
                 self.check_fits(found, "installed")
+
+    def test_every_view_fits_in_every_language(self):
+        # One window at a time: a window covered by another one draws nothing.
+        for lang in shipped():
+            for view in VIEWS:
+                with self.subTest(lang=lang, view=view):
+                    found, _ = shot(view, lang)
+                    self.check_fits(found, "%s %s" % (lang, view))
+
+    def test_the_language_chosen_before_is_taken_and_lang_wins(self):
+        home = tempfile.mkdtemp(prefix="lang-")
+        os.makedirs(os.path.join(home, "config", "tarnwell"))
+        with open(os.path.join(home, "config", "tarnwell", "language"), "w") as f:
+            f.write("fr\n")
+        e = harness.env(XDG_CONFIG_HOME=os.path.join(home, "config"), TARNWELL_REPORT_LANGUAGE="1",
+                        LANGUAGE="", LC_ALL="", LANG="de_DE.UTF-8")
+        for extra, want in (([], "fr"), (["--lang", "ja"], "ja")):
+            r = harness.run(harness.base_args() + ["--size", "960x540", "--shot", os.path.join(home, "s.png"),
+                                                   "--shot-at", "0.5"] + extra, env=e, timeout=60, cwd=harness.SOURCE)
+            self.assertIn("language: %s\n" % want, r.stdout)
+
+    def test_no_english_on_a_german_screen(self):
+        # A failed build, a crash, and a folder that cannot be read (home is missing: the
+        # browser lists it and says why not), in German with the window's and the stand-in's
+        # own reasons.
+        home = tempfile.mkdtemp(prefix="lang-")
+        cases = {
+            "failed build": ("stopped", {}),
+            "crash": ("stopped", {"TARNWELL_STANDIN_CRASH": "unpack", "TARNWELL_STANDIN_FAIL": ""}),
+        }
+        for name, (view, variables) in cases.items():
+            args, base, at = VIEWS[view]
+            VIEWS["case"] = (args, dict(base, **variables), at)
+            try:
+                found, _ = shot("case", "de")
+            finally:
+                del VIEWS["case"]
+            texts = [t for _, _, t in found]
+            with self.subTest(name):
+                self.assertTrue(any(k == "title" for k, _, _ in found), texts)
+                self.assertEqual([t for t in texts if ENGLISH.search(t)], [], texts)
+        layout = os.path.join(home, "browser.tsv")
+        e = harness.env(TARNWELL_LAYOUT=layout, HOME=os.path.join(home, "missing"), SDL_FILE_DIALOG_DRIVER="none",
+                        XDG_CONFIG_HOME=os.path.join(home, "config"), TARNWELL_STANDIN_GPU="")
+        r = harness.run(harness.base_args() + ["--lang", "de", "--size", SIZE, "--shot", os.path.join(home, "b.png"),
+                                               "--shot-at", "3", "--click", DEST_FIELD], env=e, timeout=60,
+                        cwd=harness.SOURCE)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        texts = [t for _, _, t in notes(layout)]
+        with self.subTest("unreadable folder"):
+            self.assertTrue(any("existiert nicht" in t for t in texts), texts)
+            self.assertEqual([t for t in texts if ENGLISH.search(t)], [], texts)
 
     def test_the_backend_speaks_the_language_chosen(self):
         # Chosen by name against the system's; the stand-in learns it from the window.

@@ -290,6 +290,24 @@ GLib.MainLoop().run()
         self.assertNotIn("Build the game", names)
         self.assertNotIn("Hollow Lantern, built on this PC from your own copy of the game.", names)
 
+    def test_the_language_list_by_screen_reader_and_keys(self):
+        s = flow.Session(self, shot_at=120)
+        frame = self.frame(s)
+        s.wait_for_info()
+        link = self.wait_for(s, "the Language item", lambda: find(frame, "link", "Language"))
+        link.queryAction().doAction(0)
+        lists = self.wait_for(s, "the list of languages", lambda: [
+            c for _, r, n, _, _, c in nodes(frame) if r == "list box" and n == "Language"])
+        rows = [(n, "selected" in st) for _, r, n, _, st, _ in nodes(lists[0]) if r == "list item"]
+        self.assertIn(("English", True), rows)
+        self.assertIn(("Deutsch", False), rows)
+        names = [n for n, _ in rows]
+        for _ in range(names.index("Deutsch") - names.index("English")):  # English holds the focus
+            s.key("Down")
+        s.key("Return")
+        self.wait_for(s, "the form in German", lambda: find(frame, "link", "Sprache"))
+        self.assertIsNotNone(find(frame, "push button", "Spiel bauen"))
+
     def test_the_browser_list_follows_the_keys(self):
         s = flow.Session(self, size=(1280, 720), shot_at=120, game=False, dest=False,
                          scenario={"SDL_FILE_DIALOG_DRIVER": "none", "SteamDeck": "1"})

@@ -97,7 +97,7 @@ TEST(FormStatus, FirstMatchingRowWins) {
   a.game.clear();
   EXPECT_STREQ(form_status(a), "Choose your copy of the game to begin.");
   a.missing = {"cmake", "ninja"};
-  EXPECT_STREQ(form_status(a), "This PC needs a few build tools first: Build shows them.");
+  EXPECT_STREQ(form_status(a), "This PC needs a few build tools first: \"Build the game\" shows them.");
   a.info_ready = false;
   EXPECT_STREQ(form_status(a), "Checking this PC...");
 }
@@ -106,7 +106,7 @@ TEST(FormStatus, MissingToolsStillAllowTheBuildThatListsThem) {
   App a = ready_app();
   a.missing = {"cmake", "ninja"};
   EXPECT_TRUE(form_ready(a));
-  EXPECT_STREQ(form_status(a), "This PC needs a few build tools first: Build shows them.");
+  EXPECT_STREQ(form_status(a), "This PC needs a few build tools first: \"Build the game\" shows them.");
 }
 
 TEST(FormReady, NeedsBothPathsAndTheCheckOfThisPc) {

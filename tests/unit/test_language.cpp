@@ -2,6 +2,7 @@
 // pseudo-language, and numbers, sizes and times as each language writes them.
 #include "app/language.h"
 #include "app/po_reader.h"
+#include "app/language_table.h"
 #include "widgets/widgets.h"
 
 #include <gtest/gtest.h>
@@ -29,24 +30,56 @@ std::string chosen(const std::map<std::string, std::string>& env) {
 TEST_F(Language, ChosenFromTheEnvironmentInGettextOrder) {
   EXPECT_EQ(chosen({}), "en");
   EXPECT_EQ(chosen({{"LANG", "de_DE.UTF-8"}}), "de");
-  EXPECT_EQ(chosen({{"LANGUAGE", "sv:fr_CA:de"}, {"LANG", "ja_JP.UTF-8"}}), "fr");  // first we have
-  EXPECT_EQ(chosen({{"LANGUAGE", "sv"}, {"LANG", "ja_JP.UTF-8"}}), "ja");
+  EXPECT_EQ(chosen({{"LANGUAGE", "th:fr_CA:de"}, {"LANG", "ja_JP.UTF-8"}}), "fr");  // first we have
+  EXPECT_EQ(chosen({{"LANGUAGE", "th"}, {"LANG", "ja_JP.UTF-8"}}), "ja");
   EXPECT_EQ(chosen({{"LC_ALL", "ko_KR.UTF-8"}, {"LC_MESSAGES", "ru_RU"}, {"LANG", "pl_PL"}}), "ko");
   EXPECT_EQ(chosen({{"LC_ALL", ""}, {"LC_MESSAGES", "ru_RU"}, {"LANG", "pl_PL"}}), "ru");
   // The first locale variable set is the locale: LANG does not count behind it.
-  EXPECT_EQ(chosen({{"LC_MESSAGES", "sv_SE.UTF-8"}, {"LANG", "pl_PL"}}), "en");
+  EXPECT_EQ(chosen({{"LC_MESSAGES", "th_TH.UTF-8"}, {"LANG", "pl_PL"}}), "en");
   EXPECT_EQ(chosen({{"LANG", "C"}}), "en");
+  // A runtime that starts programs in the C locale keeps the player's in HOST_LC_ALL or
+  // HOST_LANG; they count only where the locale is C or POSIX.
+  EXPECT_EQ(chosen({{"LC_ALL", "C"}, {"HOST_LC_ALL", "cs_CZ.UTF-8"}, {"HOST_LANG", "de_DE"}}), "cs");
+  EXPECT_EQ(chosen({{"LANG", "C.UTF-8"}, {"HOST_LANG", "nn_NO.UTF-8"}}), "nb");
+  EXPECT_EQ(chosen({{"LC_ALL", "POSIX"}, {"HOST_LC_ALL", "C"}, {"HOST_LANG", "hu_HU"}}), "hu");
+  EXPECT_EQ(chosen({{"LANG", "en_GB.UTF-8"}, {"HOST_LANG", "de_DE"}}), "en");
   // The pseudo-language is only ever asked for by name.
   EXPECT_EQ(chosen({{"LANGUAGE", "qps"}, {"LANG", "it_IT"}}), "it");
 }
 
 TEST_F(Language, TagsMapToTheLanguagesWeShip) {
-  const std::map<std::string, std::string> cases = {
-      {"zh_TW.UTF-8", "zh_TW"}, {"zh_HK", "zh_TW"}, {"zh-Hant", "zh_TW"},    {"zh-Hant-CN", "zh_TW"},
-      {"zh_CN", "zh_CN"},       {"zh_SG", "zh_CN"}, {"zh-Hans-TW", "zh_CN"}, {"zh", "zh_CN"},
-      {"pt_BR", "pt_BR"},       {"pt", "pt_BR"},    {"de-AT", "de"},         {"uk_UA.UTF-8@euro", "uk"},
-      {"tr-TR", "tr"},          {"en-GB", "en"},    {"POSIX", "en"},         {"sv_SE", ""},
-      {"qps-ploc", "qps"}};
+  const std::map<std::string, std::string> cases = {{"zh_TW.UTF-8", "zh_TW"},
+                                                    {"zh_HK", "zh_TW"},
+                                                    {"zh-Hant", "zh_TW"},
+                                                    {"zh-Hant-CN", "zh_TW"},
+                                                    {"zh_CN", "zh_CN"},
+                                                    {"zh_SG", "zh_CN"},
+                                                    {"zh-Hans-TW", "zh_CN"},
+                                                    {"zh", "zh_CN"},
+                                                    {"pt_BR", "pt_BR"},
+                                                    {"pt", "pt_BR"},
+                                                    {"de-AT", "de"},
+                                                    {"uk_UA.UTF-8@euro", "uk"},
+                                                    {"tr-TR", "tr"},
+                                                    {"en-GB", "en"},
+                                                    {"POSIX", "en"},
+                                                    {"sv_SE", "sv"},
+                                                    {"qps-ploc", "qps"},
+                                                    {"th_TH", ""},
+                                                    {"pt_PT", "pt_PT"},
+                                                    {"pt-AO", "pt_BR"},
+                                                    {"es_ES", "es"},
+                                                    {"es", "es"},
+                                                    {"es_MX.UTF-8", "es_419"},
+                                                    {"es-419", "es_419"},
+                                                    {"es_AR", "es_419"},
+                                                    {"es-US", "es_419"},
+                                                    {"nb_NO", "nb"},
+                                                    {"nn_NO", "nb"},
+                                                    {"no", "nb"},
+                                                    {"el_GR", "el"},
+                                                    {"vi-VN", "vi"},
+                                                    {"cs_CZ", "cs"}};
   for (const auto& [tag, code] : cases) EXPECT_EQ(language_code(tag), code) << tag;
 }
 
@@ -162,11 +195,41 @@ TEST_F(Language, PluralFormsOfTheShippedLanguages) {
       {"ru", {2, 0, 1, 2, 2, 0, 1, 2, 2, 2}},    {"uk", {2, 0, 1, 2, 2, 0, 1, 2, 2, 2}},
       {"pl", {2, 0, 1, 2, 2, 2, 1, 2, 2, 2}},    {"fr", {0, 0, 1, 1, 1, 1, 1, 1, 1, 1}},
       {"pt_BR", {0, 0, 1, 1, 1, 1, 1, 1, 1, 1}}, {"de", {1, 0, 1, 1, 1, 1, 1, 1, 1, 1}},
-      {"ja", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},    {"zh_TW", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}};
+      {"ja", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},    {"zh_TW", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {"cs", {2, 0, 1, 2, 2, 2, 2, 2, 2, 2}},    {"ro", {1, 0, 1, 1, 1, 2, 2, 2, 1, 1}},
+      {"vi", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},    {"nb", {1, 0, 1, 1, 1, 1, 1, 1, 1, 1}}};
   const unsigned long long n[] = {0, 1, 2, 5, 11, 21, 22, 25, 111, 112};
   for (const auto& [code, want] : forms)
     for (size_t i = 0; i < want.size(); i++)
       EXPECT_EQ(plural_form(code, n[i]), want[i]) << code << " " << n[i];
+}
+
+// Every row of the table: a name, a plural rule that gives each of its forms and no other,
+// the system codes that choose it.
+TEST_F(Language, TheTableOfLanguages) {
+  ASSERT_EQ(language_table().size(), 28u);
+  EXPECT_EQ(language_table()[0].code, "en");
+  for (const LanguageRow& row : language_table()) {
+    EXPECT_FALSE(row.name.empty()) << row.code;
+    std::vector<bool> seen(row.nplurals);
+    for (unsigned long long n = 0; n < 1000; n++) {
+      int form = plural_index(row.plural, n);
+      ASSERT_LT(form, row.nplurals) << row.code << " " << n;
+      seen[form] = true;
+    }
+    for (int i = 0; i < row.nplurals; i++) EXPECT_TRUE(seen[i]) << row.code << " form " << i;
+    EXPECT_EQ(language_code(row.code), row.code);
+  }
+  EXPECT_EQ(plural_index("n%10==1 && n%100!=11 ? 0 : 1", 111), 1);
+  EXPECT_EQ(plural_index("(n > 1", 5), 0);  // unreadable: the first form
+  const std::vector<LanguageRow> rows = parse_language_table(
+      "# x\ncode\tname\n"
+      "ab\tAb\t1\t0\t,\t\\h\t{percent}\\s%\tG\tM\t;\t1\tab_x\n");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].group, "\xC2\xA0");
+  EXPECT_EQ(rows[0].percent, "{percent} %");
+  EXPECT_TRUE(rows[0].rtl);
+  EXPECT_EQ(rows[0].system, std::vector<std::string>{"ab_x"});
 }
 
 TEST_F(Language, PseudoLanguageAccentsLengthensAndKeepsPlaceholders) {
@@ -234,6 +297,11 @@ TEST_F(Language, NumbersSizesAndTimesAsTheLanguageWritesThem) {
   EXPECT_EQ(size_in_language(36400000000ull), "36.4 GB");
   EXPECT_EQ(grouped_text(10485760), "10,485,760");
   EXPECT_EQ(percent_in_language(42), "42%");
+  EXPECT_EQ(list_in_language({"cmake", "ninja"}), "cmake, ninja");
+  g_lang.code = "ja";
+  EXPECT_EQ(list_in_language({"cmake", "ninja"}), "cmake\xE3\x80\x81ninja");
+  g_lang.code = "es_419";  // Latin America writes a decimal point
+  EXPECT_EQ(decimal_text(1.25, 1), "1.2");
 }
 
 }  // namespace

@@ -3,9 +3,13 @@
 #include "widgets/widgets.h"
 
 #include "app/a11y.h"
+#include "app/language.h"
+#include "app/language_choice.h"
+#include "app/language_table.h"
 #include "app/theme.h"
 #include "backend/messages.h"
 #include "gui_frame.h"
+#include "screens/languages.h"
 
 #include <SDL3/SDL.h>
 #include <gtest/gtest.h>
@@ -14,6 +18,8 @@
 #include <imgui_internal.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -453,6 +459,99 @@ TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
   // Video stays up: quitting it after the backend has run unloads libraries whose caches
   // the leak checker then reports as leaks it cannot name.
   SDL_QuitSubSystem(SDL_INIT_GAMEPAD);
+}
+
+// The language list by keyboard and by gamepad: the window's language holds the focus when
+// it opens, a move and the confirm choose the next one, which is applied before the next
+// frame and remembered in the configuration folder; back closes the list and changes
+// nothing.
+TEST_F(WidgetTest, TheLanguageListByKeyboardAndGamepad) {
+  char folder[] = "/tmp/tarnwell-config-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  SDL_SetEnvironmentVariable(SDL_GetEnvironment(), "XDG_CONFIG_HOME", folder, true);
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  SDL_SetHint(SDL_HINT_JOYSTICK_HIDAPI, "0");
+  SDL_SetHint("SDL_JOYSTICK_DISABLE_UDEV", "1");
+  if (!SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMEPAD)) GTEST_SKIP() << "no display: " << SDL_GetError();
+  SDL_Window* win = SDL_CreateWindow("languages", 1100, 900, SDL_WINDOW_HIDDEN);
+  ASSERT_NE(win, nullptr) << SDL_GetError();
+  SDL_VirtualJoystickDesc desc;
+  SDL_INIT_INTERFACE(&desc);
+  desc.type = SDL_JOYSTICK_TYPE_GAMEPAD;
+  desc.naxes = SDL_GAMEPAD_AXIS_COUNT;
+  desc.nbuttons = SDL_GAMEPAD_BUTTON_COUNT;
+  SDL_JoystickID id = SDL_AttachVirtualJoystick(&desc);
+  SDL_Joystick* pad = SDL_OpenJoystick(id);
+  ASSERT_NE(pad, nullptr) << SDL_GetError();
+  ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableGamepad | ImGuiConfigFlags_NavEnableKeyboard;
+  ASSERT_TRUE(ImGui_ImplSDL3_InitForOther(win));
+  auto frame = [&] {
+    for (SDL_Event e; SDL_PollEvent(&e);) ImGui_ImplSDL3_ProcessEvent(&e);
+    ImGui_ImplSDL3_NewFrame();
+    begin_frame();
+    if (g_languages_open) view_languages(700, 1.0f);
+    end_frame();
+  };
+  auto frames = [&] {
+    for (int i = 0; i < 3; i++) frame();
+  };
+  auto key = [&](ImGuiKey k) {
+    ImGui::GetIO().AddKeyEvent(k, true);
+    frames();
+    ImGui::GetIO().AddKeyEvent(k, false);
+    frames();
+  };
+  auto press = [&](SDL_GamepadButton button) {
+    SDL_SetJoystickVirtualButton(pad, button, true);
+    frames();
+    SDL_SetJoystickVirtualButton(pad, button, false);
+    frames();
+  };
+  use_language(TARNWELL_SOURCE_DIR, "en");
+  std::vector<std::string> shown;  // English, then the others with a catalog in the table's order
+  for (const LanguageRow& row : language_table())
+    if (row.code == "en" ||
+        SDL_GetPathInfo((std::string(TARNWELL_SOURCE_DIR) + "/locale/" + row.code + ".po").c_str(), nullptr))
+      shown.push_back(row.code);
+  ASSERT_GE(shown.size(), 3u);
+
+  open_languages();
+  frames();
+  key(ImGuiKey_DownArrow);
+  key(ImGuiKey_Enter);
+  EXPECT_FALSE(g_languages_open);
+  EXPECT_TRUE(apply_asked_language(TARNWELL_SOURCE_DIR));
+  EXPECT_EQ(g_lang.code, shown[1]);
+  EXPECT_EQ(saved_language(), shown[1]);
+  EXPECT_EQ(start_language(""), shown[1]);  // the next start
+  EXPECT_EQ(start_language("ja"), "ja");    // --lang still wins
+
+  open_languages();
+  frames();
+  press(SDL_GAMEPAD_BUTTON_DPAD_DOWN);
+  press(SDL_GAMEPAD_BUTTON_SOUTH);
+  EXPECT_TRUE(apply_asked_language(TARNWELL_SOURCE_DIR));
+  EXPECT_EQ(g_lang.code, shown[2]);
+  EXPECT_EQ(saved_language(), shown[2]);
+
+  open_languages();
+  frames();
+  press(SDL_GAMEPAD_BUTTON_DPAD_DOWN);
+  press(ImGui::GetIO().ConfigNavSwapGamepadButtons ? SDL_GAMEPAD_BUTTON_SOUTH : SDL_GAMEPAD_BUTTON_EAST);
+  EXPECT_FALSE(g_languages_open);
+  EXPECT_FALSE(apply_asked_language(TARNWELL_SOURCE_DIR));
+  EXPECT_EQ(g_lang.code, shown[2]);
+
+  g_lang = Catalog();
+  ImGui_ImplSDL3_Shutdown();
+  SDL_CloseJoystick(pad);
+  SDL_DetachVirtualJoystick(id);
+  SDL_DestroyWindow(win);
+  SDL_QuitSubSystem(SDL_INIT_GAMEPAD);
+  remove(saved_language_path().c_str());
+  SDL_RemovePath((std::string(folder) + "/tarnwell").c_str());
+  SDL_RemovePath(folder);
+  SDL_UnsetEnvironmentVariable(SDL_GetEnvironment(), "XDG_CONFIG_HOME");
 }
 
 // Every cut, from the left for fields, from the right for titles and of the backend's

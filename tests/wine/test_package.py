@@ -6,6 +6,7 @@ import json
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import unittest
 
@@ -17,6 +18,13 @@ def imported_dlls(path):
     out = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", path], capture_output=True, text=True,
                          check=True).stdout
     return [line.split("DLL Name:")[1].strip() for line in out.splitlines() if "DLL Name:" in line]
+
+
+def catalog_text(po, english):
+    """The translation of `english` in the catalog `po`."""
+    sys.path.insert(0, os.path.join(wine.SOURCE, "scripts"))
+    import catalogs
+    return catalogs.read_po(po)[0][english][1][0]
 
 
 class Package(unittest.TestCase):
@@ -70,23 +78,29 @@ class Package(unittest.TestCase):
 
     def test_the_users_display_language_is_the_window_s_and_the_backend_s(self):
         # Wine takes the Windows user's display language from the locale LANG names, which
-        # must exist: made here, in a folder of the test's own.
+        # must exist: made here, in a folder of the test's own. Czech is chosen as soon as the
+        # table has it; its texts are checked once its catalog is in the folder.
         locales = os.path.join(self.dir, "locales")
         os.makedirs(locales)
-        subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", os.path.join(locales, "de_DE.UTF-8")],
-                       check=True, capture_output=True)
-        layout, shot = os.path.join(self.dir, "layout.tsv"), os.path.join(self.dir, "shot.png")
-        e = wine.env(LOCPATH=locales, LANG="de_DE.UTF-8", LANGUAGE="", LC_ALL="", LC_MESSAGES="",
-                     TARNWELL_REPORT_LANGUAGE="1", TARNWELL_LAYOUT=wine.winpath(layout), **wine.private_home(self))
-        r = wine.run_wine([os.path.join(self.dist, "tarnwell-setup.exe"), "--root", wine.winpath(self.dist),
-                           "--python", wine.winpath(wine.WIN_PYTHON), "--size", "960x540", "--shot",
-                           wine.winpath(shot), "--shot-at", "6"], cwd=self.dist, env=e, timeout=180)
-        self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertEqual(r.stdout.splitlines()[0], "language: de")
-        with open(layout, encoding="utf-8") as f:
-            texts = [line.rstrip("\n").split("\t")[-1] for line in f]
-        self.assertIn("Spiel bauen", texts)  # the window's catalog, from the folder
-        self.assertIn("Ausgewogen", texts)  # the backend's, compiled into the folder
+        for code, locale, texts in (("de", "de_DE", ["Spiel bauen", "Ausgewogen"]), ("cs", "cs_CZ", None)):
+            with self.subTest(code):
+                subprocess.run(["localedef", "-i", locale, "-f", "UTF-8", os.path.join(locales, locale + ".UTF-8")],
+                               check=True, capture_output=True)
+                layout, shot = os.path.join(self.dir, code + ".tsv"), os.path.join(self.dir, code + ".png")
+                e = wine.env(LOCPATH=locales, LANG=locale + ".UTF-8", LANGUAGE="", LC_ALL="", LC_MESSAGES="",
+                             TARNWELL_REPORT_LANGUAGE="1", TARNWELL_LAYOUT=wine.winpath(layout),
+                             **wine.private_home(self))
+                r = wine.run_wine([os.path.join(self.dist, "tarnwell-setup.exe"), "--root", wine.winpath(self.dist),
+                                   "--python", wine.winpath(wine.WIN_PYTHON), "--size", "960x540", "--shot",
+                                   wine.winpath(shot), "--shot-at", "6"], cwd=self.dist, env=e, timeout=180)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertEqual(r.stdout.splitlines()[0], "language: " + code)
+                with open(layout, encoding="utf-8") as f:
+                    shown = [line.rstrip("\n").split("\t")[-1] for line in f]
+                if texts is None and os.path.exists(os.path.join(self.dist, "locale", code + ".po")):
+                    texts = [catalog_text(os.path.join(self.dist, "locale", code + ".po"), "Build the game")]
+                for text in texts or []:
+                    self.assertIn(text, shown)  # the window's catalog, and the backend's compiled one
 
     def test_setup_bat_without_python_says_so(self):
         e = wine.env(WINEPATH="")

@@ -202,6 +202,15 @@ class UnderWine(unittest.TestCase):
                          ["C:\\Games", "C:\\", "(places)", "\\\\server\\share\\games",
                           "\\\\server\\share\\", "(places)", "(places)"])
 
+    def test_a_windows_reason_comes_in_the_language_of_the_window(self):
+        # A folder that is not there, listed as the browser lists it: Windows' reason in
+        # German words, not Windows' English ones.
+        missing = wine.winpath(os.path.join(tempfile.mkdtemp(prefix="wine-gone-"), "gone"))
+        r = wine.run_wine([os.environ["TARNWELL_PATH_CHECK"], "--list", "de", wine.winpath(wine.SOURCE), missing],
+                          timeout=60)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.replace("\r", ""), "es existiert nicht\n")
+
     def test_shot_reaches_stdout_and_shows_what_the_linux_build_shows(self):
         # The stand-in answers late, so both shots show the form while the PC is checked.
         e = wine.env(TARNWELL_STANDIN_INFO_DELAY=8, **wine.private_home(self))

@@ -5,6 +5,7 @@
 // session bus), and every question to the bus is asked without waiting for the answer.
 #ifndef _WIN32
 #include "app/a11y.h"
+#include "app/language.h"
 
 #include <SDL3/SDL.h>
 #include <atk-bridge.h>
@@ -118,7 +119,7 @@ AtkObject* placeholder(AtkObject* list, int index);
 
 const gchar* tw_get_name(AtkObject* o) {
   TwNode* n = tw(o);
-  if (n->kind == APP || n->kind == FRAME) return "Tarnwell Setup";
+  if (n->kind == APP || n->kind == FRAME) return tr("Tarnwell Setup");
   if (n->kind == NOTE) return g_note_text.c_str();
   const A11yNode* node = node_of(o);
   return node ? node->name.c_str() : "";

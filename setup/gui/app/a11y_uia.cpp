@@ -7,6 +7,7 @@
 // it, and older Windows and Wine lack some of its functions.
 #ifdef _WIN32
 #include "app/a11y.h"
+#include "app/language.h"
 
 #include <SDL3/SDL.h>
 #include <ole2.h>
@@ -264,7 +265,7 @@ class Element : public IRawElementProviderSimple,
     Locked lock;
     if (id_ == 0) {
       if (property == PROP_CONTROL_TYPE) set_int(out, 50032);
-      if (property == PROP_NAME) set_text(out, "Tarnwell Setup");
+      if (property == PROP_NAME) set_text(out, tr("Tarnwell Setup"));
       return S_OK;
     }
     const A11yNode* node = find(id_);

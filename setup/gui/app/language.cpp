@@ -1,6 +1,7 @@
 #include "app/language.h"
 
 #include "app/po_reader.h"
+#include "app/language_table.h"
 
 #include <SDL3/SDL.h>
 
@@ -16,8 +17,6 @@
 #include <windows.h>
 #endif
 
-const char* const LANGUAGES[14] = {"en", "zh_CN", "zh_TW", "ja", "ko",    "ru", "uk",
-                                   "pl", "de",    "fr",    "es", "pt_BR", "it", "tr"};
 const char PSEUDO[] = "qps";
 
 Catalog g_lang;
@@ -37,13 +36,10 @@ std::vector<std::string> placeholders(const std::string& text) {
 }
 
 int plural_form(const std::string& code, unsigned long long n) {
-  const unsigned long long n10 = n % 10, n100 = n % 100;
-  const bool few = n10 >= 2 && n10 <= 4 && (n100 < 10 || n100 >= 20);
-  if (code == "ru" || code == "uk") return n10 == 1 && n100 != 11 ? 0 : few ? 1 : 2;
-  if (code == "pl") return n == 1 ? 0 : few ? 1 : 2;
-  if (code == "fr" || code == "pt_BR") return n > 1 ? 1 : 0;
-  if (code == "zh_CN" || code == "zh_TW" || code == "ja" || code == "ko") return 0;
-  return n != 1 ? 1 : 0;  // English, German, Spanish, Italian, Turkish, the pseudo-language
+  const LanguageRow* row = language_row(code);
+  if (!row) return n != 1 ? 1 : 0;  // the pseudo-language counts as English does
+  int form = plural_index(row->plural, n);
+  return form < row->nplurals ? form : 0;
 }
 
 // ---- the pseudo-language ----
@@ -101,19 +97,7 @@ std::string language_code(const std::string& tag) {
   if (t.empty()) return "";
   if (t == "c" || t == "posix") return "en";
   if (t == PSEUDO || t.rfind("qps_", 0) == 0) return PSEUDO;
-  std::string lang = t.substr(0, t.find('_'));
-  std::string rest = t.size() > lang.size() ? t.substr(lang.size()) + "_" : "";
-  if (lang == "zh") {
-    bool traditional = rest.find("_hant_") != std::string::npos ||
-                       (rest.find("_hans_") == std::string::npos &&
-                        (rest.find("_tw_") != std::string::npos || rest.find("_hk_") != std::string::npos ||
-                         rest.find("_mo_") != std::string::npos));
-    return traditional ? "zh_TW" : "zh_CN";
-  }
-  if (lang == "pt") return "pt_BR";
-  for (const char* code : LANGUAGES)
-    if (lang == code) return code;
-  return "";
+  return table_code_for(t);
 }
 
 std::vector<std::string> preferred_from_env(const std::function<const char*(const char*)>& get) {
@@ -128,13 +112,27 @@ std::vector<std::string> preferred_from_env(const std::function<const char*(cons
       start = colon + 1;
     }
   }
+  const char* locale = nullptr;
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     const char* value = get(name);
     if (value && *value) {
-      list.push_back(value);
+      locale = value;
       break;  // the first one set is the locale; the others do not count
     }
   }
+  // A runtime that starts its programs in the "C" locale keeps the player's own in
+  // HOST_LC_ALL or HOST_LANG.
+  auto is_c = [](const char* value) {
+    const std::string v = value ? value : "";
+    return v.empty() || v == "C" || v == "POSIX" || v.rfind("C.", 0) == 0;
+  };
+  if (is_c(locale))
+    for (const char* name : {"HOST_LC_ALL", "HOST_LANG"})
+      if (!is_c(get(name))) {
+        locale = get(name);
+        break;
+      }
+  if (locale) list.push_back(locale);
   return list;
 }
 
@@ -230,26 +228,25 @@ std::string fill(std::string text, const std::vector<std::pair<const char*, std:
 
 // ---- numbers ----
 
-static bool decimal_comma() {
-  for (const char* code : {"ru", "uk", "pl", "de", "fr", "es", "pt_BR", "it", "tr"})
-    if (g_lang.code == code) return true;
-  return false;
+// The table's row of the window's language; English's for the pseudo-language.
+static const LanguageRow& row_in_use() {
+  const LanguageRow* row = language_row(g_lang.code);
+  if (!row) row = language_row("en");
+  static const LanguageRow fallback;
+  return row ? *row : fallback;
 }
 
 std::string decimal_text(double value, int decimals) {
   char text[64];
   snprintf(text, sizeof text, "%.*f", decimals, value);
-  if (decimal_comma())
-    if (char* dot = strchr(text, '.')) *dot = ',';
-  return text;
+  std::string out = text;
+  size_t dot = out.find('.');
+  if (dot != std::string::npos) out.replace(dot, 1, row_in_use().decimal);
+  return out;
 }
 
 std::string grouped_text(unsigned long long value) {
-  const std::string& c = g_lang.code;
-  // A space that does not break a line where the language groups with spaces.
-  const char* mark = c == "fr" || c == "ru" || c == "uk" || c == "pl" ? "\xC2\xA0"
-                     : decimal_comma()                                ? "."
-                                                                      : ",";
+  const std::string& mark = row_in_use().group;
   std::string digits = std::to_string(value), out;
   for (size_t i = 0; i < digits.size(); i++) {
     if (i && (digits.size() - i) % 3 == 0) out += mark;
@@ -259,10 +256,17 @@ std::string grouped_text(unsigned long long value) {
 }
 
 std::string percent_in_language(int percent) {
-  return fill(tr("{percent}%"), {{"percent", std::to_string(percent)}});
+  return fill(row_in_use().percent, {{"percent", std::to_string(percent)}});
 }
 
 std::string size_in_language(uint64_t bytes) {
-  if (bytes >= 1000000000ull) return fill(tr("{size} GB"), {{"size", decimal_text((double)bytes / 1e9, 1)}});
-  return fill(tr("{size} MB"), {{"size", std::to_string(bytes / 1000000ull)}});
+  if (bytes >= 1000000000ull)
+    return fill(row_in_use().gigabytes, {{"size", decimal_text((double)bytes / 1e9, 1)}});
+  return fill(row_in_use().megabytes, {{"size", std::to_string(bytes / 1000000ull)}});
+}
+
+std::string list_in_language(const std::vector<std::string>& items) {
+  std::string out;
+  for (size_t i = 0; i < items.size(); i++) out += (i ? row_in_use().list : "") + items[i];
+  return out;
 }

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-// The languages that ship a catalog, English first. "qps" is the pseudo-language of the
-// tests: every text accented, 40 % longer and bracketed, made from the English.
-extern const char* const LANGUAGES[14];
+// The languages are the rows of the table (app/language_table.h), English first. "qps" is
+// the pseudo-language of the tests: every text accented, 40 % longer and bracketed, made
+// from the English.
 extern const char PSEUDO[];  // "qps"
 
 // One language's messages: English text (for a plural, the English singular) to its
@@ -30,7 +30,7 @@ extern Catalog g_lang;
 // The names in braces of a text, sorted: "{count} of {total}" gives {"count", "total"}.
 std::vector<std::string> placeholders(const std::string& text);
 
-// Which plural form of `code` a count takes (the catalogs' Plural-Forms, written out).
+// Which plural form of `code` a count takes (its Plural-Forms in the table of languages).
 int plural_form(const std::string& code, unsigned long long n);
 
 // The pseudo-language's text for an English one; placeholders are kept as they are.
@@ -41,8 +41,9 @@ std::string pseudo_text(const std::string& english);
 std::string language_code(const std::string& tag);
 
 // The system's preferred languages, most wanted first. Linux: the entries of LANGUAGE,
-// then the first set of LC_ALL, LC_MESSAGES and LANG. `get` reads a variable (nullptr when
-// unset).
+// then the first set of LC_ALL, LC_MESSAGES and LANG; where that is "C" or "POSIX" (or
+// none is set), HOST_LC_ALL, else HOST_LANG, as a runtime that starts its programs in the
+// "C" locale keeps the player's own there. `get` reads a variable (nullptr when unset).
 std::vector<std::string> preferred_from_env(const std::function<const char*(const char*)>& get);
 // This system's list: the Windows user's UI languages, or the environment above.
 std::vector<std::string> preferred_languages();
@@ -71,3 +72,5 @@ std::string grouped_text(unsigned long long value);
 std::string percent_in_language(int percent);
 // Free space and sizes: "1.5 GB" at a gigabyte or more, else whole megabytes; "36 Go" in French.
 std::string size_in_language(uint64_t bytes);
+// Items joined as the language lists them: "a, b" or, in Japanese and Chinese, "a、b".
+std::string list_in_language(const std::vector<std::string>& items);

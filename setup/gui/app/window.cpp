@@ -1,4 +1,5 @@
 #include "app/window.h"
+#include "app/language.h"
 
 #include "app/png_io.h"
 #include "backend/app.h"
@@ -37,7 +38,7 @@ bool open_window(int width, int height) {
   // Shown only once it has its renderer: an OpenGL renderer makes SDL destroy the
   // window and create it anew, and a window shown before that would flash on the
   // desktop and leave behind one that other programs may already have found.
-  g_win = SDL_CreateWindow("Tarnwell Setup", width, height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
+  g_win = SDL_CreateWindow(tr("Tarnwell Setup"), width, height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
   if (!g_win) return false;
   g_ren = SDL_CreateRenderer(g_win, nullptr);
   if (!g_ren) return false;

@@ -44,12 +44,13 @@ struct App {
   std::vector<std::string> missing;
   std::vector<Level> levels;
   int quality = 0;
+  std::string quality_kept;  // the level chosen before the facts were asked again
   std::string suggested;
   std::string suggested_name;
   std::string suggested_why;
 
   // The running job and the view.
-  int view = 0;  // 0 setup form, 1 job running, 2 stopped, 3 done
+  int view = 0;          // 0 setup form, 1 job running, 2 stopped, 3 done
   bool focused = false;  // the view has given its own item the focus (screens/focus.h)
   bool show_log = false;
   bool cancelling = false;

@@ -70,7 +70,8 @@ void apply_info_line(const std::string& line) {
   A.suggested = kept_id(r["suggested"].str);
   A.suggested_why = cut_text(r["suggested_why"].str, LINE_KEEP);
 
-  const std::string quality = kept_id(r["quality"].str);
+  const std::string quality = A.quality_kept.empty() ? kept_id(r["quality"].str) : A.quality_kept;
+  A.quality_kept.clear();
   for (size_t i = 0; i < A.levels.size(); i++) {
     if (A.levels[i].id == quality) A.quality = (int)i;
     if (A.levels[i].id == A.suggested) A.suggested_name = A.levels[i].name;

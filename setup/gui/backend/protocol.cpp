@@ -35,12 +35,7 @@ void ask_info() {
 }
 
 static std::string missing_tools_detail() {
-  std::string tools;
-  for (size_t i = 0; i < A.missing.size(); i++) {
-    if (i) tools += ", ";
-    tools += A.missing[i];
-  }
-  std::string detail = fill(tr("Missing: {tools}"), {{"tools", tools}}) + "\n";
+  std::string detail = fill(tr("Missing: {tools}"), {{"tools", list_in_language(A.missing)}}) + "\n";
   if (A.install_command.empty())
     detail += tr("Install them with the system's package manager, then check again.");
   else if (A.can_install)

@@ -1,6 +1,7 @@
 #include "screens/browser.h"
 
 #include "app/language.h"
+#include "app/os_reason.h"
 #include "app/window.h"
 #include "backend/app.h"
 #include "widgets/disk_jobs.h"
@@ -222,7 +223,7 @@ void activate_row(int index) {
       std::string made = row.path;
       ask(Browser::MAKE, made, [made](DiskAnswer& a) {
         a.folder = made;
-        if (!SDL_CreateDirectory(made.c_str())) a.why = SDL_GetError();
+        if (!SDL_CreateDirectory(made.c_str())) a.why = os_reason(SDL_GetError());
       });
       return;
     }

@@ -8,6 +8,7 @@
 #include "screens/announce.h"
 #include "screens/browser.h"
 #include "screens/form.h"
+#include "screens/languages.h"
 #include "screens/outcome.h"
 #include "screens/patterns.h"
 #include "screens/progress.h"
@@ -19,6 +20,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 std::vector<StatusItem> status_items(const App& app) {
   std::vector<StatusItem> items;
@@ -35,54 +38,77 @@ std::vector<StatusItem> status_items(const App& app) {
   return items;
 }
 
-// The "Quit" link in the bottom right corner of the column. When the form is taller than
-// the column it follows the form instead, so that it scrolls with it and never covers it.
+// The "Language" and "Quit" links in the bottom right corner of the column. When the form
+// is taller than the column they follow the form instead, so that they scroll with it and
+// never cover it.
 static void quit_link(const Measures& m, float H, float U) {
   push_font(F_SMALL);
   float q = ImGui::CalcTextSize(tr("Quit"), nullptr, false, -1).x;
+  float l = ImGui::CalcTextSize(tr("Language"), nullptr, false, -1).x;
   ImGui::PopFont();
   // In the window's own coordinates, which scroll with the content.
   float corner = H - 66 * U - ImGui::GetWindowPos().y;
-  ImGui::SetCursorPos(
-      ImVec2(m.x0 + m.cw - (16 * U + q) - ImGui::GetWindowPos().x, std::max(corner, ImGui::GetCursorPosY())));
+  float y = std::max(corner, ImGui::GetCursorPosY());
+  float quit_x = m.x0 + m.cw - (16 * U + q) - ImGui::GetWindowPos().x;
+  ImGui::SetCursorPos(ImVec2(quit_x - (16 * U + l) - 24 * U, y));
+  // One identity whatever the language, so that the focus given back finds it.
+  bool languages = link((std::string(tr("Language")) + "###language").c_str(), U);
+  if (languages_closed_now()) take_focus();
+  ImGui::SetCursorPos(ImVec2(quit_x, y));
   if (link(tr("Quit"), U)) request_quit();
+  if (languages) open_languages();
 }
 
-// One line at the bottom left: graphics card, build tools, version. It ends before the
-// column: an item that would reach it is cut with "...", and nothing follows it.
+// The bottom left: graphics card, build tools, version, side by side. Whatever does not
+// fit beside the others starts a line of its own, and a text wider than the room wraps:
+// nothing is cut. The lines grow upwards from the bottom, ending before the column.
 static void status_overlay(float H, float U, float end) {
   ImDrawList* dl = ImGui::GetForegroundDrawList();
   push_font(F_SMALL);
-  float x = 40 * U, y = H - 44 * U;
-  auto status_item = [&dl, &x, &y, &U, end](const std::string& full, bool ok) {
-    if (x + 26 * U >= end) return;
-    std::string text = fit_from_right(full, end - x - 26 * U);
-    if (ok) {
+  struct Placed {
+    std::string text;
+    int kind;  // 0 ticked, 1 dot, 2 the version
+    float x, y, w, h;
+  };
+  std::vector<Placed> placed;
+  const float left = 40 * U, line_gap = 6 * U;
+  float x = left, y = 0, line_h = 0;
+  auto place = [&](const std::string& text, int kind) {
+    const float mark = kind == 2 ? 0 : 26 * U;
+    const float room = std::max(end - left - mark, 40 * U);
+    ImVec2 size = ImGui::CalcTextSize(text.c_str(), nullptr, false, room);
+    if (x > left && x + mark + size.x > end) {  // a line of its own
+      x = left;
+      y += line_h + line_gap;
+      line_h = 0;
+    }
+    placed.push_back({text, kind, x, y, mark + size.x, size.y});
+    line_h = std::max(line_h, size.y);
+    x += mark + size.x + 36 * U;
+  };
+  for (const StatusItem& item : status_items(A)) place(item.text, item.ok ? 0 : 1);
+  if (!A.version.empty()) place(fill(tr("Version {version}"), {{"version", A.version}}), 2);
+  // The last line stands where the single line always stood.
+  const float bottom = H - 44 * U + ImGui::GetFontSize(), top = bottom - (y + line_h);
+  for (const Placed& p : placed) {
+    const float px = p.x, py = top + p.y, mark = p.kind == 2 ? 0 : 26 * U;
+    if (p.kind == 0) {
       float k = 0.7f * U;
-      ImVec2 tick[3] = {ImVec2(x, y + 2 * U + 9 * k), ImVec2(x + 7 * k, y + 2 * U + 16 * k),
-                        ImVec2(x + 20 * k, y + 2 * U)};
+      ImVec2 tick[3] = {ImVec2(px, py + 2 * U + 9 * k), ImVec2(px + 7 * k, py + 2 * U + 16 * k),
+                        ImVec2(px + 20 * k, py + 2 * U)};
       dl->AddPolyline(tick, 3, ImGui::ColorConvertFloat4ToU32(ImVec4(0.55f, 0.78f, 0.40f, 1.0f)), 0,
                       3.5f * k);
-    } else {
-      dl->AddCircleFilled(ImVec2(x + 8 * U, y + 10 * U), 5 * U,
+    } else if (p.kind == 1) {
+      dl->AddCircleFilled(ImVec2(px + 8 * U, py + 10 * U), 5 * U,
                           ImGui::ColorConvertFloat4ToU32(ImVec4(0.96f, 0.56f, 0.30f, 1.0f)), 0);
     }
-    dl->AddText(ImVec2(x + 26 * U, y), ImGui::GetColorU32(DIM), text.c_str());
-    ImVec2 size = ImGui::CalcTextSize(text.c_str(), nullptr, false, -1);
-    note_text("status", text.c_str(), ImVec2(x + 26 * U, y), ImVec2(x + 26 * U + size.x, y + size.y),
-              ImVec2(0, 0), ImVec2(end, 1e9f), false);
-    a11y_label_at(full.c_str(), x, y, 26 * U + ImGui::CalcTextSize(text.c_str()).x, ImGui::GetFontSize());
-    x += 26 * U + ImGui::CalcTextSize(text.c_str(), nullptr, false, -1).x + 36 * U;
-    if (text.size() != full.size()) x = end;
-  };
-  for (const StatusItem& item : status_items(A)) status_item(item.text, item.ok);
-  if (!A.version.empty() && x < end) {
-    std::string version = fit_from_right(fill(tr("Version {version}"), {{"version", A.version}}), end - x);
-    dl->AddText(ImVec2(x, y), ImGui::ColorConvertFloat4ToU32(ImVec4(0.50f, 0.44f, 0.36f, 1.0f)),
-                version.c_str(), version.c_str() + version.size());
-    ImVec2 size = ImGui::CalcTextSize(version.c_str(), nullptr, false, -1);
-    note_text("status", version.c_str(), ImVec2(x, y), ImVec2(x + size.x, y + size.y), ImVec2(0, 0),
+    const ImU32 colour = p.kind == 2 ? ImGui::ColorConvertFloat4ToU32(ImVec4(0.50f, 0.44f, 0.36f, 1.0f))
+                                     : ImGui::GetColorU32(DIM);
+    const float room = std::max(end - left - mark, 40 * U);
+    dl->AddText(nullptr, 0, ImVec2(px + mark, py), colour, p.text.c_str(), nullptr, room);
+    note_text("status", p.text.c_str(), ImVec2(px + mark, py), ImVec2(px + p.w, py + p.h), ImVec2(0, 0),
               ImVec2(end, 1e9f), false);
+    if (p.kind != 2) a11y_label_at(p.text.c_str(), px, py, p.w, p.h);
   }
   ImGui::PopFont();
 }
@@ -122,7 +148,7 @@ void column(float W, float H, float U, float t) {
     view_done(m.cw, U);
   focus_frame_end(drawn);
 
-  if (A.view == 0 && !g_browser.open) quit_link(m, H, U);
+  if (A.view == 0 && !g_browser.open && !g_languages_open) quit_link(m, H, U);
   if (g_a11y_on) a11y_view_end(view_message(A, drawn), drawn >= 2);
   announce_news(drawn);
   ImGui::End();

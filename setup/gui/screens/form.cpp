@@ -7,6 +7,7 @@
 #include "backend/launch.h"
 #include "backend/protocol.h"
 #include "screens/browser.h"
+#include "screens/languages.h"
 #include "screens/patterns.h"
 #include "widgets/disk_jobs.h"
 #include "widgets/layout_report.h"
@@ -48,7 +49,8 @@ bool form_ready(const App& app) { return !app.game.empty() && !app.dest.empty() 
 
 const char* form_status(const App& app) {
   if (!app.info_ready) return tr("Checking this PC...");
-  if (!app.missing.empty()) return tr("This PC needs a few build tools first: Build shows them.");
+  if (!app.missing.empty())
+    return tr("This PC needs a few build tools first: \"Build the game\" shows them.");
   if (app.game.empty()) return tr("Choose your copy of the game to begin.");
   if (app.dest.empty()) return tr("Choose where to install.");
   if (app.installed) return tr("Installed. Build again after an update of Tarnwell.");
@@ -196,6 +198,10 @@ void view_form(float cw, float U) {
   std::string chosen = take_browser_choice();
   if (!chosen.empty()) (g_browser.pick == Pick::GAME ? A.game : A.dest) = chosen;
   if (g_browser.open) return;
+  if (g_languages_open) {
+    view_languages(cw, U);
+    if (g_languages_open) return;
+  }
   if (take_browser_closed()) focus_back();
   // The main button, held while the last run stops, takes the focus it was meant to have
   // once that run is released.

@@ -1,6 +1,7 @@
 #include "widgets/listing.h"
 
 #include "app/language.h"
+#include "app/os_reason.h"
 
 #include <SDL3/SDL.h>
 
@@ -206,12 +207,28 @@ static SDL_EnumerationResult SDLCALL gather(void* data, const char*, const char*
   return SDL_ENUM_CONTINUE;
 }
 
+// Why a folder could not be listed, in the window's language.
+static std::string listing_failure(const std::string& folder) {
+#ifdef _WIN32
+  // SDL's own error handling resets the thread's last error: the folder is opened again
+  // here for its reason.
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(wide(join_path(folder, "*")).c_str(), &data);
+  DWORD code = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  if (h != INVALID_HANDLE_VALUE) FindClose(h);
+  std::string reason = os_reason_of((int)code);
+  return reason.empty() ? os_reason(SDL_GetError()) : reason;
+#else
+  (void)folder;
+  return os_reason(SDL_GetError());  // errno is still the one of the failed call
+#endif
+}
+
 Listing list_folder(const std::string& folder, Pick pick, bool all_files) {
   Listing out;
   Gather g{&folder, pick, all_files, {}, {}};
   if (!SDL_EnumerateDirectory(folder.c_str(), gather, &g)) {
-    out.error = SDL_GetError();
-    if (out.error.empty()) out.error = tr("it cannot be read");
+    out.error = listing_failure(folder);
   }
   auto by_name = [](const Entry& a, const Entry& b) { return natural_less(a.name, b.name); };
   std::sort(g.folders.begin(), g.folders.end(), by_name);
@@ -259,8 +276,8 @@ std::string try_writing(const std::string& folder) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS)
       return DeleteFileW(test.c_str()) ? "" : tr("a test file could not be removed");
-    return error == ERROR_ACCESS_DENIED ? std::string(tr("access is denied"))
-                                        : fill(tr("Windows error {code}"), {{"code", std::to_string(error)}});
+    std::string reason = os_reason_of((int)error);
+    return reason.empty() ? fill(tr("Windows error {code}"), {{"code", std::to_string(error)}}) : reason;
   }
   CloseHandle(h);  // removes it
   return "";
@@ -315,9 +332,9 @@ bool free_bytes(const std::string& folder, uint64_t& out) {
 std::string try_writing(const std::string& folder) {
   std::string test = join_path(folder, ".tarnwell-write-test-" + std::to_string(getpid()));
   FILE* f = fopen(test.c_str(), "wx");
-  if (!f) return strerror(errno);
+  if (!f) return os_reason_of(errno);
   fclose(f);
-  return unlink(test.c_str()) == 0 ? "" : strerror(errno);
+  return unlink(test.c_str()) == 0 ? "" : os_reason_of(errno);
 }
 
 // /proc/mounts writes a space in a mount point as "\040", and so on.

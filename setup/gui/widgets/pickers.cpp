@@ -38,7 +38,7 @@ static void keep_pick(std::string& slot, std::string& error, const char* const* 
   } else if (filelist) {
     slot = filelist[0];
   } else {
-    error = reason && *reason ? reason : "no reason was given";
+    error = reason && *reason ? reason : tr("no reason was given");
   }
   SDL_UnlockMutex(g_pick_lock);
 }
