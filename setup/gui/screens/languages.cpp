@@ -78,7 +78,7 @@ void view_languages(float cw, float U) {
       ImGui::SetScrollHereY(0.5f);
       g_focus_current = false;
     }
-    a11y_list_row(i, row.name.c_str(), current);
+    a11y_list_row(i, row.code, row.name.c_str(), current);
     ImVec2 size = ImGui::CalcTextSize(row.name.c_str());
     ImVec2 text(at.x + 14 * U, at.y + (height - size.y) / 2);
     ImGui::GetWindowDrawList()->AddText(text, ImGui::GetColorU32(current ? GOLD : TEXT), row.name.c_str());
