@@ -1,8 +1,8 @@
 // The cost of one frame's backdrop draw list at two window sizes, and of one font rebuild.
-#include "app/backdrop.h"
-#include "app/theme.h"
-#include "backend/app.h"
 #include "gui_frame.h"
+#include "look/backdrop.h"
+#include "look/theme.h"
+#include "state/app.h"
 #include "widgets/widgets.h"
 
 #include <benchmark/benchmark.h>

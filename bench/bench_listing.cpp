@@ -1,7 +1,7 @@
 // How long the browser takes to list a folder of 20,000 entries, to enter it (asked off
 // the frame thread, until its rows are in), and what entering costs the frame thread.
-#include "backend/app.h"
 #include "screens/browser.h"
+#include "state/app.h"
 #include "widgets/listing.h"
 
 #include <benchmark/benchmark.h>

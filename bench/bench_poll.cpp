@@ -1,9 +1,9 @@
 // How long one poll_backend call can take when a backend floods it: the longest single
 // call while a job prints a burst, reported as the iteration time.
-#include "backend/app.h"
 #include "backend/messages.h"
 #include "backend/proc.h"
 #include "backend/protocol.h"
+#include "state/app.h"
 
 #include <benchmark/benchmark.h>
 

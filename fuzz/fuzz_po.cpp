@@ -1,7 +1,7 @@
 // libFuzzer entry: any bytes as a catalog file, read the way the window reads
 // locale/<code>.po. What it keeps must be safe to show: valid UTF-8 without a NUL, no empty
 // translation, and the placeholders of the English text.
-#include "app/po_reader.h"
+#include "text/po_reader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // real functions in the order poll_backend applies them. A line that starts with "I" is a
 // line of the info query (without the "I"), any other a line of the job. After every line
 // the record must still be one the views can draw, within the job's memory bounds.
-#include "backend/app.h"
 #include "backend/messages.h"
+#include "state/app.h"
 
 #include <cmath>
 #include <cstddef>

@@ -2,8 +2,8 @@
 // tests that draw widgets or the backdrop and inspect the draw lists.
 #pragma once
 
-#include "app/theme.h"
-#include "backend/app.h"
+#include "look/theme.h"
+#include "state/app.h"
 
 #include <imgui.h>
 #include <imgui_internal.h>

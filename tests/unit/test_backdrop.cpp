@@ -1,12 +1,12 @@
 // The animated backdrop, drawn into the real background draw list of a Dear ImGui frame.
-#include "app/backdrop.h"
 #include "app/events.h"
+#include "look/backdrop.h"
 
-#include "app/theme.h"
 #include "app/window.h"
-#include "backend/app.h"
 #include "gui_frame.h"
-#include "widgets/draw.h"
+#include "look/draw.h"
+#include "look/theme.h"
+#include "state/app.h"
 
 #include <SDL3/SDL.h>
 #include <gtest/gtest.h>

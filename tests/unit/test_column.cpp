@@ -1,7 +1,7 @@
 // The column's measures and the status line's entries.
-#include "backend/app.h"
 #include "screens/column.h"
 #include "screens/patterns.h"
+#include "state/app.h"
 
 #include "gui_frame.h"
 

@@ -1,9 +1,9 @@
 // The effects decision from injected renderer names, preferences and remote sessions, and
 // the pacing of frames that follows from it.
 #include "app/cmdline.h"
-#include "app/effects.h"
 #include "app/pacing.h"
-#include "app/system_motion.h"
+#include "look/effects.h"
+#include "platform/system_motion.h"
 
 #include <SDL3/SDL.h>
 

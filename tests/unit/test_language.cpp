@@ -1,8 +1,8 @@
 // The player's language: its choice from the system, the catalogs, counted forms, the
 // pseudo-language, and numbers, sizes and times as each language writes them.
-#include "app/language.h"
-#include "app/po_reader.h"
-#include "app/language_table.h"
+#include "text/language.h"
+#include "text/language_table.h"
+#include "text/po_reader.h"
 #include "widgets/widgets.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // The in-window browser's listing rules against real folders, and the browser driven as a
 // person would: keys, and SDL's virtual gamepad read by the GUI's SDL backend.
-#include "app/effects.h"
 #include "app/events.h"
 #include "app/pacing.h"
-#include "backend/app.h"
+#include "look/effects.h"
 #include "screens/browser.h"
 #include "screens/column.h"
 #include "screens/focus.h"
+#include "state/app.h"
 #include "widgets/disk_jobs.h"
 #include "widgets/listing.h"
 #include "widgets/pickers.h"

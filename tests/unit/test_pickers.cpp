@@ -2,7 +2,7 @@
 // record on the main thread.
 #include "widgets/pickers.h"
 
-#include "backend/app.h"
+#include "state/app.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // PNG files to and from surfaces, with SDL's success and failure results.
-#include "app/png_io.h"
+#include "platform/png_io.h"
 
 #include <gtest/gtest.h>
 

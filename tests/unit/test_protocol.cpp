@@ -1,13 +1,13 @@
 // The conversation with the backend, driven end to end against scripted fake backends
 // (python3 scripts and /bin/cat) without any window.
-#include "app/png_io.h"
 #include "app/window.h"
-#include "backend/app.h"
 #include "backend/json.h"
 #include "backend/messages.h"
 #include "backend/proc.h"
 #include "backend/proc_stat.h"
 #include "backend/protocol.h"
+#include "platform/png_io.h"
+#include "state/app.h"
 
 #include "child_scripts.h"
 

@@ -1,10 +1,10 @@
 // UI scale, the font set and its rebuilds, and the theme.
-#include "app/font_fallback.h"
-#include "app/font_file.h"
-#include "app/theme.h"
+#include "look/font_fallback.h"
+#include "look/font_file.h"
+#include "look/theme.h"
 
-#include "backend/app.h"
 #include "gui_frame.h"
+#include "state/app.h"
 #include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>

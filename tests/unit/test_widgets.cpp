@@ -1,15 +1,15 @@
 // The program's own drawing primitive and widgets, drawn into real Dear ImGui draw lists.
-#include "widgets/draw.h"
+#include "look/draw.h"
 #include "widgets/widgets.h"
 
-#include "app/a11y.h"
-#include "app/language.h"
-#include "app/language_choice.h"
-#include "app/language_table.h"
-#include "app/theme.h"
+#include "access/a11y.h"
 #include "backend/messages.h"
 #include "gui_frame.h"
+#include "look/language_choice.h"
+#include "look/theme.h"
 #include "screens/languages.h"
+#include "text/language.h"
+#include "text/language_table.h"
 
 #include <SDL3/SDL.h>
 #include <gtest/gtest.h>

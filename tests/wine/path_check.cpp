@@ -2,7 +2,7 @@
 // goes up, one a line; "(places)" above a root.
 // path_check.exe --list CODE ROOT FOLDER: lists FOLDER in the language CODE (catalogs in
 // ROOT\locale) and prints why it cannot be read, or "(read)".
-#include "app/language.h"
+#include "text/language.h"
 #include "widgets/listing.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Time-based values of App that the frame loop eases, and the weighted build progress.
 #pragma once
 
-#include "backend/app.h"
+#include "state/app.h"
 
 #include <vector>
 

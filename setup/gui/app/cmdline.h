@@ -1,8 +1,8 @@
 // The command line: options into App, the usage line, and the backend command.
 #pragma once
 
-#include "app/effects.h"
-#include "backend/app.h"
+#include "look/effects.h"
+#include "state/app.h"
 
 #include <string>
 #include <vector>

@@ -1,10 +1,10 @@
 #include "app/events.h"
 
-#include "app/a11y.h"
+#include "access/a11y.h"
 
-#include "app/backdrop.h"
-#include "app/language.h"
 #include "app/window.h"
+#include "look/backdrop.h"
+#include "text/language.h"
 
 #include <imgui.h>
 #include <imgui_impl_sdl3.h>

@@ -3,7 +3,7 @@
 // changed or a tick is due, and the loop sleeps in between, woken at once by input.
 #pragma once
 
-#include "app/effects.h"
+#include "look/effects.h"
 
 #include <cstdint>
 

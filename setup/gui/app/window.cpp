@@ -1,8 +1,8 @@
 #include "app/window.h"
-#include "app/language.h"
+#include "text/language.h"
 
-#include "app/png_io.h"
-#include "backend/app.h"
+#include "platform/png_io.h"
+#include "state/app.h"
 #include "widgets/pickers.h"
 
 #include <imgui.h>

@@ -1,8 +1,8 @@
 #include "backend/launch.h"
 
-#include "app/language.h"
-#include "backend/app.h"
 #include "backend/messages.h"
+#include "state/app.h"
+#include "text/language.h"
 
 #include <SDL3/SDL.h>
 

@@ -1,11 +1,11 @@
 #include "backend/messages.h"
 
-#include "app/language.h"
 #include "app/window.h"
-#include "backend/app.h"
 #include "backend/json.h"
 #include "backend/protocol.h"
-#include "backend/utf8.h"
+#include "state/app.h"
+#include "text/language.h"
+#include "text/utf8.h"
 
 #include <cfloat>
 #include <cmath>

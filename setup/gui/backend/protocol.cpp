@@ -1,11 +1,11 @@
 #include "backend/protocol.h"
 
-#include "app/language.h"
 #include "app/window.h"
-#include "backend/app.h"
 #include "backend/messages.h"
 #include "backend/proc.h"
 #include "backend/run_tree.h"
+#include "state/app.h"
+#include "text/language.h"
 
 #include <algorithm>
 #include <cstdio>

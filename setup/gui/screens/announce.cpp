@@ -1,9 +1,9 @@
 #include "screens/announce.h"
 
-#include "app/a11y.h"
-#include "app/language.h"
+#include "access/a11y.h"
 #include "screens/outcome.h"
 #include "screens/progress.h"
+#include "text/language.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // that moves, so these sayings carry the text.
 #pragma once
 
-#include "backend/app.h"
+#include "state/app.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 #include "screens/browser.h"
 
-#include "app/language.h"
-#include "app/os_reason.h"
 #include "app/window.h"
-#include "backend/app.h"
+#include "platform/os_reason.h"
+#include "state/app.h"
+#include "text/language.h"
 #include "widgets/disk_jobs.h"
 
 #include <SDL3/SDL.h>

@@ -1,12 +1,12 @@
 // The browser drawn in the column: a heading, the folder, a box of rows that the GUI's own
 // navigation moves through, the hints and the buttons.
-#include "app/a11y.h"
+#include "access/a11y.h"
 #include "app/events.h"
-#include "app/language.h"
-#include "app/theme.h"
+#include "look/draw.h"
+#include "look/theme.h"
 #include "screens/browser.h"
 #include "screens/patterns.h"
-#include "widgets/draw.h"
+#include "text/language.h"
 #include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 

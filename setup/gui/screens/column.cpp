@@ -2,9 +2,8 @@
 
 #include "backend/launch.h"
 
-#include "app/a11y.h"
-#include "app/language.h"
-#include "app/theme.h"
+#include "access/a11y.h"
+#include "look/theme.h"
 #include "screens/announce.h"
 #include "screens/browser.h"
 #include "screens/form.h"
@@ -12,6 +11,7 @@
 #include "screens/outcome.h"
 #include "screens/patterns.h"
 #include "screens/progress.h"
+#include "text/language.h"
 #include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 

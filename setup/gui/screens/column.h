@@ -2,7 +2,7 @@
 // link under the form, and the status line at the bottom left of the window.
 #pragma once
 
-#include "backend/app.h"
+#include "state/app.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 #include "screens/focus.h"
 
-#include "app/a11y.h"
+#include "access/a11y.h"
 
-#include "backend/app.h"
 #include "screens/form.h"
+#include "state/app.h"
 
 #include <imgui.h>
 #include <imgui_internal.h>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/events.h"
-#include "backend/app.h"
+#include "state/app.h"
 #include "widgets/listing.h"
 
 #include <string>

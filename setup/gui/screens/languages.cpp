@@ -1,12 +1,12 @@
 #include "screens/languages.h"
 
-#include "app/a11y.h"
-#include "app/language.h"
-#include "app/language_choice.h"
-#include "app/language_table.h"
-#include "app/theme.h"
-#include "backend/app.h"
+#include "access/a11y.h"
+#include "look/language_choice.h"
+#include "look/theme.h"
 #include "screens/patterns.h"
+#include "state/app.h"
+#include "text/language.h"
+#include "text/language_table.h"
 #include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 

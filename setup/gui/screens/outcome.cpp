@@ -1,12 +1,12 @@
 #include "screens/outcome.h"
 
-#include "app/a11y.h"
-#include "app/language.h"
-#include "app/theme.h"
+#include "access/a11y.h"
 #include "backend/launch.h"
 #include "backend/proc.h"
 #include "backend/protocol.h"
+#include "look/theme.h"
 #include "screens/patterns.h"
+#include "text/language.h"
 #include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 

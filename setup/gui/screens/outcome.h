@@ -1,7 +1,7 @@
 // The views after a job: done, setup stopped, and missing build tools.
 #pragma once
 
-#include "backend/app.h"
+#include "state/app.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 #include "screens/patterns.h"
 
-#include "app/a11y.h"
-#include "app/theme.h"
-#include "backend/app.h"
+#include "access/a11y.h"
+#include "look/theme.h"
+#include "state/app.h"
 #include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 

@@ -1,10 +1,10 @@
 #include "screens/progress.h"
 
-#include "app/a11y.h"
-#include "app/language.h"
-#include "app/theme.h"
+#include "access/a11y.h"
 #include "backend/protocol.h"
+#include "look/theme.h"
 #include "screens/patterns.h"
+#include "text/language.h"
 #include "widgets/layout_report.h"
 #include "widgets/widgets.h"
 

@@ -1,7 +1,7 @@
 // The build progress view: title, running step, percentage, step list or raw log, Cancel.
 #pragma once
 
-#include "backend/app.h"
+#include "state/app.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "widgets/disk_jobs.h"
 
-#include "app/language.h"
+#include "text/language.h"
 
 #include <SDL3/SDL.h>
 

@@ -1,7 +1,7 @@
 #include "widgets/listing.h"
 
-#include "app/language.h"
-#include "app/os_reason.h"
+#include "platform/os_reason.h"
+#include "text/language.h"
 
 #include <SDL3/SDL.h>
 

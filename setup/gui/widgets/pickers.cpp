@@ -1,8 +1,8 @@
 #include "widgets/pickers.h"
 
-#include "app/language.h"
 #include "app/window.h"
-#include "backend/app.h"
+#include "state/app.h"
+#include "text/language.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "widgets/shown_text.h"
 
-#include "app/theme.h"
-#include "backend/utf8.h"
+#include "look/theme.h"
+#include "text/utf8.h"
 
 #include <fribidi.h>
 

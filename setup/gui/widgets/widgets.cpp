@@ -1,10 +1,10 @@
 #include "widgets/widgets.h"
 
-#include "app/a11y.h"
-#include "app/language.h"
-#include "app/theme.h"
-#include "backend/utf8.h"
-#include "widgets/draw.h"
+#include "access/a11y.h"
+#include "look/draw.h"
+#include "look/theme.h"
+#include "text/language.h"
+#include "text/utf8.h"
 #include "widgets/layout_report.h"
 
 #include <imgui.h>

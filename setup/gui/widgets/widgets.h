@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/theme.h"
+#include "look/theme.h"
 #include "widgets/shown_text.h"
 
 // Pushes a font's face at its size; a missing font keeps the current one.

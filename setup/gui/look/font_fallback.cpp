@@ -1,4 +1,4 @@
-#include "app/font_fallback.h"
+#include "look/font_fallback.h"
 
 #include <SDL3/SDL.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 
 #ifdef _WIN32
-#include "app/font_file.h"
+#include "look/font_file.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "backend/utf8.h"
+#include "text/utf8.h"
 
 char32_t utf8_decode(const std::string& text, size_t at, size_t* next) {
   const unsigned char* s = (const unsigned char*)text.data();

@@ -1,4 +1,4 @@
-#include "widgets/draw.h"
+#include "look/draw.h"
 
 #include <imgui_internal.h>
 

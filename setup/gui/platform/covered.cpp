@@ -1,4 +1,4 @@
-#include "app/covered.h"
+#include "platform/covered.h"
 
 #if defined(__linux__)
 #include <X11/Xlib.h>

@@ -1,4 +1,4 @@
-#include "app/font_file.h"
+#include "look/font_file.h"
 
 #include <imgui.h>
 

@@ -1,6 +1,6 @@
-#include "app/po_reader.h"
+#include "text/po_reader.h"
 
-#include "backend/utf8.h"
+#include "text/utf8.h"
 
 #include <SDL3/SDL.h>
 

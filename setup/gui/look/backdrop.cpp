@@ -1,11 +1,11 @@
-#include "app/backdrop.h"
-#include "app/backdrop_layers.h"
+#include "look/backdrop.h"
+#include "look/backdrop_layers.h"
 
-#include "backend/app.h"
-#include "widgets/draw.h"
+#include "look/draw.h"
+#include "state/app.h"
 
-#include "app/stack_colours.h"
 #include "app/window.h"
+#include "look/stack_colours.h"
 
 #include <imgui.h>
 #include <imgui_impl_sdlrenderer3.h>

@@ -6,8 +6,8 @@
 // Everything of uiautomationcore.dll is resolved at run time: there is no import library for
 // it, and older Windows and Wine lack some of its functions.
 #ifdef _WIN32
-#include "app/a11y.h"
-#include "app/language.h"
+#include "access/a11y.h"
+#include "text/language.h"
 
 #include <SDL3/SDL.h>
 #include <ole2.h>

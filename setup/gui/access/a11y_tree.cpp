@@ -1,6 +1,6 @@
 // The tree of what a frame shows, built by the widgets' registration calls while the frame
 // is drawn, then compared with the last one so that the platform side can raise its events.
-#include "app/a11y.h"
+#include "access/a11y.h"
 
 #include <SDL3/SDL.h>
 #include <imgui.h>

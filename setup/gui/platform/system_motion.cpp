@@ -1,4 +1,4 @@
-#include "app/system_motion.h"
+#include "platform/system_motion.h"
 
 #include <SDL3/SDL.h>
 

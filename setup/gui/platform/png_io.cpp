@@ -1,4 +1,4 @@
-#include "app/png_io.h"
+#include "platform/png_io.h"
 
 #if SDL_VERSION_ATLEAST(3, 4, 0)
 

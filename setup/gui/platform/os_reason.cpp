@@ -1,6 +1,6 @@
-#include "app/os_reason.h"
+#include "platform/os_reason.h"
 
-#include "app/language.h"
+#include "text/language.h"
 
 #include <cerrno>
 #include <cstring>

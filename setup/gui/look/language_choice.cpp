@@ -1,9 +1,9 @@
-#include "app/language_choice.h"
+#include "look/language_choice.h"
 
-#include "app/font_fallback.h"
-#include "app/language.h"
-#include "app/language_table.h"
 #include "app/window.h"
+#include "look/font_fallback.h"
+#include "text/language.h"
+#include "text/language_table.h"
 
 #include <SDL3/SDL.h>
 

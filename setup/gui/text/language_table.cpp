@@ -1,4 +1,4 @@
-#include "app/language_table.h"
+#include "text/language_table.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,9 +1,9 @@
-#include "app/theme.h"
+#include "look/theme.h"
 
-#include "app/font_fallback.h"
-#include "app/font_file.h"
-#include "backend/app.h"
-#include "backend/utf8.h"
+#include "look/font_fallback.h"
+#include "look/font_file.h"
+#include "state/app.h"
+#include "text/utf8.h"
 
 #include <SDL3/SDL.h>
 #include <imgui_internal.h>

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-// The languages are the rows of the table (app/language_table.h), English first. "qps" is
+// The languages are the rows of the table (text/language_table.h), English first. "qps" is
 // the pseudo-language of the tests: every text accented, 40 % longer and bracketed, made
 // from the English.
 extern const char PSEUDO[];  // "qps"

@@ -1,7 +1,7 @@
-#include "app/effects.h"
+#include "look/effects.h"
 
-#include "app/system_motion.h"
 #include "app/window.h"
+#include "platform/system_motion.h"
 
 #include <SDL3/SDL.h>
 

@@ -1,7 +1,7 @@
-#include "app/language.h"
+#include "text/language.h"
 
-#include "app/po_reader.h"
-#include "app/language_table.h"
+#include "text/language_table.h"
+#include "text/po_reader.h"
 
 #include <SDL3/SDL.h>
 

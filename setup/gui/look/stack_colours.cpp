@@ -2,10 +2,10 @@
 // roundings to several levels, so no exact formula gives what they look like. Instead the
 // stack is blended for real over a strip of every background level, and candidate single
 // colours are blended over the same strip; each zone takes the closest candidate.
-#include "app/stack_colours.h"
+#include "look/stack_colours.h"
 
 #include "app/window.h"
-#include "widgets/draw.h"
+#include "look/draw.h"
 
 #include <imgui_internal.h>
 

@@ -1,7 +1,7 @@
 // The reader of the gettext catalogs (locale/<code>.po) the window's texts come from.
 #pragma once
 
-#include "app/language.h"
+#include "text/language.h"
 
 #include <cstddef>
 #include <string>

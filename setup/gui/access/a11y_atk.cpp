@@ -4,8 +4,8 @@
 // Nothing is built until the desktop says its accessibility is on (org.a11y.Status on the
 // session bus), and every question to the bus is asked without waiting for the answer.
 #ifndef _WIN32
-#include "app/a11y.h"
-#include "app/language.h"
+#include "access/a11y.h"
+#include "text/language.h"
 
 #include <SDL3/SDL.h>
 #include <atk-bridge.h>

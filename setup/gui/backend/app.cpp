@@ -1,3 +1,0 @@
-#include "backend/app.h"
-
-App A;

@@ -1,0 +1,3 @@
+#include "state/app.h"
+
+App A;
