@@ -5,13 +5,7 @@
 #include "state/app.h"
 #include "widgets/pickers.h"
 
-#include <imgui.h>
-#include <imgui_impl_sdlrenderer3.h>
-
 #include <string>
-
-SDL_Window* g_win = nullptr;
-SDL_Renderer* g_ren = nullptr;
 
 int window_height_for_desktop(int h) {
   if (h <= 0) return 900;
@@ -19,14 +13,6 @@ int window_height_for_desktop(int h) {
   if (h >= 1300) return 1080;
   if (h >= 1000) return 900;
   return 720;
-}
-
-bool desktop_size(int* width, int* height) {
-  const SDL_DisplayMode* mode = SDL_GetDesktopDisplayMode(SDL_GetPrimaryDisplay());
-  if (!mode) return false;
-  *width = mode->w;
-  *height = mode->h;
-  return true;
 }
 
 bool open_window(int width, int height) {
@@ -47,28 +33,6 @@ bool open_window(int width, int height) {
   SDL_SetWindowMinimumSize(g_win, 960, 540);
   g_pick_lock = SDL_CreateMutex();
   return true;
-}
-
-SDL_Texture* font_atlas_texture() {
-  ImTextureData* atlas = ImGui::GetIO().Fonts->TexData;
-  if (atlas && atlas->Status != ImTextureStatus_OK) ImGui_ImplSDLRenderer3_UpdateTexture(atlas);
-  if (!atlas || atlas->TexID == ImTextureID_Invalid) return nullptr;
-  return (SDL_Texture*)(intptr_t)atlas->TexID;
-}
-
-// A texture of the picture, smoothed when drawn at another size.
-static SDL_Texture* texture_of(SDL_Surface* surface) {
-  SDL_Texture* texture = SDL_CreateTextureFromSurface(g_ren, surface);
-  if (texture) SDL_SetTextureScaleMode(texture, SDL_SCALEMODE_LINEAR);
-  return texture;
-}
-
-SDL_Texture* load_texture(const char* path) {
-  SDL_Surface* surface = load_png(path);
-  if (!surface) return nullptr;
-  SDL_Texture* texture = texture_of(surface);
-  SDL_DestroySurface(surface);
-  return texture;
 }
 
 void load_icon() {

@@ -1,8 +1,8 @@
 #include "backend/messages.h"
 
-#include "app/window.h"
 #include "backend/json.h"
 #include "backend/protocol.h"
+#include "platform/display.h"
 #include "state/app.h"
 #include "text/language.h"
 #include "text/utf8.h"

@@ -1,9 +1,9 @@
 #include "backend/protocol.h"
 
-#include "app/window.h"
 #include "backend/messages.h"
 #include "backend/proc.h"
 #include "backend/run_tree.h"
+#include "platform/display.h"
 #include "state/app.h"
 #include "text/language.h"
 

@@ -4,8 +4,8 @@
 #include "look/draw.h"
 #include "state/app.h"
 
-#include "app/window.h"
 #include "look/stack_colours.h"
+#include "platform/display.h"
 
 #include <imgui.h>
 #include <imgui_impl_sdlrenderer3.h>

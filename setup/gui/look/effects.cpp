@@ -1,6 +1,6 @@
 #include "look/effects.h"
 
-#include "app/window.h"
+#include "platform/display.h"
 #include "platform/system_motion.h"
 
 #include <SDL3/SDL.h>

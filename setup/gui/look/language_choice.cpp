@@ -1,7 +1,7 @@
 #include "look/language_choice.h"
 
-#include "app/window.h"
 #include "look/font_fallback.h"
+#include "platform/display.h"
 #include "text/language.h"
 #include "text/language_table.h"
 

@@ -4,8 +4,8 @@
 // colours are blended over the same strip; each zone takes the closest candidate.
 #include "look/stack_colours.h"
 
-#include "app/window.h"
 #include "look/draw.h"
+#include "platform/display.h"
 
 #include <imgui_internal.h>
 

@@ -1,8 +1,8 @@
 // The still picture: the backdrop's layers that do not move, drawn into a texture.
-#include "app/window.h"
 #include "look/backdrop.h"
 #include "look/backdrop_layers.h"
 #include "look/stack_colours.h"
+#include "platform/display.h"
 
 #include <imgui.h>
 #include <imgui_impl_sdlrenderer3.h>

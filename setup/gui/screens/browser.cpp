@@ -1,6 +1,6 @@
 #include "screens/browser.h"
 
-#include "app/window.h"
+#include "platform/display.h"
 #include "platform/os_reason.h"
 #include "state/app.h"
 #include "text/language.h"

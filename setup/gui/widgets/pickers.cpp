@@ -1,6 +1,6 @@
 #include "widgets/pickers.h"
 
-#include "app/window.h"
+#include "platform/display.h"
 #include "state/app.h"
 #include "text/language.h"
 
