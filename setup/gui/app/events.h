@@ -3,15 +3,9 @@
 #pragma once
 
 #include "app/pacing.h"
+#include "platform/hand.h"
 
 #include <SDL3/SDL.h>
-
-#include <string>
-
-enum class Hand { NONE, MOUSE, KEYBOARD, GAMEPAD, TOUCH };
-
-// The device of the last press or move that the user made.
-extern Hand g_last_hand;
 
 // Keys and gamepads move the GUI's focus; once the GUI's SDL backend is set up.
 void set_up_navigation();
@@ -31,6 +25,3 @@ bool drain_events(Turn& turn);
 // A key or button that moves the focus is held down, so that a window that draws sparingly
 // keeps drawing until the GUI's own repeat has moved it as far as the hand holds it.
 bool navigation_held();
-
-// What is printed on `button` of the gamepad used last ("A", "Cross", "LB", "L1", ...).
-std::string pad_button_name(SDL_GamepadButton button);

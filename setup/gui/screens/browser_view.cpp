@@ -1,9 +1,9 @@
 // The browser drawn in the column: a heading, the folder, a box of rows that the GUI's own
 // navigation moves through, the hints and the buttons.
 #include "access/a11y.h"
-#include "app/events.h"
 #include "look/draw.h"
 #include "look/theme.h"
+#include "platform/hand.h"
 #include "screens/browser.h"
 #include "screens/patterns.h"
 #include "text/language.h"

@@ -1,10 +1,10 @@
 #include "screens/form.h"
 
 #include "access/a11y.h"
-#include "app/events.h"
 #include "backend/launch.h"
 #include "backend/protocol.h"
 #include "look/theme.h"
+#include "platform/hand.h"
 #include "screens/browser.h"
 #include "screens/languages.h"
 #include "screens/patterns.h"

@@ -2,7 +2,7 @@
 // and the button that builds (or plays an installed game).
 #pragma once
 
-#include "app/events.h"
+#include "platform/hand.h"
 #include "state/app.h"
 #include "widgets/listing.h"
 
