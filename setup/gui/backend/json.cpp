@@ -1,5 +1,7 @@
 #include "backend/json.h"
 
+#include "text/utf8.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -29,20 +31,6 @@ static unsigned hex_digit(char c) {
   return 0;
 }
 
-// Appends a code point below 65536 as UTF-8. Surrogate halves are encoded on their own.
-static void append_utf8(std::string& out, unsigned cp) {
-  if (cp < 0x80) {
-    out += (char)cp;
-  } else if (cp < 0x800) {
-    out += (char)(0xC0 | (cp >> 6));
-    out += (char)(0x80 | (cp & 0x3F));
-  } else {
-    out += (char)(0xE0 | (cp >> 12));
-    out += (char)(0x80 | ((cp >> 6) & 0x3F));
-    out += (char)(0x80 | (cp & 0x3F));
-  }
-}
-
 bool jstring(const char*& p, std::string& out) {
   if (*p != '"') return false;
   p++;
@@ -68,7 +56,7 @@ bool jstring(const char*& p, std::string& out) {
         // Up to four digits, fewer only where the text ends.
         unsigned cp = 0;
         for (int i = 0; i < 4 && p[1] != 0; i++) cp = cp * 16 + hex_digit(*++p);
-        append_utf8(out, cp);
+        utf8_append(out, cp);  // a surrogate half on its own too
         break;
       }
       default: out += e;

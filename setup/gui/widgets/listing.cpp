@@ -2,6 +2,7 @@
 
 #include "platform/os_reason.h"
 #include "text/language.h"
+#include "text/utf8.h"
 
 #include <SDL3/SDL.h>
 
@@ -111,27 +112,13 @@ bool is_game_copy(const std::string& folder) {
 std::string readable_name(const std::string& name) {
   std::string out;
   out.reserve(name.size());
-  const unsigned char* s = (const unsigned char*)name.data();
-  size_t n = name.size();
-  for (size_t i = 0; i < n;) {
-    unsigned c = s[i];
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    bool ok = len > 0 && i + len <= n;
-    for (size_t k = 1; ok && k < len; k++) ok = (s[i + k] & 0xC0) == 0x80;
-    if (ok && len > 1) {
-      // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8 either.
-      unsigned cp = len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-      for (size_t k = 1; k < len; k++) cp = (cp << 6) | (s[i + k] & 0x3F);
-      ok = !(len == 2 && cp < 0x80) && !(len == 3 && cp < 0x800) && !(len == 4 && cp < 0x10000) &&
-           !(cp >= 0xD800 && cp <= 0xDFFF) && cp <= 0x10FFFF;
-    }
-    if (ok) {
-      out.append(name, i, len);
-      i += len;
-    } else {
+  for (size_t at = 0, next; at < name.size(); at = next) {
+    // A byte that starts no character decodes as U+FFFD one byte long (a real U+FFFD
+    // takes three): overlong forms, surrogates and code points past U+10FFFF among them.
+    if (utf8_decode(name, at, &next) == 0xFFFD && next == at + 1)
       out += "\xEF\xBF\xBD";
-      i++;
-    }
+    else
+      out.append(name, at, next - at);
   }
   return out;
 }
