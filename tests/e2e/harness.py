@@ -12,6 +12,7 @@ import struct
 import subprocess
 import tempfile
 import textwrap
+import time
 import zlib
 
 SOURCE = os.environ.get("TARNWELL_SOURCE") or os.path.abspath(
@@ -53,6 +54,22 @@ def park_pointer(environ=None):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     except (OSError, ValueError, subprocess.SubprocessError):
         pass  # no xdotool or no display: the launch itself reports what is wrong
+
+
+def private_display(test):
+    """Starts an X server of the test's own (ended at its cleanup) and returns its name."""
+    for n in range(200, 300):
+        if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
+            break
+    server = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1280x720x24", "-nolisten", "tcp"],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    test.addCleanup(server.wait)
+    test.addCleanup(server.terminate)
+    for _ in range(100):
+        if os.path.exists("/tmp/.X11-unix/X%d" % n):
+            return ":%d" % n
+        time.sleep(0.1)
+    test.fail("Xvfb :%d did not start" % n)
 
 
 def run(args, timeout=60, **kw):
