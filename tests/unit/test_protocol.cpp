@@ -7,6 +7,7 @@
 #include "backend/proc_stat.h"
 #include "backend/protocol.h"
 #include "platform/png_io.h"
+#include "screens/form.h"
 #include "state/app.h"
 
 #include "child_scripts.h"
@@ -188,14 +189,21 @@ TEST_F(Protocol, SeveralRepliesApplyInOrderAndOtherLinesAreIgnored) {
   EXPECT_EQ(A.levels[0].name, "A2");
 }
 
-TEST_F(Protocol, InfoQueryWithoutAReplyLeavesInfoNotReady) {
+TEST_F(Protocol, InfoQueryWithoutAReplyLeavesInfoNotReadyAndSaysSo) {
   A.info_ready = true;
   ask_info_printing("no JSON here\n[\"an array\"]\n");
   EXPECT_FALSE(A.info_ready);
+  EXPECT_TRUE(A.info_failed);
+  EXPECT_STREQ(form_status(A), "Setup could not check this PC: its backend ended without an answer.");
+
+  ask_info_printing(FULL_REPLY);  // asking again starts afresh
+  EXPECT_TRUE(A.info_ready);
+  EXPECT_FALSE(A.info_failed);
 
   A.backend = {"/nonexistent/tarnwell-backend"};
   ask_info();
   EXPECT_FALSE(A.info_ready);
+  EXPECT_TRUE(A.info_failed);
   EXPECT_EQ(g_info.proc, nullptr);
 }
 

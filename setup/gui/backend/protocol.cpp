@@ -20,6 +20,7 @@ std::string cancel_marker_path() {
 
 void ask_info() {
   A.info_ready = false;
+  A.info_failed = false;
   std::vector<std::string> args = A.backend;
   args.push_back("--info");
   int w = 0, h = 0;
@@ -31,7 +32,9 @@ void ask_info() {
       args.push_back(size);
     }
   }
-  g_info.start(args);  // a query that does not start leaves info_ready false
+  // A query that does not start, or ends without a reply, leaves info_ready false, and the
+  // form says so instead of checking this PC for ever.
+  if (!g_info.start(args)) A.info_failed = true;
 }
 
 static std::string missing_tools_detail() {
@@ -139,6 +142,10 @@ bool poll_backend() {
     for (const std::string& line : lines) apply_info_line(line);
     changed = !lines.empty();
     lines.clear();
+    if (!g_info.proc && !A.info_ready) {
+      A.info_failed = true;
+      changed = true;
+    }
   }
   if (!g_build.proc) return changed;
   end_cancelled_job();

@@ -48,7 +48,9 @@ const char* game_link_text(const std::string& game) {
 bool form_ready(const App& app) { return !app.game.empty() && !app.dest.empty() && app.info_ready; }
 
 const char* form_status(const App& app) {
-  if (!app.info_ready) return tr("Checking this PC...");
+  if (!app.info_ready)
+    return app.info_failed ? tr("Setup could not check this PC: its backend ended without an answer.")
+                           : tr("Checking this PC...");
   if (!app.missing.empty())
     return tr("This PC needs a few build tools first: \"Build the game\" shows them.");
   if (app.game.empty()) return tr("Choose your copy of the game to begin.");

@@ -32,6 +32,7 @@ struct App {
 
   // Facts about this PC, from the info reply.
   bool info_ready = false;
+  bool info_failed = false;  // the query could not start, or ended without a reply
   bool installed = false;
   bool can_install = false;
   bool desktop = false;
