@@ -404,26 +404,64 @@ TEST_F(WidgetTest, PushButtonLeavesItsPushesForTheCaller) {
 // A gamepad reaches the picker fields as the keyboard does: SDL's virtual gamepad, read by
 // Dear ImGui's SDL backend as in the program. The d-pad moves between the fields and A
 // activates the one it is on.
+// A hidden window with Dear ImGui's SDL backend and one virtual gamepad, as the program has
+// them. The window never has the focus that SDL otherwise asks of a gamepad's input, and
+// only the virtual gamepad is wanted: no scan of the machine's devices. `skipped` is set
+// where there is no display.
+struct VirtualPad {
+  SDL_Window* win = nullptr;
+  SDL_JoystickID id = 0;
+  SDL_Joystick* pad = nullptr;
+  bool skipped = false;
+
+  void open(const char* title) {
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    SDL_SetHint(SDL_HINT_JOYSTICK_HIDAPI, "0");
+    SDL_SetHint("SDL_JOYSTICK_DISABLE_UDEV", "1");
+    if (!SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMEPAD)) {
+      skipped = true;
+      return;
+    }
+    win = SDL_CreateWindow(title, 1100, 900, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(win, nullptr) << SDL_GetError();
+    SDL_VirtualJoystickDesc desc;
+    SDL_INIT_INTERFACE(&desc);
+    desc.type = SDL_JOYSTICK_TYPE_GAMEPAD;
+    desc.naxes = SDL_GAMEPAD_AXIS_COUNT;
+    desc.nbuttons = SDL_GAMEPAD_BUTTON_COUNT;
+    id = SDL_AttachVirtualJoystick(&desc);
+    ASSERT_NE(id, 0u) << SDL_GetError();
+    pad = SDL_OpenJoystick(id);
+    ASSERT_NE(pad, nullptr) << SDL_GetError();
+    ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableGamepad;
+    ASSERT_TRUE(ImGui_ImplSDL3_InitForOther(win));
+  }
+
+  // Holds `button` down for three frames, then lets it go for three.
+  template <typename Frame>
+  void press(SDL_GamepadButton button, Frame frame) {
+    SDL_SetJoystickVirtualButton(pad, button, true);
+    for (int i = 0; i < 3; i++) frame();
+    SDL_SetJoystickVirtualButton(pad, button, false);
+    for (int i = 0; i < 3; i++) frame();
+  }
+
+  ~VirtualPad() {
+    if (skipped) return;
+    if (ImGui::GetIO().BackendPlatformUserData) ImGui_ImplSDL3_Shutdown();
+    if (pad) SDL_CloseJoystick(pad);
+    if (id) SDL_DetachVirtualJoystick(id);
+    if (win) SDL_DestroyWindow(win);
+    // Video stays up: quitting it after the backend has run unloads libraries whose caches
+    // the leak checker then reports as leaks it cannot name.
+    SDL_QuitSubSystem(SDL_INIT_GAMEPAD);
+  }
+};
+
 TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
-  // The window stays hidden, so it never has the focus that SDL otherwise asks of a
-  // gamepad's input. Only the virtual gamepad is wanted: no scan of the machine's devices.
-  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-  SDL_SetHint(SDL_HINT_JOYSTICK_HIDAPI, "0");
-  SDL_SetHint("SDL_JOYSTICK_DISABLE_UDEV", "1");
-  if (!SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMEPAD)) GTEST_SKIP() << "no display: " << SDL_GetError();
-  SDL_Window* win = SDL_CreateWindow("gamepad", 1100, 900, SDL_WINDOW_HIDDEN);
-  ASSERT_NE(win, nullptr) << SDL_GetError();
-  SDL_VirtualJoystickDesc desc;
-  SDL_INIT_INTERFACE(&desc);
-  desc.type = SDL_JOYSTICK_TYPE_GAMEPAD;
-  desc.naxes = SDL_GAMEPAD_AXIS_COUNT;
-  desc.nbuttons = SDL_GAMEPAD_BUTTON_COUNT;
-  SDL_JoystickID id = SDL_AttachVirtualJoystick(&desc);
-  ASSERT_NE(id, 0u) << SDL_GetError();
-  SDL_Joystick* pad = SDL_OpenJoystick(id);
-  ASSERT_NE(pad, nullptr) << SDL_GetError();
-  ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableGamepad;
-  ASSERT_TRUE(ImGui_ImplSDL3_InitForOther(win));
+  VirtualPad p;
+  ASSERT_NO_FATAL_FAILURE(p.open("gamepad"));
+  if (p.skipped) GTEST_SKIP() << "no display: " << SDL_GetError();
 
   int activated = -1;
   auto frame = [&] {
@@ -434,12 +472,7 @@ TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
     if (field("##dest", "", "Folder", 400, 1.0f)) activated = 1;
     end_frame();
   };
-  auto press = [&](SDL_GamepadButton button) {
-    SDL_SetJoystickVirtualButton(pad, button, true);
-    for (int i = 0; i < 3; i++) frame();
-    SDL_SetJoystickVirtualButton(pad, button, false);
-    for (int i = 0; i < 3; i++) frame();
-  };
+  auto press = [&](SDL_GamepadButton button) { p.press(button, frame); };
   for (int i = 0; i < 3; i++) frame();
   EXPECT_TRUE(ImGui::GetIO().BackendFlags & ImGuiBackendFlags_HasGamepad);
   press(SDL_GAMEPAD_BUTTON_DPAD_DOWN);  // onto the first field
@@ -451,14 +484,6 @@ TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
   press(SDL_GAMEPAD_BUTTON_DPAD_UP);
   press(SDL_GAMEPAD_BUTTON_SOUTH);
   EXPECT_EQ(activated, 0);
-
-  ImGui_ImplSDL3_Shutdown();
-  SDL_CloseJoystick(pad);
-  SDL_DetachVirtualJoystick(id);
-  SDL_DestroyWindow(win);
-  // Video stays up: quitting it after the backend has run unloads libraries whose caches
-  // the leak checker then reports as leaks it cannot name.
-  SDL_QuitSubSystem(SDL_INIT_GAMEPAD);
 }
 
 // The language list by keyboard and by gamepad: the window's language holds the focus when
@@ -469,22 +494,10 @@ TEST_F(WidgetTest, TheLanguageListByKeyboardAndGamepad) {
   char folder[] = "/tmp/tarnwell-config-XXXXXX";
   ASSERT_NE(mkdtemp(folder), nullptr);
   SDL_SetEnvironmentVariable(SDL_GetEnvironment(), "XDG_CONFIG_HOME", folder, true);
-  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-  SDL_SetHint(SDL_HINT_JOYSTICK_HIDAPI, "0");
-  SDL_SetHint("SDL_JOYSTICK_DISABLE_UDEV", "1");
-  if (!SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMEPAD)) GTEST_SKIP() << "no display: " << SDL_GetError();
-  SDL_Window* win = SDL_CreateWindow("languages", 1100, 900, SDL_WINDOW_HIDDEN);
-  ASSERT_NE(win, nullptr) << SDL_GetError();
-  SDL_VirtualJoystickDesc desc;
-  SDL_INIT_INTERFACE(&desc);
-  desc.type = SDL_JOYSTICK_TYPE_GAMEPAD;
-  desc.naxes = SDL_GAMEPAD_AXIS_COUNT;
-  desc.nbuttons = SDL_GAMEPAD_BUTTON_COUNT;
-  SDL_JoystickID id = SDL_AttachVirtualJoystick(&desc);
-  SDL_Joystick* pad = SDL_OpenJoystick(id);
-  ASSERT_NE(pad, nullptr) << SDL_GetError();
-  ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableGamepad | ImGuiConfigFlags_NavEnableKeyboard;
-  ASSERT_TRUE(ImGui_ImplSDL3_InitForOther(win));
+  VirtualPad p;
+  ASSERT_NO_FATAL_FAILURE(p.open("languages"));
+  if (p.skipped) GTEST_SKIP() << "no display: " << SDL_GetError();
+  ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
   auto frame = [&] {
     for (SDL_Event e; SDL_PollEvent(&e);) ImGui_ImplSDL3_ProcessEvent(&e);
     ImGui_ImplSDL3_NewFrame();
@@ -501,12 +514,7 @@ TEST_F(WidgetTest, TheLanguageListByKeyboardAndGamepad) {
     ImGui::GetIO().AddKeyEvent(k, false);
     frames();
   };
-  auto press = [&](SDL_GamepadButton button) {
-    SDL_SetJoystickVirtualButton(pad, button, true);
-    frames();
-    SDL_SetJoystickVirtualButton(pad, button, false);
-    frames();
-  };
+  auto press = [&](SDL_GamepadButton button) { p.press(button, frame); };
   use_language(TARNWELL_SOURCE_DIR, "en");
   std::vector<std::string> shown;  // English, then the others with a catalog in the table's order
   for (const LanguageRow& row : language_table())
@@ -543,11 +551,6 @@ TEST_F(WidgetTest, TheLanguageListByKeyboardAndGamepad) {
   EXPECT_EQ(g_lang.code, shown[2]);
 
   g_lang = Catalog();
-  ImGui_ImplSDL3_Shutdown();
-  SDL_CloseJoystick(pad);
-  SDL_DetachVirtualJoystick(id);
-  SDL_DestroyWindow(win);
-  SDL_QuitSubSystem(SDL_INIT_GAMEPAD);
   remove(saved_language_path().c_str());
   SDL_RemovePath((std::string(folder) + "/tarnwell").c_str());
   SDL_RemovePath(folder);
