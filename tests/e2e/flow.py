@@ -6,6 +6,8 @@ The program takes its one screenshot at --shot-at seconds and then quits, so a t
 that wants to see a state drives the window there first and lets the shot come
 afterwards; `Session.finish()` waits for it."""
 
+import ctypes
+import ctypes.util
 import json
 import math
 import os
@@ -362,9 +364,22 @@ def read(path):
 
 def clear_clipboard():
     """Empties the clipboard, so that a test waiting for a copied text cannot find one that
-    an earlier test copied."""
-    subprocess.run(["xclip", "-selection", "clipboard", "-i"], input="", text=True,
-                   env=harness.env(), timeout=10)
+    an earlier test copied. The clipboard is left without an owner: a program that owned
+    it (xclip) would outlive the test, holding its output open."""
+    x = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    x.XOpenDisplay.restype = ctypes.c_void_p
+    x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x.XInternAtom.restype = ctypes.c_ulong
+    x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x.XSetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong]
+    x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    d = x.XOpenDisplay(harness.env()["DISPLAY"].encode())
+    if not d:
+        raise RuntimeError("no X display")
+    x.XSetSelectionOwner(d, x.XInternAtom(d, b"CLIPBOARD", 0), 0, 0)  # None, at CurrentTime
+    x.XSync(d, 0)
+    x.XCloseDisplay(d)
 
 
 def clipboard():
