@@ -48,9 +48,9 @@ NO_GLOSSARY = ("en", "qps")
 
 def table(locale=LOCALE):
     """The rows of the table of languages (setup/languages.py reads it for the stand-in)."""
-    spec = importlib.util.spec_from_file_location("languages", os.path.join(TOP, "setup", "languages.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_spec = importlib.util.spec_from_file_location("languages", os.path.join(TOP, "setup", "languages.py"))
+    module = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(module)
     path = os.path.join(locale, "languages.tsv")
     return module.read_table(path if os.path.exists(path) else os.path.join(LOCALE, "languages.tsv"))
 
