@@ -13,6 +13,7 @@
 
 #include "child_scripts.h"
 #include "gui_frame.h"
+#include "virtual_gamepad.h"
 
 #include <gtest/gtest.h>
 #include <imgui_impl_sdl3.h>
@@ -189,16 +190,8 @@ class GamepadBrowser : public ::testing::Test {
   }
 
   void attach(Uint16 vendor, Uint16 product) {
-    SDL_VirtualJoystickDesc desc;
-    SDL_INIT_INTERFACE(&desc);
-    desc.type = SDL_JOYSTICK_TYPE_GAMEPAD;
-    desc.naxes = SDL_GAMEPAD_AXIS_COUNT;
-    desc.nbuttons = SDL_GAMEPAD_BUTTON_COUNT;
-    desc.vendor_id = vendor;
-    desc.product_id = product;
-    id = SDL_AttachVirtualJoystick(&desc);
+    pad = open_virtual_gamepad(&id, vendor, product);
     ASSERT_NE(id, 0u) << SDL_GetError();
-    pad = SDL_OpenJoystick(id);
     ASSERT_NE(pad, nullptr) << SDL_GetError();
   }
 

@@ -10,6 +10,7 @@
 #include "screens/languages.h"
 #include "text/language.h"
 #include "text/language_table.h"
+#include "virtual_gamepad.h"
 
 #include <SDL3/SDL.h>
 #include <gtest/gtest.h>
@@ -424,14 +425,8 @@ struct VirtualPad {
     }
     win = SDL_CreateWindow(title, 1100, 900, SDL_WINDOW_HIDDEN);
     ASSERT_NE(win, nullptr) << SDL_GetError();
-    SDL_VirtualJoystickDesc desc;
-    SDL_INIT_INTERFACE(&desc);
-    desc.type = SDL_JOYSTICK_TYPE_GAMEPAD;
-    desc.naxes = SDL_GAMEPAD_AXIS_COUNT;
-    desc.nbuttons = SDL_GAMEPAD_BUTTON_COUNT;
-    id = SDL_AttachVirtualJoystick(&desc);
+    pad = open_virtual_gamepad(&id);
     ASSERT_NE(id, 0u) << SDL_GetError();
-    pad = SDL_OpenJoystick(id);
     ASSERT_NE(pad, nullptr) << SDL_GetError();
     ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableGamepad;
     ASSERT_TRUE(ImGui_ImplSDL3_InitForOther(win));
