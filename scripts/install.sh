@@ -17,6 +17,10 @@ IMGUI_VERSION=1.92.2b+ds-1
 IMGUI_SERIES='1\.92\.'
 FRIBIDI_VERSION=1.0.16-1
 FRIBIDI_SERIES='1\.0\.'
+# Unicode line and grapheme breaking (Debian 12's libunibreak 1.1 predates grapheme
+# clusters), compiled into the program from trixie's source.
+UNIBREAK_VERSION=6.1-3
+UNIBREAK_SERIES='6\.'
 
 PACKAGES=(
   # toolchain and test frameworks
@@ -31,6 +35,9 @@ PACKAGES=(
   # fallback fonts and right-to-left text; the fonts the tests draw other scripts with
   # (Chinese, Japanese, Korean; Arabic and Hebrew; Thai; symbols and emoji in black)
   libfontconfig-dev libfribidi-dev fonts-wqy-microhei fonts-thai-tlwg-ttf fonts-symbola
+  # shaping, the font loader and Thai word breaks; hb-shape checks the shaping in the tests;
+  # a Devanagari face for the tests of conjuncts
+  libharfbuzz-dev libharfbuzz-bin libfreetype-dev libthai-dev libthai-data fonts-lohit-deva
   # a display for tests and screenshots, and a person's tools on it
   xvfb xauth xdotool xclip x11-utils
   # the file dialogs where no desktop portal answers (SDL runs zenity)
@@ -99,6 +106,10 @@ fi
 
 if [ ! -f "$third/imgui/imgui.h" ]; then
   fetch_source imgui "$IMGUI_VERSION" "$IMGUI_SERIES" "$third/imgui" >/dev/null
+fi
+
+if [ ! -f "$third/libunibreak/src/linebreak.c" ]; then
+  fetch_source libunibreak "$UNIBREAK_VERSION" "$UNIBREAK_SERIES" "$third/libunibreak" >/dev/null
 fi
 
 # The Windows program: Debian's mingw-w64 cross compilers (posix threads), Wine to run

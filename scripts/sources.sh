@@ -20,9 +20,11 @@ unpack_without_dsc() {
   local work=$1 orig debian patch
   orig=$(ls "$work"/*.orig.tar.* 2>/dev/null | head -n 1)
   debian=$(ls "$work"/*.debian.tar.* 2>/dev/null | head -n 1)
-  [ -n "$orig" ] && [ -n "$debian" ] || return 1
-  mkdir -p "$work/src" && tar -xf "$orig" -C "$work/src" --strip-components=1 &&
-    tar -xf "$debian" -C "$work/src" || return 1
+  [ -n "$orig" ] || return 1
+  mkdir -p "$work/src" && tar -xf "$orig" -C "$work/src" --strip-components=1 || return 1
+  # Without Debian's part (a pool that lost it too) the upstream source serves as it is.
+  [ -n "$debian" ] || return 0
+  tar -xf "$debian" -C "$work/src" || return 1
   [ -f "$work/src/debian/patches/series" ] || return 0
   while read -r patch _; do
     case "$patch" in "" | "#"*) continue ;; esac
