@@ -337,7 +337,7 @@ TEST(Fonts, CoverageOfAFaceAgreesWithAskingForEachCharacter) {
         asked.insert(asked.end(), {runs[i].first - 1, runs[i].first, runs[i].last, runs[i].last + 1});
       }
       int wrong = 0;
-      for (char32_t c : asked) wrong += covers(runs, c) != face_has_char(data, index, c);
+      for (char32_t c : asked) wrong += covers(runs, c) != face_has_char(data, size, index, c);
       EXPECT_EQ(wrong, 0) << path << " face " << index;
     }
     SDL_free(data);

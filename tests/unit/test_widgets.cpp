@@ -1,5 +1,8 @@
 // The program's own drawing primitive and widgets, drawn into real Dear ImGui draw lists.
 #include "look/draw.h"
+#include "look/font_fallback.h"
+#include "look/glyph_loader.h"
+#include "text/utf8.h"
 #include "widgets/widgets.h"
 
 #include "access/a11y.h"
@@ -615,9 +618,9 @@ INSTANTIATE_TEST_SUITE_P(
         std::vector<std::string>{"\U00020000", "\U00020001", "\U00020002", "/", "g", "\U0002A6A5",
                                  "\U00020003"}));
 
-// What is drawn of a path: each part between separators in its own visual order, Arabic
-// letters in their joined forms, format characters left out; plain text as it is.
-TEST_F(WidgetTest, ShownTextReordersEachPartOnItsOwnAndDropsFormatCharacters) {
+// What is drawn of a path: each part between separators in its own visual order, the
+// parts in their places; format characters left out; plain text as it is.
+TEST_F(WidgetTest, ShownPathReordersEachPartOnItsOwnAndDropsFormatCharacters) {
   begin_frame();
   push_font(F_ROW);
   const std::pair<std::string, std::string> cases[] = {
@@ -625,16 +628,100 @@ TEST_F(WidgetTest, ShownTextReordersEachPartOnItsOwnAndDropsFormatCharacters) {
       // Hebrew alef-bet, twice, in two parts: each reversed, the parts in their places.
       {"/x/\u05D0\u05D1/\u05D2\u05D3\\y", "/x/\u05D1\u05D0/\u05D3\u05D2\\y"},
       {"C:\\\u05D0\u05D1 2\\z", "C:\\2 \u05D1\u05D0\\z"},
-      // beh beh: initial and final forms, the final one on the left.
-      {"/\u0628\u0628", "/\uFE90\uFE91"},
       // joiners, direction marks and a byte-order mark draw nothing
       {"a\u200Db\u200Fc\u202Ed\uFEFF", "abcd"},
       {"\U0001F3AE/\u6C34", "\U0001F3AE/\u6C34"},
   };
-  for (const auto& c : cases) EXPECT_EQ(shown_text(c.first), c.second) << c.first;
+  for (const auto& c : cases) EXPECT_EQ(shown_path(c.first), c.second) << c.first;
+  // As a sentence the same path is one paragraph: its first strong letter is Hebrew, so the
+  // separator and the Latin part stand to the left of the reversed name.
+  EXPECT_EQ(shown_text("\u05D0\u05D1/x"), "x/\u05D1\u05D0");
   ImGui::PopFont();
   end_frame();
 }
+
+// The glyphs of a shaped text in the form HarfBuzz's own hb-shape prints them:
+// "[glyph@x,y+advance|...]" in display order, offsets only when they are not zero.
+static std::string glyph_line(const std::string& shown) {
+  std::string out = "[";
+  ImFont* font = ImGui::GetFont();
+  for (size_t at = 0, next; at < shown.size(); at = next) {
+    char32_t c = utf8_decode(shown, at, &next);
+    PlacedGlyph g{};
+    if (const PlacedGlyph* placed = placed_glyph(c)) {
+      g = *placed;
+    } else {
+      for (ImFontConfig* source : font->Sources) {
+        LoadedFace* face = loaded_face(source);
+        if (face && face_glyph(face, c)) {
+          g = {face, face_glyph(face, c), 0, 0, face_advance(face, face_glyph(face, c))};
+          break;
+        }
+      }
+    }
+    if (out.size() > 1) out += "|";
+    out += std::to_string(g.glyph);
+    if (g.x_offset || g.y_offset) out += "@" + std::to_string(g.x_offset) + "," + std::to_string(g.y_offset);
+    out += "+" + std::to_string(g.x_advance);
+  }
+  return out + "]";
+}
+
+static std::string hb_shape(const FontFace& face, const std::string& text) {
+  std::string command =
+      "hb-shape --no-glyph-names --no-clusters --language=en --face-index=" + std::to_string(face.index) +
+      " '" + face.path + "' '" + text + "' 2>/dev/null";
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    pclose(pipe);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+// Each script shaped as HarfBuzz's own tool shapes it in the face the system chose for it:
+// Thai marks stacked, Arabic joined with the lam-alef ligature, a Devanagari conjunct, an
+// emoji joined sequence. The window's text path draws exactly those glyphs, in that order.
+struct Shaping : WidgetTest, ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
+
+TEST_P(Shaping, DrawsTheGlyphsHarfBuzzChooses) {
+  if (system("hb-shape --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "hb-shape is not installed";
+  const std::string text = GetParam().first, plain = GetParam().second;
+  size_t second;
+  const FontFace face = system_font_for(utf8_decode(text, 0, &second));
+  ASSERT_FALSE(face.path.empty()) << "no font on this system draws " << text;
+  // The first frame asks for the face; the atlas takes it in between frames.
+  begin_frame();
+  push_font(F_ROW);
+  shown_text(text);
+  ImGui::PopFont();
+  end_frame();
+  update_fonts(g_font_scale);
+  begin_frame();
+  push_font(F_ROW);
+  const std::string ours = glyph_line(shown_text(text));
+  EXPECT_EQ(ours, hb_shape(face, text)) << text << " in " << face.path;
+  // Shaping changed what the characters alone would draw: the same text with its letters
+  // kept apart (a zero-width non-joiner between every two) draws other glyphs.
+  EXPECT_NE(ours, glyph_line(shown_text(plain))) << text;
+  ImGui::PopFont();
+  end_frame();
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, Shaping,
+                         ::testing::Values(
+                             // Thai: sara ii and mai ek over tho thahan, the tone mark raised above the vowel
+                             std::make_pair("\u0E17\u0E35\u0E48\u0E19\u0E35\u0E48", "\u0E17\u0E48"),
+                             // Arabic: lam-alef, then seen-lam-alef-meem joined
+                             std::make_pair("\u0644\u0627 \u0633\u0644\u0627\u0645",
+                                            "\u0644\u200C\u0627 \u0633\u200C\u0644\u200C\u0627\u200C\u0645"),
+                             // Devanagari: ka, virama, ssa make the conjunct ksha
+                             std::make_pair("\u0915\u094D\u0937", "\u0915\u094D\u200C\u0937"),
+                             // a man, a woman and a girl joined into a family
+                             std::make_pair("\U0001F468\u200D\U0001F469\u200D\U0001F467",
+                                            "\U0001F468\U0001F469\U0001F467")));
 
 // ---- the screen readers' tree
 

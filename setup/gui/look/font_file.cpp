@@ -1,102 +1,83 @@
 #include "look/font_file.h"
 
-#include <imgui.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 
-// The library compiles its reader with static linkage; this file keeps a copy of its own.
-#define STBTT_STATIC
-#define STB_TRUETYPE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#include <imstb_truetype.h>
-#pragma GCC diagnostic pop
+// A face of the file, opened by FreeType, which checks every table against the file's size:
+// bytes cut short or damaged are refused here. Each question opens the face on its own
+// library, so that questions may come from any thread.
+struct OpenFace {
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  OpenFace(const void* data, size_t size, int index) {
+    if (!data || size < 12 || FT_Init_FreeType(&library) != 0) return;
+    if (FT_New_Memory_Face(library, (const FT_Byte*)data, (FT_Long)size, index, &face) != 0 ||
+        FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0 || !FT_IS_SCALABLE(face) ||
+        face->ascender - face->descender <= 0) {
+      if (face) FT_Done_Face(face);
+      face = nullptr;
+    }
+  }
+  ~OpenFace() {
+    if (face) FT_Done_Face(face);
+    if (library) FT_Done_FreeType(library);
+  }
+  explicit operator bool() const { return face != nullptr; }
+};
 
-static bool open_face(const void* data, int index, stbtt_fontinfo* info) {
-  const unsigned char* bytes = (const unsigned char*)data;
-  int offset = stbtt_GetFontOffsetForIndex(bytes, index);
-  return offset >= 0 && stbtt_InitFont(info, bytes, offset);
+bool face_opens(const void* data, size_t size, int index) {
+  OpenFace open(data, size, index);
+  if (!open) return false;
+  // Loading a glyph reads its outline and the tables that place it: a file cut inside them
+  // fails now rather than drawing nothing later.
+  FT_UInt h = FT_Get_Char_Index(open.face, 'H');
+  return FT_Load_Glyph(open.face, h, FT_LOAD_NO_SCALE) == 0;
 }
 
-bool face_opens(const void* data, int index) {
-  stbtt_fontinfo info;
-  return open_face(data, index, &info);
+float cap_height_fraction(const void* data, size_t size, int index) {
+  OpenFace open(data, size, index);
+  if (!open) return 0;
+  FT_UInt h = FT_Get_Char_Index(open.face, 'H');
+  if (!h || FT_Load_Glyph(open.face, h, FT_LOAD_NO_SCALE) != 0) return 0;
+  const FT_Glyph_Metrics& m = open.face->glyph->metrics;
+  return (float)m.height / (float)(open.face->ascender - open.face->descender);
 }
 
-float cap_height_fraction(const void* data, int index) {
-  stbtt_fontinfo info;
-  if (!open_face(data, index, &info)) return 0;
-  int x0, y0, x1, y1;
-  if (!stbtt_FindGlyphIndex(&info, 'H') || !stbtt_GetCodepointBox(&info, 'H', &x0, &y0, &x1, &y1)) return 0;
-  return (float)(y1 - y0) * stbtt_ScaleForPixelHeight(&info, 1.0f);
+bool face_has_char(const void* data, size_t size, int index, char32_t c) {
+  OpenFace open(data, size, index);
+  return open && FT_Get_Char_Index(open.face, c) != 0;
 }
-
-bool face_has_char(const void* data, int index, char32_t c) {
-  stbtt_fontinfo info;
-  return open_face(data, index, &info) && stbtt_FindGlyphIndex(&info, (int)c) != 0;
-}
-
-static uint32_t read16(const unsigned char* p) { return (uint32_t)p[0] << 8 | p[1]; }
-static uint32_t read32(const unsigned char* p) { return read16(p) << 16 | read16(p + 2); }
 
 int face_count(const void* data, size_t size) {
-  const unsigned char* bytes = (const unsigned char*)data;
-  if (size < 12) return 0;
-  if (memcmp(bytes, "ttcf", 4) == 0)
-    return (int)std::min<uint32_t>(read32(bytes + 8), (uint32_t)(size - 12) / 4);
-  return stbtt_GetNumberOfFonts(bytes) > 0 ? 1 : 0;
-}
-
-// Sorts runs and joins those that overlap or touch.
-static void join_runs(std::vector<CharRange>& runs) {
-  std::sort(runs.begin(), runs.end(), [](CharRange a, CharRange b) { return a.first < b.first; });
-  size_t kept = 0;
-  for (const CharRange& r : runs) {
-    if (kept && r.first <= runs[kept - 1].last + 1)
-      runs[kept - 1].last = std::max(runs[kept - 1].last, r.last);
-    else
-      runs[kept++] = r;
-  }
-  runs.resize(kept);
+  OpenFace open(data, size, -1);  // index -1 only reads how many faces the file holds
+  if (open) return (int)open.face->num_faces;
+  // A collection whose first face is unreadable still opens as none.
+  FT_Library library;
+  if (!data || size < 12 || FT_Init_FreeType(&library) != 0) return 0;
+  FT_Face face;
+  int count = FT_New_Memory_Face(library, (const FT_Byte*)data, (FT_Long)size, -1, &face) == 0
+                  ? (int)face->num_faces
+                  : 0;
+  if (count) FT_Done_Face(face);
+  FT_Done_FreeType(library);
+  return count;
 }
 
 std::vector<CharRange> face_coverage(const void* data, size_t size, int index) {
   std::vector<CharRange> runs;
-  stbtt_fontinfo info;
-  if (!open_face(data, index, &info) || info.index_map <= 0) return runs;
-  // The runs the map's segments (format 4) or groups (12, 13) name; each character in them
-  // is then asked of the reader, as the rasteriser asks it, since a segment may map some of
-  // its characters to no glyph. The small old formats: every character of the first plane.
-  const unsigned char* bytes = (const unsigned char*)data;
-  const size_t map = (size_t)info.index_map;
-  const uint32_t format = map + 2 <= size ? read16(bytes + map) : 0;
-  std::vector<CharRange> named;
-  if (format == 4 && map + 14 <= size) {
-    const size_t segments = read16(bytes + map + 6) / 2, ends = map + 14, starts = ends + 2 * segments + 2;
-    for (size_t i = 0; i < segments && starts + 2 * i + 2 <= size; i++)
-      named.push_back({read16(bytes + starts + 2 * i), read16(bytes + ends + 2 * i)});
-  } else if ((format == 12 || format == 13) && map + 16 <= size) {
-    const size_t groups = std::min<size_t>(read32(bytes + map + 12), (size - map - 16) / 12);
-    for (size_t i = 0; i < groups; i++) {
-      const unsigned char* group = bytes + map + 16 + 12 * i;
-      named.push_back({read32(group), std::min<uint32_t>(read32(group + 4), 0x10FFFF)});
-    }
-  } else {
-    named.push_back({0, 0xFFFF});
+  OpenFace open(data, size, index);
+  if (!open) return runs;
+  FT_UInt glyph = 0;
+  for (FT_ULong c = FT_Get_First_Char(open.face, &glyph); glyph != 0;
+       c = FT_Get_Next_Char(open.face, c, &glyph)) {
+    if (c > 0x10FFFF) break;
+    if (!runs.empty() && runs.back().last + 1 == c)
+      runs.back().last = (char32_t)c;
+    else if (runs.empty() || c > runs.back().last)
+      runs.push_back({(char32_t)c, (char32_t)c});
   }
-  named.erase(std::remove_if(named.begin(), named.end(), [](CharRange r) { return r.first > r.last; }),
-              named.end());
-  join_runs(named);  // at most all of Unicode is asked, once
-  for (const CharRange& r : named)
-    for (char32_t c = r.first; c <= r.last; c++) {
-      if (!stbtt_FindGlyphIndex(&info, (int)c)) continue;
-      if (!runs.empty() && runs.back().last + 1 == c)
-        runs.back().last = c;
-      else
-        runs.push_back({c, c});
-    }
   return runs;
 }
 

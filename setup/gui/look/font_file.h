@@ -1,19 +1,19 @@
-// Questions about a font file's bytes, answered with the library's own TrueType reader.
+// Questions about a font file's bytes, answered by FreeType, which reads no byte past `size`.
 #pragma once
 
 #include <cstddef>
 #include <vector>
 
-// Whether face `index` of the file opens, with the very checks the library makes before it
-// takes a face in.
-bool face_opens(const void* data, int index);
+// Whether face `index` of the file opens, with the very checks the atlas's loader makes
+// before it takes a face in, and its outlines can be read.
+bool face_opens(const void* data, size_t size, int index);
 
 // The height of the face's capital H as a fraction of the height the library scales a
 // face to (ascent minus descent); 0 when the face has no H or cannot be read.
-float cap_height_fraction(const void* data, int index);
+float cap_height_fraction(const void* data, size_t size, int index);
 
 // Whether face `index` of the file has a glyph for `c`.
-bool face_has_char(const void* data, int index, char32_t c);
+bool face_has_char(const void* data, size_t size, int index, char32_t c);
 
 // A run of characters, first to last, that a face has glyphs for.
 struct CharRange {

@@ -2,6 +2,7 @@
 
 #include "look/font_fallback.h"
 #include "look/font_file.h"
+#include "look/glyph_loader.h"
 #include "state/app.h"
 #include "text/utf8.h"
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 float g_font_scale = 0;
+int g_font_builds = 0;
 Font F_ROW, F_TITLE, F_HEAD, F_BODY, F_SMALL, F_MONO;
 
 const ImVec4 TEXT(0.96f, 0.92f, 0.84f, 1.0f);
@@ -103,14 +105,14 @@ static ImFont* add_face(ImFontAtlas* atlas, const std::string& path, int index, 
                         float reference_cap, std::unordered_map<std::string, std::vector<char>>& previous) {
   const std::vector<char>* bytes = font_file_bytes(path, previous);
   // The library would give up on a face that does not open only after taking the bytes over.
-  if (!bytes || bytes->size() <= 100 || !face_opens(bytes->data(), index)) return nullptr;
+  if (!bytes || bytes->size() <= 100 || !face_opens(bytes->data(), bytes->size(), index)) return nullptr;
   ImFontConfig config;
   config.FontNo = index;
   config.MergeMode = merge;
   // Handed over without a copy (the library copies bytes it does not own), then marked as
   // ours, so that clearing the atlas leaves them to g_font_files.
   config.FontDataOwnedByAtlas = true;
-  float cap = merge ? cap_height_fraction(bytes->data(), index) : 0;
+  float cap = merge ? cap_height_fraction(bytes->data(), bytes->size(), index) : 0;
   if (cap > 0 && reference_cap > 0) pixels *= std::min(1.6f, std::max(1.0f, reference_cap / cap));
   snprintf(config.Name, sizeof config.Name, "%s", path.substr(path.find_last_of("/\\") + 1).c_str());
   ImFont* font =
@@ -126,7 +128,7 @@ static ImFont* add_face_with_fallbacks(ImFontAtlas* atlas, const std::string& pa
   ImFont* face = add_face(atlas, path, 0, pixels, false, 0, previous);
   *built_in = !face;
   if (!face) return atlas->AddFontDefault(nullptr);
-  float cap = cap_height_fraction(face->Sources[0]->FontData, 0);
+  float cap = cap_height_fraction(face->Sources[0]->FontData, (size_t)face->Sources[0]->FontDataSize, 0);
   for (const Fallback& fallback : fallbacks)
     add_face(atlas, fallback.face.path, fallback.face.index, pixels, true, cap, previous);
   return face;
@@ -143,6 +145,10 @@ static void build_atlas(float scale) {
   ImGuiIO& io = ImGui::GetIO();
   ImFontAtlas* atlas = io.Fonts;
   atlas->Clear();
+  if (atlas->FontLoader != glyph_loader()) atlas->SetFontLoader(glyph_loader());
+  // The shaped glyphs named the faces just let go.
+  glyph_codes_reset();
+  g_font_builds++;
   // No face draws from the files' bytes now; those this build uses again are kept, the rest
   // are let go at its end.
   std::unordered_map<std::string, std::vector<char>> previous;
@@ -174,7 +180,7 @@ static void build_atlas(float scale) {
 void update_fonts(float scale) {
   ImFontAtlas* atlas = ImGui::GetIO().Fonts;
   bool stale = atlas != g_built_atlas || g_built_text != g_text_fallbacks.size() ||
-               g_built_mono != g_mono_fallbacks.size() || !F_ROW;
+               g_built_mono != g_mono_fallbacks.size() || !F_ROW || glyph_codes_full();
   bool moved = std::fabs(scale - g_font_scale) > 0.004f;
   if (!stale && !moved) return;
   if (atlas != g_built_atlas) {

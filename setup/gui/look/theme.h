@@ -8,6 +8,8 @@
 
 // The scale at which the current fonts were built; 0 until the first build.
 extern float g_font_scale;
+// How many times the atlas was built: text shaped for one build names glyphs of its faces.
+extern int g_font_builds;
 
 // A font of the set: the face and the pixel size it is drawn at. All sizes of a face share
 // one copy of its file; glyphs are made on demand for each size drawn.

@@ -144,7 +144,7 @@ static void draw_row(const BrowserRow& row, ImVec2 p, float width, bool selected
   const bool game = row.game == 1;
   std::string detail = game ? tr("Your copy of the game") : row.detail;
   push_font(F_SMALL);
-  float dw = detail.empty() ? 0 : std::min(ImGui::CalcTextSize(detail.c_str()).x, width * 0.55f);
+  float dw = detail.empty() ? 0 : std::min(ImGui::CalcTextSize(shown_text(detail).c_str()).x, width * 0.55f);
   std::string shown_detail = fit_from_right(detail, dw);
   const ImVec2 at_detail(end.x - 14 * U - dw, p.y + (h - ImGui::GetFontSize()) / 2);
   dl->AddText(at_detail, ImGui::GetColorU32(row.warn ? WARNING : game ? GOLD : DIM), shown_detail.c_str());
@@ -184,7 +184,7 @@ static void row_list(const std::string& name, ImVec2 size, float U) {
     ImGui::Dummy(ImVec2(width, 0));
     push_font(F_BODY);
     ImGui::SetCursorPos(ImVec2(46 * U, (row_height(U) - ImGui::GetFontSize()) / 2));
-    ImGui::TextColored(DIM, "%s", tr("Reading…"));
+    ImGui::TextColored(DIM, "%s", shown_text(tr("Reading…")).c_str());
     a11y_text(A11yRole::LABEL, tr("Reading…"));
     ImGui::PopFont();
   } else {
@@ -244,7 +244,7 @@ static void row_list(const std::string& name, ImVec2 size, float U) {
 // `text` is drawn (fitted to the column); screen readers get `whole`.
 static void heading_line(const ImVec4& colour, const std::string& text, const std::string& whole,
                          A11yRole role, int level = 0) {
-  ImGui::TextColored(colour, "%s", text.c_str());
+  ImGui::TextColored(colour, "%s", shown_text(text).c_str());
   note_item_text("text", text.c_str());
   a11y_text(role, whole, level);
 }

@@ -43,8 +43,8 @@ std::vector<StatusItem> status_items(const App& app) {
 // never cover it.
 static void quit_link(const Measures& m, float H, float U) {
   push_font(F_SMALL);
-  float q = ImGui::CalcTextSize(tr("Quit"), nullptr, false, -1).x;
-  float l = ImGui::CalcTextSize(tr("Language"), nullptr, false, -1).x;
+  float q = ImGui::CalcTextSize(shown_text(tr("Quit")).c_str(), nullptr, false, -1).x;
+  float l = ImGui::CalcTextSize(shown_text(tr("Language")).c_str(), nullptr, false, -1).x;
   ImGui::PopFont();
   // In the window's own coordinates, which scroll with the content.
   float corner = H - 66 * U - ImGui::GetWindowPos().y;
@@ -76,7 +76,7 @@ static void status_overlay(float H, float U, float end) {
   auto place = [&](const std::string& text, int kind) {
     const float mark = kind == 2 ? 0 : 26 * U;
     const float room = std::max(end - left - mark, 40 * U);
-    ImVec2 size = ImGui::CalcTextSize(text.c_str(), nullptr, false, room);
+    ImVec2 size = ImGui::CalcTextSize(shown_text(text).c_str(), nullptr, false, room);
     if (x > left && x + mark + size.x > end) {  // a line of its own
       x = left;
       y += line_h + line_gap;
@@ -105,7 +105,7 @@ static void status_overlay(float H, float U, float end) {
     const ImU32 colour = p.kind == 2 ? ImGui::ColorConvertFloat4ToU32(ImVec4(0.50f, 0.44f, 0.36f, 1.0f))
                                      : ImGui::GetColorU32(DIM);
     const float room = std::max(end - left - mark, 40 * U);
-    dl->AddText(nullptr, 0, ImVec2(px + mark, py), colour, p.text.c_str(), nullptr, room);
+    dl->AddText(nullptr, 0, ImVec2(px + mark, py), colour, shown_text(p.text).c_str(), nullptr, room);
     note_text("status", p.text.c_str(), ImVec2(px + mark, py), ImVec2(px + p.w, py + p.h), ImVec2(0, 0),
               ImVec2(end, 1e9f), false);
     if (p.kind != 2) a11y_label_at(p.text.c_str(), px, py, p.w, p.h);

@@ -117,7 +117,7 @@ static void desktop_checkbox(float U) {
   ImGui::PushStyleColor(ImGuiCol_Border, ImVec4(0.96f, 0.74f, 0.28f, 0.40f));
   ImGui::PushStyleColor(ImGuiCol_CheckMark, GOLD);
   ImGui::PushStyleColor(ImGuiCol_Text, A.desktop ? TEXT : DIM);
-  ImGui::Checkbox(tr("Also put a shortcut on the desktop"), &A.desktop);
+  ImGui::Checkbox(shown_label(tr("Also put a shortcut on the desktop")).c_str(), &A.desktop);
   note_label("checkbox", tr("Also put a shortcut on the desktop"),
              ImGui::GetFrameHeight() + ImGui::GetStyle().ItemInnerSpacing.x);
   a11y_item(A11yRole::CHECK_BOX, tr("Also put a shortcut on the desktop"), A.desktop ? A11Y_CHECKED : 0);
@@ -145,7 +145,7 @@ static void quality_choice(float cw, float U) {
     push_button((int)i == A.quality, 23 * U, U);
     ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(pad, 0));
     ImGui::PushID((int)i);  // two levels may carry the same name
-    bool clicked = ImGui::Button(label.c_str(), ImVec2(width, 46 * U));
+    bool clicked = ImGui::Button((label + "###level" + std::to_string(i)).c_str(), ImVec2(width, 46 * U));
     note_label("button", label.c_str());
     a11y_item(A11yRole::RADIO, A.levels[i].name.c_str(), (int)i == A.quality ? A11Y_CHECKED : 0);
     ImGui::PopID();

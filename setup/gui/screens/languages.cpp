@@ -79,9 +79,10 @@ void view_languages(float cw, float U) {
       g_focus_current = false;
     }
     a11y_list_row(i, row.code, row.name.c_str(), current);
-    ImVec2 size = ImGui::CalcTextSize(row.name.c_str());
+    const std::string& name = shown_text(row.name);
+    ImVec2 size = ImGui::CalcTextSize(name.c_str());
     ImVec2 text(at.x + 14 * U, at.y + (height - size.y) / 2);
-    ImGui::GetWindowDrawList()->AddText(text, ImGui::GetColorU32(current ? GOLD : TEXT), row.name.c_str());
+    ImGui::GetWindowDrawList()->AddText(text, ImGui::GetColorU32(current ? GOLD : TEXT), name.c_str());
     note_text("language", row.name.c_str(), text, ImVec2(text.x + size.x, text.y + size.y), at,
               ImVec2(at.x + cw, at.y + height));
     ImGui::PopID();

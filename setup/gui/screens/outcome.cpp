@@ -55,7 +55,7 @@ void view_done(float cw, float U) {
   push_font(F_SMALL);
   float natural = 0;
   for (const std::string& warning : A.warnings)
-    natural += ImGui::CalcTextSize(warning.c_str(), nullptr, false, cw).y + 9 * U;
+    natural += ImGui::CalcTextSize(shown_text(warning).c_str(), nullptr, false, cw).y + 9 * U;
   ImGui::PopFont();
   const float below = 9 * U + (26 + 9) * U + (72 + 9) * U + (4 + 9) * U + 52 * U;
   if (!A.warnings.empty())
@@ -143,7 +143,7 @@ void view_stopped(float cw, float U) {
   // A long detail (a traceback, say) scrolls in a box of its own, so that the error and
   // the buttons stay in view.
   push_font(F_BODY);
-  float natural = ImGui::CalcTextSize(A.error_detail.c_str(), nullptr, false, cw).y;
+  float natural = ImGui::CalcTextSize(shown_text(A.error_detail).c_str(), nullptr, false, cw).y;
   ImGui::PopFont();
   float below = (9 + 8 + 9) * U + (missing_tools ? missing_tools_height(cw, U) : 52 * U);
   fitted_area("##detail", natural, below, 4 * 33 * U, cw, U,

@@ -33,12 +33,13 @@ void text_block(const Font& font, const ImVec4& colour, const std::string& text,
 
 void title_text(const Font& font, const ImVec4& colour, const char* text, float cw) {
   push_font(font);
-  float width = ImGui::CalcTextSize(text).x;
+  const std::string& shown = shown_text(text);
+  float width = ImGui::CalcTextSize(shown.c_str()).x;
   if (width > cw) {
     ImGui::PopFont();
     ImGui::PushFont(font.face, std::floor(font.size * cw / width));
   }
-  ImGui::TextColored(colour, "%s", text);
+  ImGui::TextColored(colour, "%s", shown_text(text).c_str());
   note_item_text("title", text);
   ImGui::PopFont();
 }
@@ -48,7 +49,7 @@ void gap(float h) { ImGui::Dummy(ImVec2(0, h)); }
 bool capsule_button(const Font& font, bool primary, float rounding, const char* label, ImVec2 size, float U) {
   push_font(font);
   push_button(primary, rounding, U);
-  bool clicked = ImGui::Button(label, size);
+  bool clicked = ImGui::Button(shown_label(label).c_str(), size);
   note_label("button", label);
   a11y_item(A11yRole::BUTTON, label);
   ImGui::PopStyleColor(5);

@@ -152,7 +152,7 @@ static const char* resume_note() {
 // but never less than five rows.
 static float area_height(float cw, float U) {
   push_font(F_SMALL);
-  float note = ImGui::CalcTextSize(resume_note(), nullptr, false, cw).y;
+  float note = ImGui::CalcTextSize(shown_text(resume_note()).c_str(), nullptr, false, cw).y;
   ImGui::PopFont();
   float below = 9 * U + (12 + 9) * U + (52 + 9) * U + (2 + 9) * U + note;
   float room = room_below(below, U);

@@ -1,5 +1,7 @@
 #include "widgets/layout_report.h"
 
+#include "widgets/shown_text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -49,7 +51,8 @@ void note_item_text(const char* kind, const char* text) {
 void note_label(const char* kind, const char* label, float left_room) {
   if (!layout_noting()) return;
   ImVec2 min = ImGui::GetItemRectMin(), max = ImGui::GetItemRectMax();
-  ImVec2 size = ImGui::CalcTextSize(label, nullptr, true);
+  std::string drawn = shown_label(label);
+  ImVec2 size = ImGui::CalcTextSize(drawn.c_str(), nullptr, true);
   float pad = ImGui::GetStyle().FramePadding.x;
   float x = left_room > 0 ? min.x + left_room : min.x + (max.x - min.x - size.x) * 0.5f;
   float y = min.y + (max.y - min.y - size.y) * 0.5f;

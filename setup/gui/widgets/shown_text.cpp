@@ -1,16 +1,15 @@
 #include "widgets/shown_text.h"
 
+#include "look/shaping.h"
 #include "look/theme.h"
-#include "text/utf8.h"
-
-#include <fribidi.h>
 
 #include <unordered_map>
-#include <vector>
 
-// One cache for text drawn in the text face and one for the monospaced face, since each
-// asks for the fallbacks of its own face.
-static std::unordered_map<std::string, std::string> g_shown[2];
+bool shown_rtl() { return false; }
+
+// One cache for sentences and one for paths, each for the text face and the monospaced
+// face: shaping depends on the face's glyphs.
+static std::unordered_map<std::string, std::string> g_shown[2][2];
 
 static bool plain_ascii(const std::string& text) {
   for (unsigned char ch : text)
@@ -18,55 +17,54 @@ static bool plain_ascii(const std::string& text) {
   return true;
 }
 
-// One part of a path in visual order: FriBidi reorders it and, for Arabic, replaces the
-// letters by their joined presentation forms.
-static void append_visual(std::string& out, const std::vector<FriBidiChar>& part) {
-  bool rtl = false;
-  for (FriBidiChar c : part) rtl |= FRIBIDI_IS_RTL(fribidi_get_bidi_type(c));
-  std::vector<FriBidiChar> visual(part);
-  if (rtl && !part.empty()) {
-    FriBidiParType direction = FRIBIDI_PAR_ON;
-    if (!fribidi_log2vis(part.data(), (FriBidiStrIndex)part.size(), &direction, visual.data(), nullptr,
-                         nullptr, nullptr))
-      visual = part;
-  }
-  for (FriBidiChar c : visual)
-    if (!is_invisible(c)) utf8_append(out, c);
-}
-
-static std::string visual_text(const std::string& text) {
+// Each line shaped on its own (the library breaks lines at '\n'); with `path`, each part
+// between separators too.
+static std::string shaped_text(const std::string& text, bool path) {
   std::string out;
-  out.reserve(text.size());
-  std::vector<FriBidiChar> part;
-  for (size_t at = 0, next; at < text.size(); at = next) {
-    char32_t c = utf8_decode(text, at, &next);
-    if (c == '/' || c == '\\' || c == '\n') {
-      append_visual(out, part);
-      part.clear();
-      out += (char)c;
-    } else {
-      part.push_back(c);
-    }
+  out.reserve(text.size() * 2);
+  ImFont* font = ImGui::GetFont();
+  size_t start = 0;
+  for (size_t at = 0; at <= text.size(); at++) {
+    char c = at < text.size() ? text[at] : '\n';
+    bool cut = c == '\n' || (path && (c == '/' || c == '\\'));
+    if (!cut) continue;
+    out += shape_line(text.substr(start, at - start), font, shown_rtl() && !path);
+    if (at < text.size()) out += c;
+    start = at + 1;
   }
-  append_visual(out, part);
   return out;
 }
 
-const std::string& shown_text(const std::string& text) {
-  if (plain_ascii(text)) return text;
+static const std::string& shown(const std::string& text, bool path) {
   // A long run of changing texts (a log that scrolls) is let go at the start of a frame,
-  // never while a result handed out in this frame may still be in use.
-  static int trimmed_at = -1;
-  if (ImGui::GetFrameCount() != trimmed_at) {
+  // never while a result handed out in this frame may still be in use; all of them when the
+  // fonts were rebuilt, since a shaped text names the glyphs of the faces it was shaped for.
+  static int trimmed_at = -1, fonts = -1;
+  if (ImGui::GetFrameCount() != trimmed_at || fonts != g_font_builds) {
     trimmed_at = ImGui::GetFrameCount();
-    for (auto& cache : g_shown)
-      if (cache.size() > 2000) cache.clear();
+    for (auto& kind : g_shown)
+      for (auto& cache : kind)
+        if (cache.size() > 2000 || fonts != g_font_builds) cache.clear();
+    fonts = g_font_builds;
   }
   bool mono = F_MONO && ImGui::GetFont() == F_MONO.face && F_MONO.face != F_ROW.face;
-  auto& cache = g_shown[mono];
+  auto& cache = g_shown[path][mono];
   auto found = cache.find(text);
   if (found != cache.end()) return found->second;
-  std::string shown = visual_text(text);
-  want_glyphs(shown);
-  return cache.emplace(text, std::move(shown)).first->second;
+  // Plain ASCII draws as it is; it is kept too, so that the result outlives a temporary
+  // argument (a translated const char*).
+  if (plain_ascii(text)) return cache.emplace(text, text).first->second;
+  want_glyphs(text);
+  return cache.emplace(text, shaped_text(text, path)).first->second;
+}
+
+const std::string& shown_text(const std::string& text) { return shown(text, false); }
+const std::string& shown_path(const std::string& path) { return shown(path, true); }
+
+std::string shown_label(const char* label) {
+  std::string whole = label;
+  size_t hidden = whole.find("##");
+  std::string visible = whole.substr(0, hidden);
+  if (plain_ascii(visible)) return whole;
+  return shown_text(visible) + "###" + whole;
 }

@@ -10,6 +10,7 @@
 #include <imgui.h>
 
 #include <cstdio>
+#include <vector>
 
 void push_font(const Font& font) { ImGui::PushFont(font.face, font.face ? font.size : 0.0f); }
 
@@ -21,7 +22,7 @@ bool link(const char* label, float scale) {
   ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.9f, 0.72f, 0.36f, 1.0f));
   ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 6 * scale);
   ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(8 * scale, 5 * scale));
-  bool clicked = ImGui::Button(label, ImVec2(0, 0));
+  bool clicked = ImGui::Button(shown_label(label).c_str(), ImVec2(0, 0));
   note_label("link", label);
   a11y_item(A11yRole::LINK, label);
   ImGui::PopStyleVar(2);
@@ -49,9 +50,10 @@ void heading(int number, const char* caption, bool done, float scale) {
     dl->AddText(ImVec2(c.x - size.x * 0.5f, c.y - size.y * 0.5f), ImGui::GetColorU32(GOLD), digits);
   }
   ImVec2 at(p.x + 2 * R + 12 * scale, c.y - ImGui::GetFontSize() * 0.5f);
-  dl->AddText(at, ImGui::GetColorU32(DIM), caption);
+  const std::string& shown = shown_text(caption);
+  dl->AddText(at, ImGui::GetColorU32(DIM), shown.c_str());
   if (layout_noting()) {
-    ImVec2 size = ImGui::CalcTextSize(caption);
+    ImVec2 size = ImGui::CalcTextSize(shown.c_str());
     note_text("heading", caption, at, ImVec2(at.x + size.x, at.y + size.y), p, ImVec2(1e9f, 1e9f));
   }
   ImGui::PopFont();
@@ -59,38 +61,50 @@ void heading(int number, const char* caption, bool done, float scale) {
   a11y_text(A11yRole::HEADING, caption, 2);
 }
 
+static float shown_width(const std::string& shown) {
+  return ImGui::CalcTextSize(shown.c_str(), shown.c_str() + shown.size()).x;
+}
+
+// The cluster boundaries of `text`, first to last (0 and its size included).
+static std::vector<size_t> cluster_bounds(const std::string& text) {
+  std::vector<size_t> bounds{0};
+  for (size_t i = 0; i < text.size(); i = next_cluster(text, i)) bounds.push_back(next_cluster(text, i));
+  return bounds;
+}
+
+// The logical text is cut, never the shaped one, so that a cut falls between whole
+// clusters and what stays is shaped again as it reads. The widths grow with what is kept,
+// so the longest part that fits is found by halving.
 std::string fit_from_left(const std::string& value, float avail) {
-  const std::string& text = shown_text(value);
-  if (ImGui::CalcTextSize(text.c_str(), text.c_str() + text.size()).x <= avail) return text;
-  std::string candidate;
-  candidate.reserve(text.size() + 3);
-  for (size_t i = text.empty() ? 0 : next_cluster(text, 0); i < text.size(); i = next_cluster(text, i)) {
-    candidate.assign("...");
-    candidate.append(text, i, std::string::npos);
-    if (ImGui::CalcTextSize(candidate.c_str(), candidate.c_str() + candidate.size()).x <= avail)
-      return candidate;
+  const std::string& whole = shown_path(value);
+  if (shown_width(whole) <= avail) return whole;
+  std::vector<size_t> bounds = cluster_bounds(value);
+  auto shown_tail = [&](size_t i) { return shown_path("..." + value.substr(bounds[i])); };
+  size_t lo = 1, hi = bounds.size() - 1;  // the tail from bounds[hi] (empty) always fits
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    if (shown_width(shown_tail(mid)) <= avail)
+      hi = mid;
+    else
+      lo = mid + 1;
   }
-  return "...";
+  return lo + 1 < bounds.size() ? shown_tail(lo) : "...";
 }
 
 std::string fit_from_right(const std::string& value, float avail) {
-  const std::string& text = shown_text(value);
-  const char* begin = text.c_str();
-  const char* end = begin + text.size();
-  if (ImGui::CalcTextSize(begin, end).x <= avail) return text;
-  // The raw measure stops at the first character that would pass the room left for "...";
-  // ImGui rounds widths up, so step back while the rounded result is still too wide.
-  ImFont* font = ImGui::GetFont();
-  float room = avail - ImGui::CalcTextSize("...").x;
-  const char* stop = begin;
-  if (room > 0) font->CalcTextSizeA(ImGui::GetFontSize(), room, 0, begin, end, &stop);
-  size_t cut = cluster_start(text, (size_t)(stop - begin));
-  std::string shown;
-  while (true) {
-    shown.assign(text, 0, cut).append("...");
-    if (cut == 0 || ImGui::CalcTextSize(shown.c_str(), shown.c_str() + shown.size()).x <= avail) return shown;
-    cut = cluster_start(text, cut - 1);
+  const std::string& whole = shown_text(value);
+  if (shown_width(whole) <= avail) return whole;
+  std::vector<size_t> bounds = cluster_bounds(value);
+  auto shown_head = [&](size_t i) { return shown_text(value.substr(0, bounds[i]) + "..."); };
+  size_t lo = 0, hi = bounds.size() - 2;  // the head up to bounds[0] (empty) always fits
+  while (lo < hi) {
+    size_t mid = (lo + hi + 1) / 2;
+    if (shown_width(shown_head(mid)) <= avail)
+      lo = mid;
+    else
+      hi = mid - 1;
   }
+  return shown_head(lo);
 }
 
 bool field(const char* id, const std::string& value, const char* placeholder, float width, float scale) {
@@ -111,9 +125,11 @@ bool field(const char* id, const std::string& value, const char* placeholder, fl
 
   float y = p.y + (58 * scale - ImGui::GetFontSize()) * 0.5f;
   const char* caption = value.empty() ? tr("Choose") : tr("Change");
-  float cw = ImGui::CalcTextSize(caption).x;
-  dl->AddText(ImVec2(p.x + width - cw - 20 * scale, y), ImGui::GetColorU32(hot ? GOLD : DIM), caption);
-  std::string shown = value.empty() ? placeholder : fit_from_left(value, width - cw - 64 * scale);
+  const std::string& shown_caption = shown_text(caption);
+  float cw = ImGui::CalcTextSize(shown_caption.c_str()).x;
+  dl->AddText(ImVec2(p.x + width - cw - 20 * scale, y), ImGui::GetColorU32(hot ? GOLD : DIM),
+              shown_caption.c_str());
+  std::string shown = value.empty() ? shown_text(placeholder) : fit_from_left(value, width - cw - 64 * scale);
   dl->AddText(ImVec2(p.x + 20 * scale, y), ImGui::GetColorU32(value.empty() ? DIM : TEXT), shown.c_str(),
               shown.c_str() + shown.size());
   if (layout_noting()) {
