@@ -346,6 +346,24 @@ TEST(Fonts, CoverageOfAFaceAgreesWithAskingForEachCharacter) {
   EXPECT_EQ(face_count("no font, only words", 19), 0);
 }
 
+// A font file cut short (a copy interrupted, a damaged disk) is refused as a whole, wherever
+// the cut falls: in the table directory, inside the outlines, a few bytes from the end. Its
+// bytes are never read beyond the size given (the sanitizer builds check that).
+TEST(Fonts, ATruncatedFileIsRefused) {
+  const std::string roboto = std::string(TARNWELL_SOURCE_DIR) + "/runtime/ui/fonts/Roboto-Medium.ttf";
+  size_t size = 0;
+  void* data = SDL_LoadFile(roboto.c_str(), &size);
+  ASSERT_TRUE(data);
+  EXPECT_TRUE(face_opens(data, size, 0));
+  for (size_t cut : {(size_t)11, (size_t)200, (size_t)4000, size / 3, size / 2, size - 16}) {
+    // A copy of exactly the cut length, so that reading past it is an error the sanitizers see.
+    std::vector<char> part((const char*)data, (const char*)data + cut);
+    EXPECT_FALSE(face_opens(part.data(), part.size(), 0)) << "cut at " << cut;
+    EXPECT_EQ(cap_height_fraction(part.data(), part.size(), 0), 0.0f) << "cut at " << cut;
+  }
+  SDL_free(data);
+}
+
 // A fallback file that the text face and the monospaced one both take is held once, and
 // rebuilding the atlas for a further fallback keeps the bytes it has, which the glyphs of
 // every size are then made from.

@@ -4,6 +4,8 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 // A face of the file, opened by FreeType, which checks every table against the file's size:
 // bytes cut short or damaged are refused here. Each question opens the face on its own
@@ -27,7 +29,29 @@ struct OpenFace {
   explicit operator bool() const { return face != nullptr; }
 };
 
+static uint32_t read16(const unsigned char* p) { return (uint32_t)p[0] << 8 | p[1]; }
+static uint32_t read32(const unsigned char* p) { return read16(p) << 16 | read16(p + 2); }
+
+bool tables_fit(const void* data, size_t size, int index) {
+  const unsigned char* bytes = (const unsigned char*)data;
+  if (!data || size < 12) return false;
+  size_t header = 0;
+  if (memcmp(bytes, "ttcf", 4) == 0) {
+    if (index < 0 || 12 + 4 * (size_t)index + 4 > size || (uint32_t)index >= read32(bytes + 8)) return false;
+    header = read32(bytes + 12 + 4 * (size_t)index);
+  }
+  if (header + 12 > size) return false;
+  const size_t tables = read16(bytes + header + 4);
+  if (tables == 0 || header + 12 + 16 * tables > size) return false;
+  for (size_t i = 0; i < tables; i++) {
+    const unsigned char* entry = bytes + header + 12 + 16 * i;
+    if ((uint64_t)read32(entry + 8) + read32(entry + 12) > size) return false;
+  }
+  return true;
+}
+
 bool face_opens(const void* data, size_t size, int index) {
+  if (!tables_fit(data, size, index)) return false;
   OpenFace open(data, size, index);
   if (!open) return false;
   // Loading a glyph reads its outline and the tables that place it: a file cut inside them
@@ -37,6 +61,7 @@ bool face_opens(const void* data, size_t size, int index) {
 }
 
 float cap_height_fraction(const void* data, size_t size, int index) {
+  if (!tables_fit(data, size, index)) return 0;
   OpenFace open(data, size, index);
   if (!open) return 0;
   FT_UInt h = FT_Get_Char_Index(open.face, 'H');

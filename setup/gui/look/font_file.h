@@ -4,6 +4,10 @@
 #include <cstddef>
 #include <vector>
 
+// Whether every table that face `index` of the file lists lies within its `size` bytes:
+// false for a file cut short, whose missing tables a lenient reader would skip.
+bool tables_fit(const void* data, size_t size, int index);
+
 // Whether face `index` of the file opens, with the very checks the atlas's loader makes
 // before it takes a face in, and its outlines can be read.
 bool face_opens(const void* data, size_t size, int index);

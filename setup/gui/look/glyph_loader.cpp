@@ -1,5 +1,7 @@
 #include "look/glyph_loader.h"
 
+#include "look/font_file.h"
+
 #include <imgui_internal.h>
 
 #include <ft2build.h>
@@ -95,6 +97,7 @@ static void loader_shutdown(ImFontAtlas* atlas) {
 }
 
 static bool source_init(ImFontAtlas* atlas, ImFontConfig* source) {
+  if (!tables_fit(source->FontData, (size_t)source->FontDataSize, source->FontNo)) return false;
   LoadedFace* face = IM_NEW(LoadedFace)();
   // FreeType checks the file's tables against its size as it opens them: a file cut short
   // or holding garbage fails here rather than being read out of bounds later.
