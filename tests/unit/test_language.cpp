@@ -30,12 +30,12 @@ std::string chosen(const std::map<std::string, std::string>& env) {
 TEST_F(Language, ChosenFromTheEnvironmentInGettextOrder) {
   EXPECT_EQ(chosen({}), "en");
   EXPECT_EQ(chosen({{"LANG", "de_DE.UTF-8"}}), "de");
-  EXPECT_EQ(chosen({{"LANGUAGE", "th:fr_CA:de"}, {"LANG", "ja_JP.UTF-8"}}), "fr");  // first we have
-  EXPECT_EQ(chosen({{"LANGUAGE", "th"}, {"LANG", "ja_JP.UTF-8"}}), "ja");
+  EXPECT_EQ(chosen({{"LANGUAGE", "he:fr_CA:de"}, {"LANG", "ja_JP.UTF-8"}}), "fr");  // first we have
+  EXPECT_EQ(chosen({{"LANGUAGE", "he"}, {"LANG", "ja_JP.UTF-8"}}), "ja");
   EXPECT_EQ(chosen({{"LC_ALL", "ko_KR.UTF-8"}, {"LC_MESSAGES", "ru_RU"}, {"LANG", "pl_PL"}}), "ko");
   EXPECT_EQ(chosen({{"LC_ALL", ""}, {"LC_MESSAGES", "ru_RU"}, {"LANG", "pl_PL"}}), "ru");
   // The first locale variable set is the locale: LANG does not count behind it.
-  EXPECT_EQ(chosen({{"LC_MESSAGES", "th_TH.UTF-8"}, {"LANG", "pl_PL"}}), "en");
+  EXPECT_EQ(chosen({{"LC_MESSAGES", "he_IL.UTF-8"}, {"LANG", "pl_PL"}}), "en");
   EXPECT_EQ(chosen({{"LANG", "C"}}), "en");
   // A runtime that starts programs in the C locale keeps the player's in HOST_LC_ALL or
   // HOST_LANG; they count only where the locale is C or POSIX.
@@ -65,7 +65,7 @@ TEST_F(Language, TagsMapToTheLanguagesWeShip) {
                                                     {"POSIX", "en"},
                                                     {"sv_SE", "sv"},
                                                     {"qps-ploc", "qps"},
-                                                    {"th_TH", ""},
+                                                    {"he_IL", ""},
                                                     {"pt_PT", "pt_PT"},
                                                     {"pt-AO", "pt_BR"},
                                                     {"es_ES", "es"},
@@ -81,6 +81,10 @@ TEST_F(Language, TagsMapToTheLanguagesWeShip) {
                                                     {"vi-VN", "vi"},
                                                     {"cs_CZ", "cs"}};
   for (const auto& [tag, code] : cases) EXPECT_EQ(language_code(tag), code) << tag;
+  // Every Arabic region by its language part; Thailand's Thai.
+  for (const char* tag : {"ar", "ar_EG.UTF-8", "ar-SA", "ar_MA", "ar-DZ"})
+    EXPECT_EQ(language_code(tag), "ar") << tag;
+  EXPECT_EQ(language_code("th_TH.UTF-8"), "th");
 }
 
 TEST_F(Language, CatalogReadsPluralsContinuationsAndEscapes) {
@@ -202,12 +206,17 @@ TEST_F(Language, PluralFormsOfTheShippedLanguages) {
   for (const auto& [code, want] : forms)
     for (size_t i = 0; i < want.size(); i++)
       EXPECT_EQ(plural_form(code, n[i]), want[i]) << code << " " << n[i];
+  // Arabic's six: zero, one, two, 3 to 10, 11 to 99, and the rest, by the last two digits.
+  const unsigned long long ar_n[] = {0, 1, 2, 3, 10, 11, 99, 100, 101, 102, 103, 111};
+  const int ar_form[] = {0, 1, 2, 3, 3, 4, 4, 5, 5, 5, 3, 4};
+  for (size_t i = 0; i < std::size(ar_n); i++)
+    EXPECT_EQ(plural_form("ar", ar_n[i]), ar_form[i]) << "ar " << ar_n[i];
 }
 
 // Every row of the table: a name, a plural rule that gives each of its forms and no other,
 // the system codes that choose it.
 TEST_F(Language, TheTableOfLanguages) {
-  ASSERT_EQ(language_table().size(), 28u);
+  ASSERT_EQ(language_table().size(), 30u);
   EXPECT_EQ(language_table()[0].code, "en");
   for (const LanguageRow& row : language_table()) {
     EXPECT_FALSE(row.name.empty()) << row.code;
