@@ -1,7 +1,10 @@
 // The column's measures and the status line's entries.
+#include "look/shaping.h"
+#include "look/theme.h"
 #include "screens/column.h"
 #include "screens/patterns.h"
 #include "state/app.h"
+#include "text/language.h"
 
 #include "gui_frame.h"
 
@@ -99,6 +102,30 @@ TEST(ColumnFocus, ATabWithNothingFocusedLandsOnTheViewsButton) {
   ASSERT_NE(column_window, nullptr);
   EXPECT_EQ(g.NavId, ImGui::GetIDWithSeed("Back", nullptr, column_window->ID));
   EXPECT_TRUE(g.NavCursorVisible);
+  A = saved;
+}
+
+// The form in Arabic with a Thai install folder: shaped on the frames that first show it,
+// then drawn from what was shaped, so that a frame where nothing changed shapes nothing.
+TEST(ColumnShaping, AStillFrameShapesNothing) {
+  GuiContext gui(1.0f);
+  App saved = A;
+  A = App();
+  A.dest = "/home/\u0e1c\u0e39\u0e49\u0e43\u0e0a\u0e49/\u0e40\u0e01\u0e21";
+  use_language(TARNWELL_SOURCE_DIR, "ar");
+  auto frame = [] {
+    update_fonts(g_font_scale);  // takes in the fallback faces the last frame asked for
+    ImGui::NewFrame();
+    column(1620, 1080, 1.0f, 0.0f);
+    ImGui::Render();
+  };
+  long long before = shaped_runs();
+  for (int i = 0; i < 3; i++) frame();
+  long long settled = shaped_runs();
+  EXPECT_GT(settled, before) << "Arabic and Thai were shaped";
+  for (int i = 0; i < 3; i++) frame();
+  EXPECT_EQ(shaped_runs(), settled);
+  use_language(TARNWELL_SOURCE_DIR, "en");
   A = saved;
 }
 
