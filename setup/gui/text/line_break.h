@@ -34,7 +34,7 @@ using MeasureText = std::function<float(const std::string& piece)>;
 // `text` in lines no wider than `width` (when width > 0; else only at its line ends): each
 // line ends at the last opportunity that fits, and a word wider than a whole line is cut
 // between grapheme clusters (at least one cluster a line). An empty text is one empty
-// line; a line end at the very end adds none. Each line is measured whole, the pieces
-// tried growing twice as long and then halved, so a text of n bytes costs some
-// n log n bytes measured.
+// line; a line end at the very end adds none. The pieces measured start from as many
+// clusters as fit on the line before, grow or shrink by 1, 2, 4... clusters and then
+// halve the gap: a text of n bytes costs a few times n bytes measured, never n squared.
 std::vector<TextLine> wrap_lines(const std::string& text, float width, const MeasureText& measure);
