@@ -39,14 +39,13 @@ static void add_thai_breaks(Breaks& b) {
   const size_t n = b.chars.size();
   std::vector<thwchar_t> run;
   std::vector<int> found;
-  for (size_t i = 0, j; i < n; i = j) {
-    for (j = i; j < n && is_thai(b.chars[j]); j++) {
-    }
-    if (j == i) {
-      j++;
+  for (size_t i = 0; i < n;) {
+    if (!is_thai(b.chars[i])) {
+      i++;
       continue;
     }
-    if (j - i < 2) continue;
+    size_t j = i;
+    while (j < n && is_thai(b.chars[j])) j++;
     run.assign(b.chars.begin() + i, b.chars.begin() + j);
     run.push_back(0);
     found.resize(j - i);
@@ -56,6 +55,7 @@ static void add_thai_breaks(Breaks& b) {
       if (before > i && before < j && b.lines[before - 1] == LINEBREAK_NOBREAK)
         b.lines[before - 1] = LINEBREAK_ALLOWBREAK;
     }
+    i = j;
   }
 }
 #endif
