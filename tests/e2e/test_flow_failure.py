@@ -3,6 +3,8 @@ it names opened in the desktop's handler, and "Back" to the form. Also a backend
 dies without a word."""
 
 import os
+import shutil
+import tempfile
 import time
 import unittest
 
@@ -77,6 +79,39 @@ class Failure(unittest.TestCase):
         # The form, with its gold button where it was.
         self.assertEqual(flow.gold_bands(img, L.x0 + 0.1 * L.cw, L.H * 0.5, L.H)[-1], form.button)
         self.assertEqual(len(s.builds()), 2)
+
+    def test_a_right_to_left_message_reads_from_its_first_line_down(self):
+        # A Hebrew sentence of several lines, then the same with the letters of its first
+        # word, and then of its last word, swapped (the same widths, so the same lines):
+        # the first change shows on the top line, the last on the bottom one.
+        first, last = "הבנייה", "מחדש"
+        sentence = (first + " נעצרה כי הקובץ שבחרת אינו עותק שלם של המשחק, ולכן יש לבחור"
+                    " עותק אחר ולהתחיל " + last)
+        texts = [sentence, "הנבייה" + sentence[len(first):], sentence[:-len(last)] + "מדחש"]
+        shots = []
+        for text in texts:
+            layout = os.path.join(tempfile.mkdtemp(prefix="rtl-"), "layout.tsv")
+            self.addCleanup(shutil.rmtree, os.path.dirname(layout), True)
+            s = flow.Session(self, shot_at=8, extra=["--autobuild"], scenario=dict(
+                FAIL, TARNWELL_STANDIN_FAIL_TEXT=text, TARNWELL_LAYOUT=layout))
+            self.wait_for_result(s, 1)
+            shots.append(s.screenshot())
+        L = s.layout
+        lines = [line.split("\t") for line in flow.read(layout).splitlines()]
+        lines = [(float(n[2]), n[-1]) for n in lines if n[0] == "text" and n[-1] in texts[2]]
+        self.assertGreaterEqual(len(lines), 3, lines)
+        self.assertTrue(lines[0][1].startswith(first) and lines[-1][1].endswith("מדחש"), lines)
+        self.assertEqual(sorted(lines), lines)
+
+        def changed_rows(a, b):
+            return [y for y in range(int(L.top(2)), L.H // 2)
+                    if any(a.pixel(x, y) != b.pixel(x, y) for x in range(int(L.x0), int(L.x0 + L.cw)))]
+
+        top, bottom = changed_rows(shots[0], shots[1]), changed_rows(shots[0], shots[2])
+        self.assertTrue(top and bottom)
+        self.assertLess(max(top) - min(top), L.item(34), "the first word's change spans one line")
+        self.assertLess(max(top), min(bottom))
+        self.assertGreater(min(bottom) - min(top), 1.5 * L.font(34))
 
     def test_a_backend_that_dies_without_an_end_stops_the_setup(self):
         s = flow.Session(self, shot_at=8, scenario={"TARNWELL_STANDIN_CRASH": "unpack"},

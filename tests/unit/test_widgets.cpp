@@ -3,6 +3,7 @@
 #include "look/font_fallback.h"
 #include "look/glyph_loader.h"
 #include "text/utf8.h"
+#include "widgets/paragraph.h"
 #include "widgets/widgets.h"
 
 #include "access/a11y.h"
@@ -13,6 +14,8 @@
 #include "screens/languages.h"
 #include "text/language.h"
 #include "text/language_table.h"
+#include "text/line_break.h"
+#include "text/utf8.h"
 #include "virtual_gamepad.h"
 
 #include <SDL3/SDL.h>
@@ -616,7 +619,168 @@ INSTANTIATE_TEST_SUITE_P(
                                  "/", "\U0001F468\u200D\U0001F469\u200D\U0001F467", "y", "z"},
         // Han characters beyond U+FFFF, four bytes each
         std::vector<std::string>{"\U00020000", "\U00020001", "\U00020002", "/", "g", "\U0002A6A5",
-                                 "\U00020003"}));
+                                 "\U00020003"},
+        // Hangul written in jamo (leading consonant, vowel, trailing consonant) beside a
+        // precomposed syllable and its trailing consonant
+        std::vector<std::string>{"\u1100\u1161\u11A8", "\u1112\u1161\u11AB", "a", "\uD55C\u11AF",
+                                 "\u1100\u1173", "/", "\u1109\u1165"},
+        // flags: regional indicators in pairs, three in a row
+        std::vector<std::string>{"\U0001F1EF\U0001F1F5", "\U0001F1E9\U0001F1EA", "\U0001F1F9\U0001F1ED", "/",
+                                 "x", "\U0001F1EB\U0001F1F7"}));
+
+// The characters a text reads as: a malformed sequence is U+FFFD one byte long, whatever
+// broke it; U+20000 and the like are valid (SDL 3.2's reader refuses them).
+TEST(Utf8, DecodesValidSequencesAndReadsEachBrokenByteAsOneReplacement) {
+  const struct {
+    std::string bytes;
+    char32_t c;
+    size_t length;
+  } cases[] = {
+      {"A", 'A', 1},
+      {std::string(1, '\0'), 0, 1},
+      {"\xC3\xA9", 0xE9, 2},
+      {"\xE2\x82\xAC", 0x20AC, 3},
+      {"\xF0\xA0\x80\x80", 0x20000, 4},
+      {"\xF0\x9F\x98\x80", 0x1F600, 4},
+      {"\xF4\x8F\xBF\xBF", 0x10FFFF, 4},
+      {"\xC0\xAF", 0xFFFD, 1},          // overlong
+      {"\xE0\x80\xAF", 0xFFFD, 1},      // overlong
+      {"\xED\xA0\x80", 0xFFFD, 1},      // a surrogate half
+      {"\xF4\x90\x80\x80", 0xFFFD, 1},  // past U+10FFFF
+      {"\xF8\x88\x80\x80", 0xFFFD, 1},  // no such lead byte
+      {"\x80"
+       "A",
+       0xFFFD, 1},              // a continuation byte alone
+      {"\xE2\x82", 0xFFFD, 1},  // cut short by the end
+      {"\xC3"
+       "A",
+       0xFFFD, 1},  // cut short by a character
+  };
+  for (const auto& c : cases) {
+    size_t next = 0;
+    EXPECT_EQ(utf8_decode(c.bytes, 0, &next), c.c) << c.bytes;
+    EXPECT_EQ(next, c.length) << c.bytes;
+  }
+}
+
+// ---- line breaking and wrapped paragraphs
+
+// The text with "|" where a line may break and "#" where it must.
+std::string marked_breaks(const std::string& text) {
+  std::string out;
+  size_t from = 0;
+  for (const BreakAt& b : line_breaks(text)) {
+    out += text.substr(from, b.at - from) + (b.must ? "#" : "|");
+    from = b.at;
+  }
+  return out + text.substr(from);
+}
+
+TEST(LineBreaks, FollowUnicodeRulesAndFindThaiWords) {
+  const std::pair<const char*, const char*> cases[] = {
+      // after spaces and hyphens, not before closing punctuation; line ends must break
+      {"Hello, world-wide web: (a/b) 100% \"so\".\r\nNext line",
+       "Hello, |world-|wide |web: |(a/|b) |100% |\"so\".\r\n#Next |line"},
+      // no spaces: between ideographs and kana, but never before 。 or after 「
+      {"日本語の文章です。「改行」できます", "日|本|語|の|文|章|で|す。|「改|行」|で|き|ま|す"},
+      {"中文句子，可以断行。", "中|文|句|子，|可|以|断|行。"},
+      // Thai writes no spaces between words: the dictionary finds them, and a word's
+      // marks stay with it
+      {"สวัสดีครับ ผมชื่อสมชาย", "สวัสดี|ครับ |ผม|ชื่อ|สม|ชาย"},
+      {"ภาษาไทยเขียนติดกัน", "ภาษา|ไทย|เขียน|ติด|กัน"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(marked_breaks(c.first), c.second) << c.first;
+}
+
+// Lines of a fixed-pitch measure: ten pixels a character, marks nothing. Counts what it
+// measured.
+struct FixedPitch {
+  size_t calls = 0, bytes = 0;
+  MeasureText measure() {
+    return [this](const std::string& piece) {
+      calls++;
+      bytes += piece.size();
+      float w = 0;
+      for (size_t at = 0, next; at < piece.size(); at = next)
+        w += utf8_decode(piece, at, &next) == 0x301 ? 0 : 10;
+      return w;
+    };
+  }
+};
+
+std::vector<std::string> wrapped(const std::string& text, float width) {
+  FixedPitch pitch;
+  std::vector<std::string> out;
+  for (const TextLine& line : wrap_lines(text, width, pitch.measure()))
+    out.push_back(text.substr(line.begin, line.end - line.begin));
+  return out;
+}
+
+TEST(WrapLines, BreakAtTheLastOpportunityThatFitsAndCutLongWordsBetweenClusters) {
+  using Lines = std::vector<std::string>;
+  // Spaces at a line's end do not count: "aaaa " fits in four characters.
+  EXPECT_EQ(wrapped("aaaa bbbb  cc dd", 40), (Lines{"aaaa", "bbbb", "cc", "dd"}));
+  EXPECT_EQ(wrapped("aaaa bbbb  cc dd", 70), (Lines{"aaaa", "bbbb", "cc dd"}));
+  // Line ends break whatever the width; one at the very end adds no line.
+  EXPECT_EQ(wrapped("a\n\nb c\n", 0), (Lines{"a", "", "b c"}));
+  EXPECT_EQ(wrapped("", 50), (Lines{""}));
+  // A word longer than a line starts a line of its own and is cut between clusters: e
+  // and its accent stay together.
+  std::string accented;
+  for (int i = 0; i < 12; i++) accented += "e\u0301";
+  const std::string five = accented.substr(0, 15);
+  EXPECT_EQ(wrapped("xx " + accented + " yy", 50), (Lines{"xx", five, five, "e\u0301e\u0301 yy"}));
+  // Thinner than one cluster: still one a line.
+  EXPECT_EQ(wrapped("ab", 5), (Lines{"a", "b"}));
+  // Thai at its word boundaries.
+  EXPECT_EQ(wrapped("สวัสดีครับผมชื่อสมชาย", 60), (Lines{"สวัสดี", "ครับผม", "ชื่อสม", "ชาย"}));
+}
+
+// A log line of 10 kB, in words or as one word: pieces measured grow twice as long and
+// are then halved, so the bytes measured stay within a small multiple of the line's.
+TEST(WrapLines, ALongLineIsNotMeasuredOverAndOver) {
+  std::string words, word(10240, 'x');
+  for (int i = 0; words.size() < 10240; i++) words += "word" + std::to_string(i % 97) + " ";
+  for (const std::string& text : {words, word}) {
+    FixedPitch pitch;
+    std::vector<TextLine> lines = wrap_lines(text, 400, pitch.measure());
+    EXPECT_GT(lines.size(), 200u);
+    EXPECT_LT(pitch.bytes, 16 * text.size());
+    EXPECT_LT(pitch.calls, 16 * lines.size());
+  }
+}
+
+// In plain English the lines are those Dear ImGui's own wrapping gives.
+TEST_F(WidgetTest, EnglishWrapsAsDearImGuiWrapsIt) {
+  const std::string texts[] = {
+      "Hollow Lantern, built on this PC from your own copy of the game.",
+      "The build needs about 12 GB of free space on the drive of the install folder; this one has 3.4 GB.",
+      "Tarnwell was built in 4 min 12 s. Play it from here or from the shortcut on your desktop.",
+  };
+  begin_frame();
+  push_font(F_BODY);
+  ImFont* font = ImGui::GetFont();
+  size_t wrapped_lines = 0;
+  for (const std::string& text : texts)
+    for (float width = 120; width < 700; width += 37) {
+      std::vector<std::string> ours, imgui;
+      for (const TextLine& line : paragraph_lines(text, width))
+        ours.push_back(text.substr(line.begin, line.end - line.begin));
+      const char *s = text.c_str(), *end = s + text.size();
+      while (s < end) {
+        const char* eol = font->CalcWordWrapPosition(ImGui::GetFontSize(), s, end, width);
+        std::string line(s, eol);
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        imgui.push_back(line);
+        for (s = eol; s < end && *s == ' ';) s++;  // the next line starts after the spaces
+      }
+      EXPECT_EQ(ours, imgui) << width;
+      wrapped_lines += imgui.size() - 1;
+    }
+  EXPECT_GT(wrapped_lines, 40u);
+  ImGui::PopFont();
+  end_frame();
+}
 
 // What is drawn of a path: each part between separators in its own visual order, the
 // parts in their places; format characters left out; plain text as it is.

@@ -8,6 +8,7 @@
 #include "screens/patterns.h"
 #include "text/language.h"
 #include "widgets/layout_report.h"
+#include "widgets/paragraph.h"
 #include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>
@@ -54,8 +55,7 @@ void view_done(float cw, float U) {
   // Many warnings scroll in a box of their own, so that "Play" and the title stay in view.
   push_font(F_SMALL);
   float natural = 0;
-  for (const std::string& warning : A.warnings)
-    natural += ImGui::CalcTextSize(shown_text(warning).c_str(), nullptr, false, cw).y + 9 * U;
+  for (const std::string& warning : A.warnings) natural += paragraph_size(warning, cw).y + 9 * U;
   ImGui::PopFont();
   const float below = 9 * U + (26 + 9) * U + (72 + 9) * U + (4 + 9) * U + 52 * U;
   if (!A.warnings.empty())
@@ -79,15 +79,12 @@ void view_done(float cw, float U) {
 static void command_box(float cw, float U) {
   push_font(F_MONO);
   ImVec2 p = ImGui::GetCursorScreenPos();
-  ImVec2 m = ImGui::CalcTextSize(shown_text(A.error_command).c_str(), nullptr, false, cw - 28 * U);
+  ImVec2 m = paragraph_size(A.error_command, cw - 28 * U);
   ImGui::GetWindowDrawList()->AddRectFilled(p, ImVec2(p.x + cw, p.y + m.y + 28 * U),
                                             ImGui::ColorConvertFloat4ToU32(COMMAND_BOX), 8 * U, 0);
   ImGui::SetCursorScreenPos(ImVec2(p.x + 14 * U, p.y + 14 * U));
-  ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw - 28 * U);
-  ImGui::TextColored(COMMAND_TEXT, "%s", shown_text(A.error_command).c_str());
-  note_item_text("text", A.error_command.c_str());
+  paragraph(A.error_command, cw - 28 * U, COMMAND_TEXT);
   a11y_text(A11yRole::LABEL, A.error_command);
-  ImGui::PopTextWrapPos();
   ImGui::SetCursorScreenPos(ImVec2(p.x, p.y + m.y + 42 * U));
   ImGui::PopFont();
 }
@@ -95,7 +92,7 @@ static void command_box(float cw, float U) {
 // Height of what the missing-tools view draws under the detail text.
 static float missing_tools_height(float cw, float U) {
   push_font(F_MONO);
-  float command = ImGui::CalcTextSize(shown_text(A.error_command).c_str(), nullptr, false, cw - 28 * U).y;
+  float command = paragraph_size(A.error_command, cw - 28 * U).y;
   ImGui::PopFont();
   float install = A.can_install && !g_build.proc ? (52 + 9 + 2 + 9) * U : 0;
   return command + 42 * U + install + (52 + 9 + 2 + 9 + 52) * U;
@@ -143,7 +140,7 @@ void view_stopped(float cw, float U) {
   // A long detail (a traceback, say) scrolls in a box of its own, so that the error and
   // the buttons stay in view.
   push_font(F_BODY);
-  float natural = ImGui::CalcTextSize(shown_text(A.error_detail).c_str(), nullptr, false, cw).y;
+  float natural = paragraph_size(A.error_detail, cw).y;
   ImGui::PopFont();
   float below = (9 + 8 + 9) * U + (missing_tools ? missing_tools_height(cw, U) : 52 * U);
   fitted_area("##detail", natural, below, 4 * 33 * U, cw, U,

@@ -4,6 +4,7 @@
 #include "look/theme.h"
 #include "state/app.h"
 #include "widgets/layout_report.h"
+#include "widgets/paragraph.h"
 #include "widgets/widgets.h"
 
 #include <imgui_internal.h>
@@ -23,11 +24,8 @@ Measures column_measures(float W, float H, float U, int view) {
 
 void text_block(const Font& font, const ImVec4& colour, const std::string& text, float cw) {
   push_font(font);
-  ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw);
-  ImGui::TextColored(colour, "%s", shown_text(text).c_str());
-  note_item_text("text", text.c_str());
+  paragraph(text, cw, colour);
   a11y_text(A11yRole::LABEL, text);
-  ImGui::PopTextWrapPos();
   ImGui::PopFont();
 }
 

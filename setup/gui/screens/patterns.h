@@ -25,8 +25,7 @@ Measures column_measures(float W, float H, float U, int view);
 // Width of a half-width button for content width cw.
 inline float half_width(float cw, float U) { return (cw - 14 * U) / 2; }
 
-// Wrapped text at the content width, always drawn through "%s".
-// Text from paths or the backend passes through shown_text.
+// Wrapped text at the content width (widgets/paragraph.h), each line through shown_text.
 void text_block(const Font& font, const ImVec4& colour, const std::string& text, float cw);
 
 // One line in `font`, made smaller when the language's words would pass the content width.

@@ -6,6 +6,7 @@
 #include "screens/patterns.h"
 #include "text/language.h"
 #include "widgets/layout_report.h"
+#include "widgets/paragraph.h"
 #include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>
@@ -152,7 +153,7 @@ static const char* resume_note() {
 // but never less than five rows.
 static float area_height(float cw, float U) {
   push_font(F_SMALL);
-  float note = ImGui::CalcTextSize(shown_text(resume_note()).c_str(), nullptr, false, cw).y;
+  float note = paragraph_size(resume_note(), cw).y;
   ImGui::PopFont();
   float below = 9 * U + (12 + 9) * U + (52 + 9) * U + (2 + 9) * U + note;
   float room = room_below(below, U);

@@ -1,5 +1,12 @@
 #include "text/utf8.h"
 
+#include <graphemebreak.h>
+
+#include <algorithm>
+
+// Our own reader: libunibreak's checks nothing (a broken sequence swallows the bytes
+// after it), HarfBuzz reads whole buffers only, and SDL 3.2's SDL_StepUTF8 refuses valid
+// four-byte characters whose second byte is A0..BF (U+20000, the rare Han characters).
 char32_t utf8_decode(const std::string& text, size_t at, size_t* next) {
   const unsigned char* s = (const unsigned char*)text.data();
   size_t n = text.size();
@@ -30,35 +37,14 @@ char32_t utf8_decode(const std::string& text, size_t at, size_t* next) {
   return c;
 }
 
-// Nonspacing and enclosing marks and the dependent vowel signs of the scripts a folder
-// name is likely to be in; ranges inclusive.
-static const char32_t MARKS[][2] = {
-    {0x0300, 0x036F}, {0x0483, 0x0489},   {0x0591, 0x05BD},   {0x05BF, 0x05BF},   {0x05C1, 0x05C2},
-    {0x05C4, 0x05C5}, {0x05C7, 0x05C7},   {0x0610, 0x061A},   {0x064B, 0x065F},   {0x0670, 0x0670},
-    {0x06D6, 0x06DC}, {0x06DF, 0x06E4},   {0x06E7, 0x06E8},   {0x06EA, 0x06ED},   {0x0711, 0x0711},
-    {0x0730, 0x074A}, {0x07A6, 0x07B0},   {0x0816, 0x082D},   {0x0898, 0x089F},   {0x08CA, 0x0903},
-    {0x093A, 0x093C}, {0x093E, 0x094F},   {0x0951, 0x0957},   {0x0962, 0x0963},   {0x0981, 0x0983},
-    {0x09BC, 0x09BC}, {0x09BE, 0x09CD},   {0x09D7, 0x09D7},   {0x09E2, 0x09E3},   {0x0A01, 0x0A03},
-    {0x0A3C, 0x0A51}, {0x0A70, 0x0A71},   {0x0A75, 0x0A75},   {0x0A81, 0x0A83},   {0x0ABC, 0x0ABC},
-    {0x0ABE, 0x0ACD}, {0x0AE2, 0x0AE3},   {0x0B01, 0x0B03},   {0x0B3C, 0x0B3C},   {0x0B3E, 0x0B57},
-    {0x0B62, 0x0B63}, {0x0B82, 0x0B82},   {0x0BBE, 0x0BCD},   {0x0BD7, 0x0BD7},   {0x0C00, 0x0C04},
-    {0x0C3C, 0x0C3C}, {0x0C3E, 0x0C56},   {0x0C62, 0x0C63},   {0x0C81, 0x0C83},   {0x0CBC, 0x0CBC},
-    {0x0CBE, 0x0CD6}, {0x0CE2, 0x0CE3},   {0x0D00, 0x0D03},   {0x0D3B, 0x0D3C},   {0x0D3E, 0x0D4D},
-    {0x0D57, 0x0D57}, {0x0D62, 0x0D63},   {0x0D81, 0x0D83},   {0x0DCA, 0x0DDF},   {0x0DF2, 0x0DF3},
-    {0x0E31, 0x0E31}, {0x0E34, 0x0E3A},   {0x0E47, 0x0E4E},   {0x0EB1, 0x0EB1},   {0x0EB4, 0x0EBC},
-    {0x0EC8, 0x0ECE}, {0x0F18, 0x0F19},   {0x0F35, 0x0F39},   {0x0F71, 0x0F84},   {0x0F86, 0x0F87},
-    {0x0F8D, 0x0FBC}, {0x102B, 0x103E},   {0x1056, 0x1059},   {0x135D, 0x135F},   {0x17B4, 0x17D3},
-    {0x180B, 0x180D}, {0x180F, 0x180F},   {0x1AB0, 0x1AFF},   {0x1DC0, 0x1DFF},   {0x200C, 0x200D},
-    {0x20D0, 0x20FF}, {0x2CEF, 0x2CF1},   {0x2DE0, 0x2DFF},   {0x302A, 0x302F},   {0x3099, 0x309A},
-    {0xA66F, 0xA67D}, {0xA69E, 0xA69F},   {0xA8E0, 0xA8F1},   {0xFB1E, 0xFB1E},   {0xFE00, 0xFE0F},
-    {0xFE20, 0xFE2F}, {0x1F3FB, 0x1F3FF}, {0xE0020, 0xE007F}, {0xE0100, 0xE01EF},
-};
-
-bool joins_previous(char32_t c) {
-  if (c < 0x0300) return false;
-  for (const auto& range : MARKS)
-    if (c >= range[0] && c <= range[1]) return true;
-  return false;
+void utf8_chars(const std::string& text, size_t from, size_t to, std::vector<uint32_t>& chars,
+                std::vector<size_t>& starts) {
+  chars.clear();
+  starts.clear();
+  for (size_t at = from, next; at < to; at = next) {
+    starts.push_back(at);
+    chars.push_back(utf8_decode(text, at, &next));
+  }
 }
 
 bool is_invisible(char32_t c) {
@@ -67,29 +53,56 @@ bool is_invisible(char32_t c) {
          c == 0xFEFF;
 }
 
-// Whether a cut may fall at `at`: at a character's start, not before a mark, and not
-// right after a zero-width joiner, nor after a lead surrogate's pair partner.
-static bool is_boundary(const std::string& text, size_t at) {
+// Places that are cluster boundaries whatever comes before them: between two ASCII
+// characters other than CR LF (no ASCII character extends a cluster or is a prepended
+// one), and before and after a control character other than within CR LF.
+static bool sure_boundary(const std::string& text, size_t at) {
   if (at == 0 || at >= text.size()) return true;
-  if (((unsigned char)text[at] & 0xC0) == 0x80) return false;
-  size_t next;
-  if (joins_previous(utf8_decode(text, at, &next))) return false;
-  // The character before: step back to its first byte.
-  size_t prev = at - 1;
-  while (prev > 0 && ((unsigned char)text[prev] & 0xC0) == 0x80) prev--;
-  return utf8_decode(text, prev, &next) != 0x200D;
+  const unsigned char before = (unsigned char)text[at - 1], here = (unsigned char)text[at];
+  if (before == '\r' && here == '\n') return false;
+  const bool control_before = before < 0x20 || before == 0x7F, control_here = here < 0x20 || here == 0x7F;
+  return (before < 0x80 && here < 0x80) || control_before || control_here;
+}
+
+// The grapheme breaks of text[from, from + the characters starting before `to`), with
+// `from` a sure boundary: `starts` holds where each character starts, and breaks[i] whether
+// a cluster ends after character i. The break after character i depends only on the
+// characters up to i + 1, so every entry but the last is final.
+static void window_breaks(const std::string& text, size_t from, size_t to, std::vector<size_t>& starts,
+                          std::vector<char>& breaks) {
+  std::vector<uint32_t> chars;
+  utf8_chars(text, from, std::min(to, text.size()), chars, starts);
+  breaks.assign(chars.size(), GRAPHEMEBREAK_BREAK);
+  if (!chars.empty()) set_graphemebreaks_utf32(chars.data(), chars.size(), nullptr, breaks.data());
 }
 
 size_t cluster_start(const std::string& text, size_t at) {
   if (at >= text.size()) return text.size();
-  while (!is_boundary(text, at)) at--;
-  return at;
+  size_t from = at;
+  while (!sure_boundary(text, from)) from--;
+  if (from == at) return at;
+  std::vector<size_t> starts;
+  std::vector<char> breaks;
+  window_breaks(text, from, at + 1, starts, breaks);
+  // The last character starts at or before `at`; the break before it is final.
+  for (size_t i = starts.size() - 1; i > 0; i--)
+    if (breaks[i - 1] == GRAPHEMEBREAK_BREAK) return starts[i];
+  return from;
 }
 
 size_t next_cluster(const std::string& text, size_t at) {
-  do at++;
-  while (!is_boundary(text, at));
-  return at;
+  size_t from = at;
+  while (!sure_boundary(text, from)) from--;
+  std::vector<size_t> starts;
+  std::vector<char> breaks;
+  // A window of 64 bytes past `at`, twice as wide each time no final break follows `at`.
+  for (size_t reach = 64;; reach *= 2) {
+    const size_t to = at + reach;
+    window_breaks(text, from, to, starts, breaks);
+    for (size_t i = 1; i < starts.size(); i++)
+      if (starts[i] > at && breaks[i - 1] == GRAPHEMEBREAK_BREAK) return starts[i];
+    if (to >= text.size()) return text.size();
+  }
 }
 
 void utf8_append(std::string& out, char32_t c) {
