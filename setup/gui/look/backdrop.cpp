@@ -6,6 +6,8 @@
 
 #include "look/stack_colours.h"
 #include "platform/display.h"
+#include "text/language.h"
+#include "widgets/mirror.h"
 
 #include <imgui.h>
 #include <imgui_impl_sdlrenderer3.h>
@@ -64,7 +66,8 @@ int ring_state(int i) { return A.steps.empty() ? (A.installed ? 2 : 0) : A.steps
 Scene scene(float W, float H, float U, float t) {
   Scene s;
   s.W = W, s.H = H, s.U = U, s.t = t;
-  s.C = ImVec2(0.305f * W, 0.52f * H);
+  // The picture stands beside the column: on the right in a right-to-left window.
+  s.C = ImVec2(mirrored_point(0.305f * W, 0, W), 0.52f * H);
   s.D = sqrtf(W * W + H * H);
   s.S = 330 * U;
   s.bob = 6 * U * sinf(1.5f * t);
@@ -228,6 +231,12 @@ static int shading_bands(float W, float H, Band* out) {
   out[2] = {ImVec2(0, 0), ImVec2(0.1f * W, H), black(0.5f), black(0), black(0), black(0.5f)};
   out[3] = {ImVec2(0.5f * W, 0), ImVec2(0.64f * W, H), panel(0), panel(0.8f), panel(0.8f), panel(0)};
   out[4] = {ImVec2(0.64f * W, 0), ImVec2(W, H), panel(0.8f), panel(0.8f), panel(0.8f), panel(0.8f)};
+  // Mirrored, the dark panel lies under the column on the left and the edge shade on the right.
+  if (ui_rtl())
+    for (int i = 0; i < 5; i++) {
+      Band& b = out[i];
+      b = {ImVec2(W - b.max.x, b.min.y), ImVec2(W - b.min.x, b.max.y), b.ur, b.ul, b.ll, b.lr};
+    }
   return 5;
 }
 

@@ -85,7 +85,7 @@ static void command_box(float cw, float U) {
   ImGui::SetCursorScreenPos(ImVec2(p.x + 14 * U, p.y + 14 * U));
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw - 28 * U);
   ImGui::TextColored(COMMAND_TEXT, "%s", shown_text(A.error_command).c_str());
-  note_item_text("text", A.error_command.c_str());
+  note_item_text("command", A.error_command.c_str());
   a11y_text(A11yRole::LABEL, A.error_command);
   ImGui::PopTextWrapPos();
   ImGui::SetCursorScreenPos(ImVec2(p.x, p.y + m.y + 42 * U));

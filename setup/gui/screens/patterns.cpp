@@ -3,13 +3,17 @@
 #include "access/a11y.h"
 #include "look/theme.h"
 #include "state/app.h"
+#include "text/language.h"
 #include "widgets/layout_report.h"
+#include "widgets/mirror.h"
 #include "widgets/widgets.h"
 
 #include <imgui_internal.h>
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 Measures column_measures(float W, float H, float U, int view) {
   Measures m;
@@ -21,10 +25,58 @@ Measures column_measures(float W, float H, float U, int view) {
   return m;
 }
 
+// `text` broken into lines that fit `width` where ImGui's own wrapping breaks them, in
+// logical order and at line feeds, each line without the blanks it ends in.
+static std::vector<std::string> logical_lines(const std::string& text, float width) {
+  std::vector<std::string> lines;
+  ImFont* font = ImGui::GetFont();
+  const float size = ImGui::GetFontSize();
+  size_t start = 0;
+  while (true) {
+    size_t feed = text.find('\n', start);
+    const char* s = text.c_str() + start;
+    const char* end = text.c_str() + (feed == std::string::npos ? text.size() : feed);
+    do {
+      const char* eol = font->CalcWordWrapPosition(size, s, end, width);
+      if (eol <= s) eol = s + 1;
+      const char* last = eol;
+      while (last > s && (last[-1] == ' ' || last[-1] == '\t')) last--;
+      lines.emplace_back(s, last);
+      s = eol;
+      while (s < end && (*s == ' ' || *s == '\t')) s++;
+    } while (s < end);
+    if (feed == std::string::npos) break;
+    start = feed + 1;
+  }
+  return lines;
+}
+
+// A wrapped text read right to left: each logical line drawn on its own against the right
+// edge of the `width` that starts at the cursor; one item as wide as its widest line.
+static void right_aligned_text(const ImVec4& colour, const std::string& text, float width) {
+  const ImVec2 p = ImGui::GetCursorScreenPos();
+  const float line_h = ImGui::GetFontSize();
+  const std::vector<std::string> lines = logical_lines(text, width);
+  ImDrawList* dl = ImGui::GetWindowDrawList();
+  float widest = 0;
+  for (size_t i = 0; i < lines.size(); i++) {
+    const std::string& shown = shown_text(lines[i]);
+    const float w = ImGui::CalcTextSize(shown.c_str(), shown.c_str() + shown.size()).x;
+    widest = std::max(widest, w);
+    dl->AddText(ImVec2(p.x + width - w, p.y + line_h * (float)i), ImGui::GetColorU32(colour), shown.c_str(),
+                shown.c_str() + shown.size());
+  }
+  ImGui::SetCursorScreenPos(ImVec2(p.x + width - widest, p.y));
+  ImGui::Dummy(ImVec2(widest, line_h * (float)lines.size()));
+}
+
 void text_block(const Font& font, const ImVec4& colour, const std::string& text, float cw) {
   push_font(font);
   ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + cw);
-  ImGui::TextColored(colour, "%s", shown_text(text).c_str());
+  if (ui_rtl())
+    right_aligned_text(colour, text, cw);
+  else
+    ImGui::TextColored(colour, "%s", shown_text(text).c_str());
   note_item_text("text", text.c_str());
   a11y_text(A11yRole::LABEL, text);
   ImGui::PopTextWrapPos();
@@ -38,7 +90,9 @@ void title_text(const Font& font, const ImVec4& colour, const char* text, float 
     ImGui::PopFont();
     ImGui::PushFont(font.face, std::floor(font.size * cw / width));
   }
+  const float ltr_x = mirror_next_item(ui_rtl() ? ImGui::CalcTextSize(text).x : 0);
   ImGui::TextColored(colour, "%s", text);
+  after_mirrored_item(ltr_x, 0);
   note_item_text("title", text);
   ImGui::PopFont();
 }
@@ -48,7 +102,9 @@ void gap(float h) { ImGui::Dummy(ImVec2(0, h)); }
 bool capsule_button(const Font& font, bool primary, float rounding, const char* label, ImVec2 size, float U) {
   push_font(font);
   push_button(primary, rounding, U);
+  const float ltr_x = mirror_next_item(size.x);
   bool clicked = ImGui::Button(label, size);
+  after_mirrored_item(ltr_x, size.x);
   note_label("button", label);
   a11y_item(A11yRole::BUTTON, label);
   ImGui::PopStyleColor(5);
