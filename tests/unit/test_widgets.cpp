@@ -7,6 +7,7 @@
 #include "gui_frame.h"
 #include "look/language_choice.h"
 #include "look/theme.h"
+#include "screens/column.h"
 #include "screens/languages.h"
 #include "text/language.h"
 #include "text/language_table.h"
@@ -479,6 +480,51 @@ TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
   press(SDL_GAMEPAD_BUTTON_DPAD_UP);
   press(SDL_GAMEPAD_BUTTON_SOUTH);
   EXPECT_EQ(activated, 0);
+}
+
+// In a window laid out right to left the arrows and the d-pad move as the mirrored layout
+// shows. On the stopped view "Open the log" starts the line, on the right, and "Back", which
+// takes the first focus, stands to its left: Right moves to "Open the log", Left back.
+TEST_F(WidgetTest, LeftAndRightFollowTheMirroredWindow) {
+  VirtualPad p;
+  ASSERT_NO_FATAL_FAILURE(p.open("mirrored"));
+  if (p.skipped) GTEST_SKIP() << "no display: " << SDL_GetError();
+  ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
+  const App saved = A;
+  A = App();
+  A.view = 2;
+  A.error = "The compiler stopped.";
+  A.log_path = "/tmp/setup.log";
+  g_lang.code = PSEUDO_RTL;
+  auto frame = [&] {
+    for (SDL_Event e; SDL_PollEvent(&e);) ImGui_ImplSDL3_ProcessEvent(&e);
+    ImGui_ImplSDL3_NewFrame();
+    ImGui::NewFrame();
+    column(1100, 900, 900.0f / 1080, 0);
+    ImGui::Render();
+  };
+  auto key = [&](ImGuiKey k) {
+    ImGui::GetIO().AddKeyEvent(k, true);
+    for (int i = 0; i < 3; i++) frame();
+    ImGui::GetIO().AddKeyEvent(k, false);
+    for (int i = 0; i < 3; i++) frame();
+  };
+  for (int i = 0; i < 3; i++) frame();
+  const ImGuiID column_id = ImGui::FindWindowByName("##column")->ID;
+  const ImGuiID back = ImGui::GetIDWithSeed(tr("Back"), nullptr, column_id);
+  const ImGuiID log = ImGui::GetIDWithSeed(tr("Open the log"), nullptr, column_id);
+  ImGuiContext& g = *GImGui;
+  EXPECT_EQ(g.NavId, back);
+  key(ImGuiKey_RightArrow);
+  EXPECT_EQ(g.NavId, log) << "Right moves toward the start of the line";
+  key(ImGuiKey_LeftArrow);
+  EXPECT_EQ(g.NavId, back);
+  p.press(SDL_GAMEPAD_BUTTON_DPAD_RIGHT, frame);
+  EXPECT_EQ(g.NavId, log);
+  p.press(SDL_GAMEPAD_BUTTON_DPAD_LEFT, frame);
+  EXPECT_EQ(g.NavId, back);
+  A = saved;
+  g_lang = Catalog();
 }
 
 // The language list by keyboard and by gamepad: the window's language holds the focus when

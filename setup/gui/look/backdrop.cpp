@@ -156,6 +156,7 @@ static void draw_step_ring(ImDrawList* dl, ImVec2 C, float U, float t, int i) {
     if (A.shown_step > 0.003f) {
       // The fraction comes from the backend unclamped: past 1 the arc is simply full.
       float sweep = one_turn_at_most(FULL_TURN * A.shown_step);
+      if (ui_rtl()) sweep = -sweep;  // from twelve o'clock toward the left, as the window reads
       ring(dl, C, R, seed, 0, sweep, rgba(1.0f, 0.72f, 0.22f, 0.25f), 12 * U);
       ring(dl, C, R, seed, 0, sweep, rgba(1.0f, 0.86f, 0.45f, 1.0f), 5 * U);
       ImVec2 head = at(C, R * ring_wobble(sweep, seed), sweep);
