@@ -9,6 +9,7 @@
 #include "look/theme.h"
 #include "screens/column.h"
 #include "screens/languages.h"
+#include "screens/patterns.h"
 #include "text/language.h"
 #include "text/language_table.h"
 #include "virtual_gamepad.h"
@@ -480,6 +481,34 @@ TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
   press(SDL_GAMEPAD_BUTTON_DPAD_UP);
   press(SDL_GAMEPAD_BUTTON_SOUTH);
   EXPECT_EQ(activated, 0);
+}
+
+// A paragraph read right to left stands against the right edge of its width, breaks where
+// the same text breaks left to right, and keeps its empty lines; an empty text is one line.
+TEST_F(WidgetTest, RightToLeftParagraphsStandAgainstTheRightEdge) {
+  const std::string text = "One two three four five six seven eight nine ten\n\nend";
+  ImVec2 size[2], min[2];
+  float start = 0, line = 0;
+  for (int rtl = 0; rtl < 2; rtl++) {
+    g_lang.code = rtl ? PSEUDO_RTL : "en";
+    begin_frame();
+    start = ImGui::GetCursorScreenPos().x;
+    push_font(F_BODY);
+    line = ImGui::GetFontSize();
+    ImGui::PopFont();
+    text_block(F_BODY, TEXT, text, 200);
+    min[rtl] = ImGui::GetItemRectMin();
+    size[rtl] = ImGui::GetItemRectSize();
+    text_block(F_BODY, TEXT, "", 200);
+    EXPECT_FLOAT_EQ(ImGui::GetItemRectSize().y, line);
+    end_frame();
+  }
+  g_lang = Catalog();
+  EXPECT_EQ(min[0].x, start);
+  EXPECT_FLOAT_EQ(min[1].x + size[1].x, start + 200);
+  EXPECT_EQ(size[1].x, size[0].x);
+  EXPECT_EQ(size[1].y, size[0].y);
+  EXPECT_GE(size[1].y, 4 * line) << "wrapped, with the empty line";
 }
 
 // In a window laid out right to left the arrows and the d-pad move as the mirrored layout

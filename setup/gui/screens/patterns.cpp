@@ -37,8 +37,11 @@ static std::vector<std::string> logical_lines(const std::string& text, float wid
     const char* s = text.c_str() + start;
     const char* end = text.c_str() + (feed == std::string::npos ? text.size() : feed);
     do {
-      const char* eol = font->CalcWordWrapPosition(size, s, end, width);
-      if (eol <= s) eol = s + 1;
+      const char* eol = s < end ? font->CalcWordWrapPosition(size, s, end, width) : end;
+      if (eol <= s && s < end) {  // one whole character at least
+        eol = s + 1;
+        while (eol < end && ((unsigned char)*eol & 0xC0) == 0x80) eol++;
+      }
       const char* last = eol;
       while (last > s && (last[-1] == ' ' || last[-1] == '\t')) last--;
       lines.emplace_back(s, last);
