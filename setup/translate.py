@@ -6,7 +6,8 @@ puts its own choice into LANGUAGE); the table of languages (languages.tsv) maps 
 code to the catalog that serves it, and says how the language writes numbers and lists.
 The compiled catalogs (<code>/LC_MESSAGES/tarnwell.mo) are found in TARNWELL_LOCALEDIR,
 which the window names, else in locale/ beside this package. "qps" is the tests' pseudo-language:
-every text accented, 40 % longer and bracketed. A translation whose placeholders ({name})
+every text accented, 40 % longer and bracketed; "qps_plocm" its right-to-left sister: every
+Latin letter a Hebrew one. A translation whose placeholders ({name})
 differ from the English ones is not used.
 """
 
@@ -20,6 +21,7 @@ from . import languages
 
 DOMAIN = "tarnwell"
 PSEUDO = "qps"
+PSEUDO_RTL = "qps_plocm"
 LOCALEDIR = os.environ.get("TARNWELL_LOCALEDIR", "")
 if not os.path.isdir(LOCALEDIR):
     LOCALEDIR = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "locale")
@@ -32,6 +34,8 @@ TABLE = (languages.read_table(os.path.join(LOCALEDIR, "languages.tsv"))
 
 def _first_language():
     for tag in languages.preferred(os.environ):
+        if tag.split(".")[0].replace("-", "_").lower() == PSEUDO_RTL:
+            return PSEUDO_RTL
         if tag.lower().startswith(PSEUDO):
             return PSEUDO
         code = languages.code_for(tag, TABLE)
@@ -49,6 +53,7 @@ except (AttributeError, locale.Error):
     pass
 _catalog = gettext.translation(DOMAIN, LOCALEDIR, languages=[LANGUAGE], fallback=True)
 _pseudo = LANGUAGE == PSEUDO
+_pseudo_rtl = LANGUAGE == PSEUDO_RTL
 _ROW = next((r for r in TABLE if r["code"] == LANGUAGE), None) or (TABLE[0] if TABLE else
                                                                    {"decimal": ".", "list": ", "})
 
@@ -67,6 +72,16 @@ def pseudo(text):
     return "[" + body + pad + "]"
 
 
+_HEBREW = dict(zip("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ",
+                   "אבגדהוזחטיכלמנסעפצקרשתךםןף" * 2))
+
+
+def pseudo_rtl(text):
+    """The right-to-left pseudo-language's text: placeholders kept, every Latin letter Hebrew."""
+    parts = re.split(r"(\{[^{}]*\})", text)
+    return "".join(p if p.startswith("{") else "".join(_HEBREW.get(c, c) for c in p) for p in parts)
+
+
 def _names(text):
     return sorted(re.findall(r"\{([^{}]*)\}", text))
 
@@ -74,6 +89,8 @@ def _names(text):
 def _(text):
     if _pseudo:
         return pseudo(text)
+    if _pseudo_rtl:
+        return pseudo_rtl(text)
     translated = _catalog.gettext(text)
     return translated if _names(translated) == _names(text) else text
 
@@ -81,6 +98,8 @@ def _(text):
 def ngettext(singular, plural, n):
     if _pseudo:
         return pseudo(singular if n == 1 else plural)
+    if _pseudo_rtl:
+        return pseudo_rtl(singular if n == 1 else plural)
     translated = _catalog.ngettext(singular, plural, n)
     return translated if _names(translated) == _names(singular) else (singular if n == 1 else plural)
 

@@ -242,6 +242,8 @@ class Language(backend.SandboxTest):
                          ["levels"][0]["name"], "Light")
         pseudo = self.box.info(environ={"LANGUAGE": "qps"})["levels"][0]
         self.assertRegex(pseudo["name"], r"^\[Ļîĝĥţ .+\]$")
+        # and its right-to-left sister, a Hebrew letter for each Latin one
+        self.assertEqual(self.box.info(environ={"LANGUAGE": "qps_plocm"})["levels"][0]["name"], "לטזחר")
 
     def test_translation_with_other_placeholders_is_not_used(self):
         locale = self.catalogs(broken=True)

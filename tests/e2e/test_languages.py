@@ -4,6 +4,7 @@ its box and the column, and none covers another. The window notes where it drew 
 text (TARNWELL_LAYOUT). A language chosen once is remembered for the next start."""
 
 import concurrent.futures
+import math
 import os
 import re
 import sys
@@ -14,6 +15,7 @@ import flow
 import harness
 
 SIZE = "960x540"
+PSEUDO_RTL = "qps_plocm"
 # A click on the install field where no dialog can open: the browser, in the install folder.
 DEST_FIELD = "%d,%d" % flow.Layout(960, 540).dest_field()
 # The views and what brings them up: extra arguments, stand-in variables, when to look.
@@ -43,9 +45,22 @@ def notes(path):
     return out
 
 
+def mirrored_click(args, width):
+    """The view's arguments with its scripted click where a right-to-left window has it."""
+    out = list(args)
+    if "--click" in out:
+        i = out.index("--click") + 1
+        x, y = (int(v) for v in out[i].split(","))
+        out[i] = "%d,%d" % (width - x, y)
+    return out
+
+
 def shot(view, lang, size=SIZE, home=None, **more):
-    """Runs the window on `view` in `lang`; returns its notes and the shot's path."""
+    """Runs the window on `view` in `lang`; returns its notes and the shot's path. In a
+    window laid out right to left the view's click is mirrored."""
     args, variables, at = VIEWS[view]
+    if more.get("TARNWELL_UI_DIRECTION", "rtl" if lang == PSEUDO_RTL else "ltr") == "rtl":
+        args = mirrored_click(args, int(size.split("x")[0]))
     home = home or tempfile.mkdtemp(prefix="lang-")
     game = os.path.join(home, "game")
     for sub in ("exefs", "romfs"):
@@ -98,6 +113,38 @@ class PseudoLanguage(unittest.TestCase):
                 found, _ = shot("form", "qps", home=home)
                 self.assertTrue(any(t.startswith(pseudo_of("Build again")) for _, _, t in found))
                 self.check_fits(found, "installed")
+
+    def test_every_view_is_mirrored_in_the_right_to_left_pseudo_language(self):
+        # The same texts laid out both ways: each box of the mirrored window stands where
+        # the left-to-right one's mirror image does (x' = W - x - w). A paragraph whose lines
+        # differ keeps its starting edge (left to right, a right-to-left text still wraps in
+        # display order); a text that changed between the two runs (a time, a folder's name)
+        # one of its edges. A command keeps its own direction in its box. The browser's rows
+        # leave room for the box's scrollbar, which stays on its right either way.
+        width = int(SIZE.split("x")[0])
+        U = flow.Layout(width, int(SIZE.split("x")[1])).U
+        for view in VIEWS:
+            ltr, _ = shot(view, PSEUDO_RTL, TARNWELL_UI_DIRECTION="ltr")
+            rtl, _ = shot(view, PSEUDO_RTL)
+            with self.subTest(view=view):
+                self.assertTrue(any("\u05d0" <= c <= "\u05ea" for _, _, t in rtl for c in t), view)
+                self.check_fits(rtl, view + " mirrored")
+                self.assertEqual([k for k, _, _ in ltr], [k for k, _, _ in rtl])
+            for (kind, a, text), (_, b, other) in zip(ltr, rtl):
+                start, end = abs(b[2] - (width - a[0])), abs(b[0] - (width - a[2]))
+                if kind == "command":
+                    start = end = abs(b[0] - a[0] + (a[4] - b[4]))  # where it stands in its box
+                if kind == "row":
+                    scrollbar = max(4, math.ceil(6 * U)) + 6 * U
+                    start, end = abs(start - scrollbar), abs(end - scrollbar)
+                with self.subTest(view=view, kind=kind, text=text):
+                    message = "%s: %s left to right, %s mirrored" % (kind, a[:4], b[:4])
+                    if text != other:
+                        self.assertLessEqual(min(start, end), 2, message)
+                    elif abs((a[2] - a[0]) - (b[2] - b[0])) > 2:
+                        self.assertLessEqual(start, 2, message)
+                    else:
+                        self.assertLessEqual(max(start, end), 2, message)
 
     def test_every_view_fits_in_every_language(self):
         # A window covered by another draws nothing, so the languages are shared out among

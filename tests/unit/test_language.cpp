@@ -66,6 +66,8 @@ TEST_F(Language, TagsMapToTheLanguagesWeShip) {
                                                     {"sv_SE", "sv"},
                                                     {"qps-ploc", "qps"},
                                                     {"he_IL", ""},
+                                                    {"qps-plocm", "qps_plocm"},
+                                                    {"qps_PLOCM.UTF-8", "qps_plocm"},
                                                     {"pt_PT", "pt_PT"},
                                                     {"pt-AO", "pt_BR"},
                                                     {"es_ES", "es"},
@@ -259,6 +261,27 @@ TEST_F(Language, PseudoLanguageAccentsLengthensAndKeepsPlaceholders) {
   EXPECT_EQ(ascii_letters, 0u) << pseudo;
   EXPECT_GE(characters, (english.size() - 6) * 14 / 10 + 2) << pseudo;
   EXPECT_EQ(tr(english.c_str()), tr(english.c_str()));  // made once: the same text each frame
+}
+
+// The right-to-left pseudo-language: a Hebrew letter for each Latin one, so that it is as
+// long as the English and written right to left, with digits, signs and placeholders
+// kept; it lays the window out mirrored, as does every row of the table marked so.
+TEST_F(Language, RightToLeftPseudoLanguageIsHebrewAsLongAsTheEnglish) {
+  EXPECT_EQ(choose_language({"qps_plocm", "de_DE"}), "de");  // never the system's choice
+  const std::string english = "Built in {time}. 36 GB free on C:";
+  g_lang.code = PSEUDO;
+  const std::string accented = tr(english.c_str());
+  EXPECT_FALSE(ui_rtl());
+  g_lang.code = PSEUDO_RTL;
+  const std::string rtl = tr(english.c_str());
+  EXPECT_TRUE(ui_rtl());
+  EXPECT_NE(rtl, accented) << "each pseudo-language keeps its own texts";
+  EXPECT_EQ(rtl, "בשטלר טנ {time}. 36 זב וצהה סנ ג:");
+  EXPECT_STREQ(trn("{count} file", "{count} files", 2), pseudo_rtl_text("{count} files").c_str());
+  for (const LanguageRow& row : language_table()) {
+    g_lang.code = row.code;
+    EXPECT_EQ(ui_rtl(), row.rtl) << row.code;
+  }
 }
 
 // The disk questions' threads translate while the frame thread does: each text is made once,

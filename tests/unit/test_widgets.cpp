@@ -11,7 +11,9 @@
 #include "gui_frame.h"
 #include "look/language_choice.h"
 #include "look/theme.h"
+#include "screens/column.h"
 #include "screens/languages.h"
+#include "screens/patterns.h"
 #include "text/language.h"
 #include "text/language_table.h"
 #include "text/line_break.h"
@@ -485,6 +487,80 @@ TEST_F(WidgetTest, TheGamepadsDpadMovesBetweenFieldsAndAActivatesOne) {
   press(SDL_GAMEPAD_BUTTON_DPAD_UP);
   press(SDL_GAMEPAD_BUTTON_SOUTH);
   EXPECT_EQ(activated, 0);
+}
+
+// A paragraph read right to left stands against the right edge of its width, breaks where
+// the same text breaks left to right, and keeps its empty lines; an empty text is one line.
+TEST_F(WidgetTest, RightToLeftParagraphsStandAgainstTheRightEdge) {
+  const std::string text = "One two three four five six seven eight nine ten\n\nend";
+  ImVec2 size[2], min[2];
+  float start = 0, line = 0;
+  for (int rtl = 0; rtl < 2; rtl++) {
+    g_lang.code = rtl ? PSEUDO_RTL : "en";
+    begin_frame();
+    start = ImGui::GetCursorScreenPos().x;
+    push_font(F_BODY);
+    line = ImGui::GetFontSize();
+    ImGui::PopFont();
+    text_block(F_BODY, TEXT, text, 200);
+    min[rtl] = ImGui::GetItemRectMin();
+    size[rtl] = ImGui::GetItemRectSize();
+    text_block(F_BODY, TEXT, "", 200);
+    EXPECT_FLOAT_EQ(ImGui::GetItemRectSize().y, line);
+    end_frame();
+  }
+  g_lang = Catalog();
+  EXPECT_EQ(min[0].x, start);
+  EXPECT_FLOAT_EQ(min[1].x + size[1].x, start + 200);
+  EXPECT_EQ(size[1].x, size[0].x);
+  EXPECT_EQ(size[1].y, size[0].y);
+  EXPECT_GE(size[1].y, 4 * line) << "wrapped, with the empty line";
+}
+
+// In a window laid out right to left the arrows and the d-pad move as the mirrored layout
+// shows. On the stopped view "Open the log" starts the line, on the right, and "Back", which
+// takes the first focus, stands to its left: Right moves to "Open the log", Left back.
+TEST_F(WidgetTest, LeftAndRightFollowTheMirroredWindow) {
+  VirtualPad p;
+  ASSERT_NO_FATAL_FAILURE(p.open("mirrored"));
+  if (p.skipped) GTEST_SKIP() << "no display: " << SDL_GetError();
+  ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
+  const App saved = A;
+  A = App();
+  A.view = 2;
+  A.error = "The compiler stopped.";
+  A.log_path = "/tmp/setup.log";
+  g_lang.code = PSEUDO_RTL;
+  auto frame = [&] {
+    for (SDL_Event e; SDL_PollEvent(&e);) ImGui_ImplSDL3_ProcessEvent(&e);
+    ImGui_ImplSDL3_NewFrame();
+    ImGui::NewFrame();
+    column(1100, 900, 900.0f / 1080, 0);
+    ImGui::Render();
+  };
+  auto key = [&](ImGuiKey k) {
+    ImGui::GetIO().AddKeyEvent(k, true);
+    for (int i = 0; i < 3; i++) frame();
+    ImGui::GetIO().AddKeyEvent(k, false);
+    for (int i = 0; i < 3; i++) frame();
+  };
+  for (int i = 0; i < 3; i++) frame();
+  const ImGuiID column_id = ImGui::FindWindowByName("##column")->ID;
+  // A label that is shaped keeps its logical text after "###" as the button's identity.
+  const ImGuiID back = ImGui::GetIDWithSeed(("###" + std::string(tr("Back"))).c_str(), nullptr, column_id);
+  const ImGuiID log = ImGui::GetIDWithSeed(("###" + std::string(tr("Open the log"))).c_str(), nullptr, column_id);
+  ImGuiContext& g = *GImGui;
+  EXPECT_EQ(g.NavId, back);
+  key(ImGuiKey_RightArrow);
+  EXPECT_EQ(g.NavId, log) << "Right moves toward the start of the line";
+  key(ImGuiKey_LeftArrow);
+  EXPECT_EQ(g.NavId, back);
+  p.press(SDL_GAMEPAD_BUTTON_DPAD_RIGHT, frame);
+  EXPECT_EQ(g.NavId, log);
+  p.press(SDL_GAMEPAD_BUTTON_DPAD_LEFT, frame);
+  EXPECT_EQ(g.NavId, back);
+  A = saved;
+  g_lang = Catalog();
 }
 
 // The language list by keyboard and by gamepad: the window's language holds the focus when

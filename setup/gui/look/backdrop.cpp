@@ -6,6 +6,8 @@
 
 #include "look/stack_colours.h"
 #include "platform/display.h"
+#include "text/language.h"
+#include "widgets/mirror.h"
 
 #include <imgui.h>
 #include <imgui_impl_sdlrenderer3.h>
@@ -64,7 +66,8 @@ int ring_state(int i) { return A.steps.empty() ? (A.installed ? 2 : 0) : A.steps
 Scene scene(float W, float H, float U, float t) {
   Scene s;
   s.W = W, s.H = H, s.U = U, s.t = t;
-  s.C = ImVec2(0.305f * W, 0.52f * H);
+  // The picture stands beside the column: on the right in a right-to-left window.
+  s.C = ImVec2(mirrored_point(0.305f * W, 0, W), 0.52f * H);
   s.D = sqrtf(W * W + H * H);
   s.S = 330 * U;
   s.bob = 6 * U * sinf(1.5f * t);
@@ -153,6 +156,7 @@ static void draw_step_ring(ImDrawList* dl, ImVec2 C, float U, float t, int i) {
     if (A.shown_step > 0.003f) {
       // The fraction comes from the backend unclamped: past 1 the arc is simply full.
       float sweep = one_turn_at_most(FULL_TURN * A.shown_step);
+      if (ui_rtl()) sweep = -sweep;  // from twelve o'clock toward the left, as the window reads
       ring(dl, C, R, seed, 0, sweep, rgba(1.0f, 0.72f, 0.22f, 0.25f), 12 * U);
       ring(dl, C, R, seed, 0, sweep, rgba(1.0f, 0.86f, 0.45f, 1.0f), 5 * U);
       ImVec2 head = at(C, R * ring_wobble(sweep, seed), sweep);
@@ -228,6 +232,12 @@ static int shading_bands(float W, float H, Band* out) {
   out[2] = {ImVec2(0, 0), ImVec2(0.1f * W, H), black(0.5f), black(0), black(0), black(0.5f)};
   out[3] = {ImVec2(0.5f * W, 0), ImVec2(0.64f * W, H), panel(0), panel(0.8f), panel(0.8f), panel(0)};
   out[4] = {ImVec2(0.64f * W, 0), ImVec2(W, H), panel(0.8f), panel(0.8f), panel(0.8f), panel(0.8f)};
+  // Mirrored, the dark panel lies under the column on the left and the edge shade on the right.
+  if (ui_rtl())
+    for (int i = 0; i < 5; i++) {
+      Band& b = out[i];
+      b = {ImVec2(W - b.max.x, b.min.y), ImVec2(W - b.min.x, b.max.y), b.ur, b.ul, b.ll, b.lr};
+    }
   return 5;
 }
 

@@ -16,6 +16,7 @@ struct Still {
   SDL_Texture* texture = nullptr;
   int w = 0, h = 0;             // its size in pixels
   float W = 0, H = 0, U = 0;    // the window it was drawn for
+  float centre_x = 0;           // where its rings stand: beside the column, on either side
   ImU32 haze = 0;               // the haze's colour, which follows the glow
   int moving_from = 0;          // the running step ring, which it leaves out
   std::vector<uint8_t> states;  // the step rings' states
@@ -81,7 +82,7 @@ static bool still_ready(const Scene& s) {
   int w = (int)(s.W * scale.x), h = (int)(s.H * scale.y);
   if (w <= 0 || h <= 0) return false;
   if (g_still.texture && g_still.w == w && g_still.h == h && g_still.W == s.W && g_still.H == s.H &&
-      g_still.U == s.U && g_still.haze == haze_colour() && same_still_rings(s))
+      g_still.U == s.U && g_still.centre_x == s.C.x && g_still.haze == haze_colour() && same_still_rings(s))
     return true;
   if (!render_still(s, w, h, scale)) {
     g_still.unavailable = true;
@@ -89,6 +90,7 @@ static bool still_ready(const Scene& s) {
     return false;
   }
   g_still.W = s.W, g_still.H = s.H, g_still.U = s.U;
+  g_still.centre_x = s.C.x;
   g_still.haze = haze_colour();
   g_still.states.clear();
   for (int i = 0; i < s.steps; i++) g_still.states.push_back((uint8_t)ring_state(i));

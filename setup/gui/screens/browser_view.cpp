@@ -8,6 +8,7 @@
 #include "screens/patterns.h"
 #include "text/language.h"
 #include "widgets/layout_report.h"
+#include "widgets/mirror.h"
 #include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>
@@ -140,27 +141,31 @@ static void draw_row(const BrowserRow& row, ImVec2 p, float width, bool selected
   ImVec2 end(p.x + width, p.y + h);
   if (selected || ImGui::IsItemHovered())
     dl->AddRectFilled(p, end, rgba(1.0f, 0.9f, 0.75f, selected ? 0.12f : 0.06f), 8 * U);
-  row_mark(dl, row, ImVec2(p.x + 22 * U, p.y + h / 2), U);
+  // Mark, name, detail from the row's start: mirrored, the mark on the right.
+  row_mark(dl, row, ImVec2(mirrored_point(p.x + 22 * U, p.x, width), p.y + h / 2), U);
   const bool game = row.game == 1;
   std::string detail = game ? tr("Your copy of the game") : row.detail;
   push_font(F_SMALL);
   float dw = detail.empty() ? 0 : std::min(ImGui::CalcTextSize(shown_text(detail).c_str()).x, width * 0.55f);
   std::string shown_detail = fit_from_right(detail, dw);
-  const ImVec2 at_detail(end.x - 14 * U - dw, p.y + (h - ImGui::GetFontSize()) / 2);
+  const ImVec2 at_detail(mirrored_x(end.x - 14 * U - dw, dw, p.x, width),
+                         p.y + (h - ImGui::GetFontSize()) / 2);
   dl->AddText(at_detail, ImGui::GetColorU32(row.warn ? WARNING : game ? GOLD : DIM), shown_detail.c_str());
   if (!shown_detail.empty())
     note_text(
         "row", shown_detail.c_str(), at_detail,
         ImVec2(at_detail.x + ImGui::CalcTextSize(shown_detail.c_str()).x, at_detail.y + ImGui::GetFontSize()),
-        ImVec2(p.x + 46 * U, p.y), end);
+        ImVec2(mirrored_x(p.x + 46 * U, width - 46 * U, p.x, width), p.y),
+        ImVec2(mirrored_x(p.x + 46 * U, width - 46 * U, p.x, width) + width - 46 * U, end.y));
   ImGui::PopFont();
   push_font(F_BODY);
   std::string name = fit_from_right(row.name, width - 60 * U - dw - 20 * U);
-  const ImVec2 at_name(p.x + 46 * U, p.y + (h - ImGui::GetFontSize()) / 2);
+  const float name_w = ImGui::CalcTextSize(name.c_str()).x, room_w = width - 14 * U - dw;
+  const ImVec2 at_name(mirrored_x(p.x + 46 * U, name_w, p.x, width), p.y + (h - ImGui::GetFontSize()) / 2);
   dl->AddText(at_name, ImGui::GetColorU32(row.enabled ? TEXT : DIM), name.c_str());
-  note_text("row", name.c_str(), at_name,
-            ImVec2(at_name.x + ImGui::CalcTextSize(name.c_str()).x, at_name.y + ImGui::GetFontSize()), p,
-            ImVec2(end.x - 14 * U - dw, end.y));
+  const float room_x = mirrored_x(p.x, room_w, p.x, width);
+  note_text("row", name.c_str(), at_name, ImVec2(at_name.x + name_w, at_name.y + ImGui::GetFontSize()),
+            ImVec2(room_x, p.y), ImVec2(room_x + room_w, end.y));
   ImGui::PopFont();
 }
 
@@ -183,8 +188,11 @@ static void row_list(const std::string& name, ImVec2 size, float U) {
   if (b.asked == Browser::LIST) {
     ImGui::Dummy(ImVec2(width, 0));
     push_font(F_BODY);
-    ImGui::SetCursorPos(ImVec2(46 * U, (row_height(U) - ImGui::GetFontSize()) / 2));
-    ImGui::TextColored(DIM, "%s", shown_text(tr("Reading…")).c_str());
+    const std::string& reading = shown_text(tr("Reading…"));
+    const float reading_w = ImGui::CalcTextSize(reading.c_str()).x;
+    ImGui::SetCursorPos(
+        ImVec2(mirrored_x(46 * U, reading_w, 0, width), (row_height(U) - ImGui::GetFontSize()) / 2));
+    ImGui::TextColored(DIM, "%s", reading.c_str());
     a11y_text(A11yRole::LABEL, tr("Reading…"));
     ImGui::PopFont();
   } else {
@@ -244,7 +252,10 @@ static void row_list(const std::string& name, ImVec2 size, float U) {
 // `text` is drawn (fitted to the column); screen readers get `whole`.
 static void heading_line(const ImVec4& colour, const std::string& text, const std::string& whole,
                          A11yRole role, int level = 0) {
-  ImGui::TextColored(colour, "%s", shown_text(text).c_str());
+  const std::string& shown = shown_text(text);
+  const float ltr_x = mirror_next_item(ui_rtl() ? ImGui::CalcTextSize(shown.c_str()).x : 0);
+  ImGui::TextColored(colour, "%s", shown.c_str());
+  after_mirrored_item(ltr_x, 0);
   note_item_text("text", text.c_str());
   a11y_text(role, whole, level);
 }

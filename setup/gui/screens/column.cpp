@@ -13,6 +13,7 @@
 #include "screens/progress.h"
 #include "text/language.h"
 #include "widgets/layout_report.h"
+#include "widgets/mirror.h"
 #include "widgets/paragraph.h"
 #include "widgets/widgets.h"
 
@@ -62,8 +63,10 @@ static void quit_link(const Measures& m, float H, float U) {
 
 // The bottom left: graphics card, build tools, version, side by side. Whatever does not
 // fit beside the others starts a line of its own, and a text wider than the room wraps:
-// nothing is cut. The lines grow upwards from the bottom, ending before the column.
-static void status_overlay(float H, float U, float end) {
+// nothing is cut. The lines grow upwards from the bottom, ending before the column. They
+// are placed as left to right and reflected in a right-to-left window: from the bottom
+// right, each mark to the right of its text.
+static void status_overlay(float W, float H, float U, float end) {
   ImDrawList* dl = ImGui::GetForegroundDrawList();
   push_font(F_SMALL);
   struct Placed {
@@ -92,30 +95,35 @@ static void status_overlay(float H, float U, float end) {
   // The last line stands where the single line always stood.
   const float bottom = H - 44 * U + ImGui::GetFontSize(), top = bottom - (y + line_h);
   for (const Placed& p : placed) {
-    const float px = p.x, py = top + p.y, mark = p.kind == 2 ? 0 : 26 * U;
+    const float py = top + p.y, mark = p.kind == 2 ? 0 : 26 * U;
+    const float px = mirrored_x(p.x, p.w, 0, W), text_x = mirrored_x(p.x + mark, p.w - mark, 0, W);
     if (p.kind == 0) {
-      float k = 0.7f * U;
-      ImVec2 tick[3] = {ImVec2(px, py + 2 * U + 9 * k), ImVec2(px + 7 * k, py + 2 * U + 16 * k),
-                        ImVec2(px + 20 * k, py + 2 * U)};
+      float k = 0.7f * U, tx = mirrored_x(p.x, 20 * k, 0, W);
+      ImVec2 tick[3] = {ImVec2(tx, py + 2 * U + 9 * k), ImVec2(tx + 7 * k, py + 2 * U + 16 * k),
+                        ImVec2(tx + 20 * k, py + 2 * U)};
       dl->AddPolyline(tick, 3, ImGui::ColorConvertFloat4ToU32(ImVec4(0.55f, 0.78f, 0.40f, 1.0f)), 0,
                       3.5f * k);
     } else if (p.kind == 1) {
-      dl->AddCircleFilled(ImVec2(px + 8 * U, py + 10 * U), 5 * U,
+      dl->AddCircleFilled(ImVec2(mirrored_point(p.x + 8 * U, 0, W), py + 10 * U), 5 * U,
                           ImGui::ColorConvertFloat4ToU32(ImVec4(0.96f, 0.56f, 0.30f, 1.0f)), 0);
     }
     const ImU32 colour = p.kind == 2 ? ImGui::ColorConvertFloat4ToU32(ImVec4(0.50f, 0.44f, 0.36f, 1.0f))
                                      : ImGui::GetColorU32(DIM);
     const float room = std::max(end - left - mark, 40 * U);
-    draw_paragraph(dl, ImVec2(px + mark, py), p.text, room, colour);
-    note_text("status", p.text.c_str(), ImVec2(px + mark, py), ImVec2(px + p.w, py + p.h), ImVec2(0, 0),
-              ImVec2(end, 1e9f), false);
+    // Right to left the lines stand against the item's right edge, within the same room.
+    const float lines_x = ui_rtl() ? text_x + (p.w - mark) - room : text_x;
+    draw_paragraph(dl, ImVec2(lines_x, py), p.text, room, colour);
+    note_text("status", p.text.c_str(), ImVec2(text_x, py), ImVec2(text_x + p.w - mark, py + p.h),
+              ImVec2(mirrored_x(0, end, 0, W), 0), ImVec2(mirrored_x(0, end, 0, W) + end, 1e9f), false);
     if (p.kind != 2) a11y_label_at(p.text.c_str(), px, py, p.w, p.h);
   }
   ImGui::PopFont();
 }
 
 void column(float W, float H, float U, float t) {
-  const Measures m = column_measures(W, H, U, A.view);
+  Measures m = column_measures(W, H, U, A.view);
+  m.x0 = mirrored_x(m.x0, m.cw, 0, W);  // on the left in a right-to-left window
+  set_mirror_line(m.x0, m.cw);
   layout_frame(m.x0, m.x0 + m.cw, m.top, H - 20 * U);
   ImGui::SetNextWindowPos(ImVec2(m.x0 - m.pad, m.top), 0, ImVec2(0, 0));
   // The window reaches past the content's right edge by its scrollbar, so that the
@@ -154,5 +162,5 @@ void column(float W, float H, float U, float t) {
   announce_news(drawn);
   ImGui::End();
   ImGui::PopStyleVar(2);
-  status_overlay(H, U, m.x0 - 24 * U);
+  status_overlay(W, H, U, mirrored_x(m.x0, m.cw, 0, W) - 24 * U);
 }

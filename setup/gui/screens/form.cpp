@@ -11,12 +11,16 @@
 #include "text/language.h"
 #include "widgets/disk_jobs.h"
 #include "widgets/layout_report.h"
+#include "widgets/mirror.h"
 #include "widgets/pickers.h"
 #include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>
 #include <imgui.h>
+#include <imgui_internal.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 std::string shown_name(const std::string& game) {
@@ -104,6 +108,43 @@ static void instead_of_dialogs() {
   A.dest_dialog_error.clear();
 }
 
+// The check box of a right-to-left window: ImGui's own box and label, invisible, stand where
+// they do left to right, reflected, for the pointer, the keys and screen readers, and the
+// box is drawn at the item's right end with the label to its left.
+static void mirrored_checkbox(const char* logical_label, bool* value) {
+  const std::string shown = shown_label(logical_label);
+  const char* label = shown.c_str();
+  const ImGuiStyle& style = ImGui::GetStyle();
+  const float box = ImGui::GetFrameHeight();
+  const float label_w = ImGui::CalcTextSize(label, nullptr, true).x;
+  const float w = box + style.ItemInnerSpacing.x + label_w;
+  const ImVec4 none(0, 0, 0, 0);
+  const ImVec4 frame = style.Colors[ImGuiCol_FrameBg], frame_hovered = style.Colors[ImGuiCol_FrameBgHovered],
+               frame_active = style.Colors[ImGuiCol_FrameBgActive], border = style.Colors[ImGuiCol_Border],
+               mark = style.Colors[ImGuiCol_CheckMark], text = style.Colors[ImGuiCol_Text];
+  for (ImGuiCol c : {ImGuiCol_FrameBg, ImGuiCol_FrameBgHovered, ImGuiCol_FrameBgActive, ImGuiCol_Border,
+                     ImGuiCol_CheckMark, ImGuiCol_Text})
+    ImGui::PushStyleColor(c, none);
+  const float ltr_x = mirror_next_item(w);
+  ImGui::Checkbox(label, value);
+  after_mirrored_item(ltr_x, w);
+  ImGui::PopStyleColor(6);
+  const ImVec2 min = ImGui::GetItemRectMin(), max = ImGui::GetItemRectMax();
+  const ImVec2 box_min(max.x - box, min.y), box_max(max.x, min.y + box);
+  const ImVec4& fill = ImGui::IsItemActive() ? frame_active : ImGui::IsItemHovered() ? frame_hovered : frame;
+  ImDrawList* dl = ImGui::GetWindowDrawList();
+  dl->AddRectFilled(box_min, box_max, ImGui::GetColorU32(fill), style.FrameRounding);
+  if (style.FrameBorderSize > 0)
+    dl->AddRect(box_min, box_max, ImGui::GetColorU32(border), style.FrameRounding, 0, style.FrameBorderSize);
+  if (*value) {
+    const float pad = std::max(1.0f, std::floor(box / 6));
+    ImGui::RenderCheckMark(dl, ImVec2(box_min.x + pad, box_min.y + pad), ImGui::GetColorU32(mark),
+                           box - 2 * pad);
+  }
+  dl->AddText(ImVec2(box_min.x - style.ItemInnerSpacing.x - label_w, min.y + style.FramePadding.y),
+              ImGui::GetColorU32(text), label, ImGui::FindRenderedTextEnd(label));
+}
+
 // The shortcut box, styled like the fields around it.
 static void desktop_checkbox(float U) {
   push_font(F_SMALL);
@@ -117,9 +158,13 @@ static void desktop_checkbox(float U) {
   ImGui::PushStyleColor(ImGuiCol_Border, ImVec4(0.96f, 0.74f, 0.28f, 0.40f));
   ImGui::PushStyleColor(ImGuiCol_CheckMark, GOLD);
   ImGui::PushStyleColor(ImGuiCol_Text, A.desktop ? TEXT : DIM);
-  ImGui::Checkbox(shown_label(tr("Also put a shortcut on the desktop")).c_str(), &A.desktop);
-  note_label("checkbox", tr("Also put a shortcut on the desktop"),
-             ImGui::GetFrameHeight() + ImGui::GetStyle().ItemInnerSpacing.x);
+  if (ui_rtl())
+    mirrored_checkbox(tr("Also put a shortcut on the desktop"), &A.desktop);
+  else
+    ImGui::Checkbox(shown_label(tr("Also put a shortcut on the desktop")).c_str(), &A.desktop);
+  // The label's room starts after the box; mirrored, it ends before it.
+  const float label_room = ImGui::GetFrameHeight() + ImGui::GetStyle().ItemInnerSpacing.x;
+  note_label("checkbox", tr("Also put a shortcut on the desktop"), ui_rtl() ? -label_room : label_room);
   a11y_item(A11yRole::CHECK_BOX, tr("Also put a shortcut on the desktop"), A.desktop ? A11Y_CHECKED : 0);
   ImGui::PopStyleColor(6);
   ImGui::PopStyleVar(4);
@@ -145,7 +190,9 @@ static void quality_choice(float cw, float U) {
     push_button((int)i == A.quality, 23 * U, U);
     ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(pad, 0));
     ImGui::PushID((int)i);  // two levels may carry the same name
+    const float ltr_x = mirror_next_item(width);
     bool clicked = ImGui::Button((label + "###level" + std::to_string(i)).c_str(), ImVec2(width, 46 * U));
+    after_mirrored_item(ltr_x, width);
     note_label("button", label.c_str());
     a11y_item(A11yRole::RADIO, A.levels[i].name.c_str(), (int)i == A.quality ? A11Y_CHECKED : 0);
     ImGui::PopID();
@@ -223,7 +270,9 @@ void view_form(float cw, float U) {
   const std::string name = shown_name(A.game);
 
   push_font(F_TITLE);
+  const float title_x = mirror_next_item(ui_rtl() ? ImGui::CalcTextSize("Tarnwell").x : 0);
   ImGui::TextColored(TEXT, "Tarnwell");
+  after_mirrored_item(title_x, 0);
   note_item_text("title", "Tarnwell");
   a11y_text(A11yRole::HEADING, "Tarnwell", 1);
   ImGui::PopFont();

@@ -8,6 +8,7 @@
 #include "text/language.h"
 #include "text/language_table.h"
 #include "widgets/layout_report.h"
+#include "widgets/mirror.h"
 #include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>
@@ -81,7 +82,7 @@ void view_languages(float cw, float U) {
     a11y_list_row(i, row.code, row.name.c_str(), current);
     const std::string& name = shown_text(row.name);
     ImVec2 size = ImGui::CalcTextSize(name.c_str());
-    ImVec2 text(at.x + 14 * U, at.y + (height - size.y) / 2);
+    ImVec2 text(mirrored_x(at.x + 14 * U, size.x, at.x, cw), at.y + (height - size.y) / 2);
     ImGui::GetWindowDrawList()->AddText(text, ImGui::GetColorU32(current ? GOLD : TEXT), name.c_str());
     note_text("language", row.name.c_str(), text, ImVec2(text.x + size.x, text.y + size.y), at,
               ImVec2(at.x + cw, at.y + height));

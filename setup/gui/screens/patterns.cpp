@@ -3,7 +3,9 @@
 #include "access/a11y.h"
 #include "look/theme.h"
 #include "state/app.h"
+#include "text/language.h"
 #include "widgets/layout_report.h"
+#include "widgets/mirror.h"
 #include "widgets/paragraph.h"
 #include "widgets/widgets.h"
 
@@ -11,6 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 Measures column_measures(float W, float H, float U, int view) {
   Measures m;
@@ -37,7 +41,9 @@ void title_text(const Font& font, const ImVec4& colour, const char* text, float 
     ImGui::PopFont();
     ImGui::PushFont(font.face, std::floor(font.size * cw / width));
   }
-  ImGui::TextColored(colour, "%s", shown_text(text).c_str());
+  const float ltr_x = mirror_next_item(ui_rtl() ? width : 0);
+  ImGui::TextColored(colour, "%s", shown.c_str());
+  after_mirrored_item(ltr_x, 0);
   note_item_text("title", text);
   ImGui::PopFont();
 }
@@ -47,7 +53,10 @@ void gap(float h) { ImGui::Dummy(ImVec2(0, h)); }
 bool capsule_button(const Font& font, bool primary, float rounding, const char* label, ImVec2 size, float U) {
   push_font(font);
   push_button(primary, rounding, U);
-  bool clicked = ImGui::Button(shown_label(label).c_str(), size);
+  const std::string shown_button = shown_label(label);
+  const float ltr_x = mirror_next_item(size.x);
+  bool clicked = ImGui::Button(shown_button.c_str(), size);
+  after_mirrored_item(ltr_x, size.x);
   note_label("button", label);
   a11y_item(A11yRole::BUTTON, label);
   ImGui::PopStyleColor(5);

@@ -6,6 +6,7 @@
 #include "screens/patterns.h"
 #include "text/language.h"
 #include "widgets/layout_report.h"
+#include "widgets/mirror.h"
 #include "widgets/paragraph.h"
 #include "widgets/widgets.h"
 
@@ -81,23 +82,26 @@ static void step_rows(ImVec2 o, float width, int from, int to, float U, float t)
     float y = o.y + row_pitch(U) * (float)i;
     float c = y + 0.5f * ImGui::GetFontSize();
     ImVec4 title;
+    // The marks start the row: on the right in a right-to-left window.
     if (row.state == 2) {
-      ImVec2 tick[3] = {ImVec2(o.x, c - 8 * U + 9 * k), ImVec2(o.x + 7 * k, c - 8 * U + 16 * k),
-                        ImVec2(o.x + 20 * k, c - 8 * U)};
+      const float x = mirrored_x(o.x, 20 * k, o.x, width);
+      ImVec2 tick[3] = {ImVec2(x, c - 8 * U + 9 * k), ImVec2(x + 7 * k, c - 8 * U + 16 * k),
+                        ImVec2(x + 20 * k, c - 8 * U)};
       dl->AddPolyline(tick, 3, green, 0, 3.5f * k);
       title = ImVec4(0.72f, 0.66f, 0.56f, 1.0f);
     } else if (row.state == 1) {
-      dl->AddCircleFilled(ImVec2(o.x + 8 * U, c), (5.5f + 1.5f * std::sin(5 * t)) * U, amber, 16);
+      dl->AddCircleFilled(ImVec2(mirrored_point(o.x + 8 * U, o.x, width), c),
+                          (5.5f + 1.5f * std::sin(5 * t)) * U, amber, 16);
       title = TEXT;
     } else {
-      dl->AddCircle(ImVec2(o.x + 8 * U, c), 4.5f * U, brown, 16, 1.5f * U);
+      dl->AddCircle(ImVec2(mirrored_point(o.x + 8 * U, o.x, width), c), 4.5f * U, brown, 16, 1.5f * U);
       title = ImVec4(0.46f, 0.40f, 0.33f, 1.0f);
     }
     std::string shown = fit_from_right(row.title, width - 34 * U);
-    dl->AddText(ImVec2(o.x + 34 * U, y), ImGui::GetColorU32(title), shown.c_str(),
-                shown.c_str() + shown.size());
     const ImVec2 size = ImGui::CalcTextSize(shown.c_str());
-    note_text("step", shown.c_str(), ImVec2(o.x + 34 * U, y), ImVec2(o.x + 34 * U + size.x, y + size.y), o,
+    const float x = mirrored_x(o.x + 34 * U, size.x, o.x, width);
+    dl->AddText(ImVec2(x, y), ImGui::GetColorU32(title), shown.c_str(), shown.c_str() + shown.size());
+    note_text("step", shown.c_str(), ImVec2(x, y), ImVec2(x + size.x, y + size.y), o,
               ImVec2(o.x + width, 1e9f));
   }
   ImGui::PopFont();

@@ -18,6 +18,7 @@
 #endif
 
 const char PSEUDO[] = "qps";
+const char PSEUDO_RTL[] = "qps_plocm";
 
 Catalog g_lang;
 
@@ -86,6 +87,47 @@ std::string pseudo_text(const std::string& english) {
   return out + "]";
 }
 
+std::string pseudo_rtl_text(const std::string& english) {
+  // One Hebrew letter for each Latin one, capitals as small ones (Hebrew has no case).
+  static const char* const hebrew[26] = {"א", "ב", "ג", "ד", "ה", "ו", "ז", "ח", "ט", "י", "כ", "ל", "מ",
+                                         "נ", "ס", "ע", "פ", "צ", "ק", "ר", "ש", "ת", "ך", "ם", "ן", "ף"};
+  std::string out;
+  for (size_t i = 0; i < english.size(); i++) {
+    char c = english[i];
+    if (c == '{') {
+      size_t close = english.find('}', i);
+      if (close != std::string::npos) {
+        out.append(english, i, close - i + 1);
+        i = close;
+        continue;
+      }
+    }
+    if (c >= 'a' && c <= 'z')
+      out += hebrew[c - 'a'];
+    else if (c >= 'A' && c <= 'Z')
+      out += hebrew[c - 'A'];
+    else
+      out += c;
+  }
+  return out;
+}
+
+bool is_pseudo(const std::string& code) { return code == PSEUDO || code == PSEUDO_RTL; }
+
+bool ui_rtl() {
+  static const char* forced = getenv("TARNWELL_UI_DIRECTION");
+  if (forced && (!strcmp(forced, "ltr") || !strcmp(forced, "rtl"))) return !strcmp(forced, "rtl");
+  // Asked many times a frame, on the frame thread only: the row is looked up once a language.
+  static std::string code = "en";
+  static bool rtl = false;
+  if (g_lang.code != code) {
+    code = g_lang.code;
+    const LanguageRow* row = language_row(code);
+    rtl = code == PSEUDO_RTL || (row && row->rtl);
+  }
+  return rtl;
+}
+
 // ---- choosing the language ----
 
 std::string language_code(const std::string& tag) {
@@ -96,6 +138,7 @@ std::string language_code(const std::string& tag) {
   }
   if (t.empty()) return "";
   if (t == "c" || t == "posix") return "en";
+  if (t == PSEUDO_RTL) return PSEUDO_RTL;
   if (t == PSEUDO || t.rfind("qps_", 0) == 0) return PSEUDO;
   return table_code_for(t);
 }
@@ -157,7 +200,7 @@ std::vector<std::string> preferred_languages() {
 std::string choose_language(const std::vector<std::string>& preferred) {
   for (const std::string& tag : preferred) {
     std::string code = language_code(tag);
-    if (!code.empty() && code != PSEUDO) return code;
+    if (!code.empty() && !is_pseudo(code)) return code;
   }
   return "en";
 }
@@ -165,7 +208,7 @@ std::string choose_language(const std::vector<std::string>& preferred) {
 void use_language(const std::string& root, const std::string& code) {
   g_lang = Catalog();
   g_lang.code = code;
-  if (code != "en" && code != PSEUDO) g_lang = read_po(root + "/locale/" + code + ".po", code);
+  if (code != "en" && !is_pseudo(code)) g_lang = read_po(root + "/locale/" + code + ".po", code);
   // The backend speaks the same language: it reads LANGUAGE like any gettext program, and
   // its compiled catalogs stand beside this program (a build folder, the Windows folder).
   SDL_Environment* env = SDL_GetEnvironment();
@@ -186,17 +229,21 @@ void use_language(const std::string& root, const std::string& code) {
 // too, and only this store, under its lock, grows.
 static const std::vector<std::string>* pseudo_message(const char* english) {
   static std::mutex lock;
-  static std::unordered_map<std::string, std::vector<std::string>> made;  // nodes never move
+  static std::unordered_map<std::string, std::vector<std::string>> made[2];  // nodes never move
   std::lock_guard<std::mutex> hold(lock);
-  auto found = made.find(english);
-  if (found == made.end())
-    found = made.emplace(english, std::vector<std::string>{pseudo_text(english)}).first;
+  const bool rtl = g_lang.code == PSEUDO_RTL;
+  auto found = made[rtl].find(english);
+  if (found == made[rtl].end())
+    found =
+        made[rtl]
+            .emplace(english, std::vector<std::string>{rtl ? pseudo_rtl_text(english) : pseudo_text(english)})
+            .first;
   return &found->second;
 }
 
 static const std::vector<std::string>* lookup(const char* english) {
   if (g_lang.code == "en") return nullptr;
-  if (g_lang.code == PSEUDO) return pseudo_message(english);
+  if (is_pseudo(g_lang.code)) return pseudo_message(english);
   auto found = g_lang.messages.find(english);
   return found != g_lang.messages.end() ? &found->second : nullptr;
 }
@@ -208,7 +255,7 @@ const char* tr(const char* english) {
 
 const char* trn(const char* singular, const char* plural, unsigned long long n) {
   int form = plural_form(g_lang.code, n);
-  if (g_lang.code == PSEUDO) {
+  if (is_pseudo(g_lang.code)) {
     const std::vector<std::string>* m = lookup(form ? plural : singular);
     return (*m)[0].c_str();
   }

@@ -13,8 +13,16 @@
 
 // The languages are the rows of the table (text/language_table.h), English first. "qps" is
 // the pseudo-language of the tests: every text accented, 40 % longer and bracketed, made
-// from the English.
-extern const char PSEUDO[];  // "qps"
+// from the English. "qps_plocm" is its right-to-left sister: the English with Hebrew
+// letters for the Latin ones, as long as the English, in a window laid out right to left.
+extern const char PSEUDO[];      // "qps"
+extern const char PSEUDO_RTL[];  // "qps_plocm"
+
+// True when the window's language is written right to left (its row says so, or it is
+// the right-to-left pseudo-language): the window is then laid out mirrored. A test seam:
+// TARNWELL_UI_DIRECTION=ltr or rtl lays any language out that way, so that one language's
+// texts can be compared in both layouts.
+bool ui_rtl();
 
 // One language's messages: English text (for a plural, the English singular) to its
 // translations (one per plural form).
@@ -35,6 +43,11 @@ int plural_form(const std::string& code, unsigned long long n);
 
 // The pseudo-language's text for an English one; placeholders are kept as they are.
 std::string pseudo_text(const std::string& english);
+// The right-to-left pseudo-language's: each Latin letter a Hebrew one (capitals as small
+// ones), digits, signs and placeholders kept.
+std::string pseudo_rtl_text(const std::string& english);
+// Whether `code` is one of the two pseudo-languages.
+bool is_pseudo(const std::string& code);
 
 // The language code we ship for a locale name or language tag ("de_AT.UTF-8", "zh-Hant-TW",
 // "pt"), "en" for "C" and "POSIX", "" when we have none for it.

@@ -54,11 +54,14 @@ void note_label(const char* kind, const char* label, float left_room) {
   std::string drawn = shown_label(label);
   ImVec2 size = ImGui::CalcTextSize(drawn.c_str(), nullptr, true);
   float pad = ImGui::GetStyle().FramePadding.x;
-  float x = left_room > 0 ? min.x + left_room : min.x + (max.x - min.x - size.x) * 0.5f;
+  // A negative room stands at the item's right end: a mirrored check box's.
+  float x = left_room > 0   ? min.x + left_room
+            : left_room < 0 ? max.x + left_room - size.x
+                            : min.x + (max.x - min.x - size.x) * 0.5f;
   float y = min.y + (max.y - min.y - size.y) * 0.5f;
   // The label keeps the frame's padding clear on both sides; the item itself the column.
-  ImVec2 room_min(min.x + (left_room > 0 ? 0 : pad), min.y);
-  ImVec2 room_max(max.x - (left_room > 0 ? 0 : pad), max.y);
+  ImVec2 room_min(min.x + (left_room != 0 ? 0 : pad), min.y);
+  ImVec2 room_max(max.x - (left_room != 0 ? 0 : pad), max.y);
   note_text(kind, label, ImVec2(x, y), ImVec2(x + size.x, y + size.y), room_min, room_max);
 }
 

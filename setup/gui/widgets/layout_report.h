@@ -17,7 +17,8 @@ void note_text(const char* kind, const char* text, ImVec2 min, ImVec2 max, ImVec
                bool in_column = true);
 // The last item's text, which must stay within the column.
 void note_item_text(const char* kind, const char* text);
-// A label centred in the last item (a button, a checkbox's label after its box).
+// A label centred in the last item (a button), or `left_room` after its left edge (a check
+// box's label after its box), or, when negative, ending that far before its right edge.
 void note_label(const char* kind, const char* label, float left_room = 0);
 
 // Writes the frame's notes: one line each, tab-separated (kind, x0, y0, x1, y1, room x0,

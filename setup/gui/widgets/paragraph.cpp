@@ -1,5 +1,7 @@
 #include "widgets/paragraph.h"
 
+#include "text/language.h"
+
 #include "widgets/layout_report.h"
 #include "widgets/shown_text.h"
 
@@ -67,9 +69,7 @@ ImVec2 paragraph_size(const std::string& text, float width) {
 // Where a line `line_width` wide stands in a paragraph `width` wide from `left`: the one
 // place that decides it for every wrapped text.
 static float line_x(float left, float width, float line_width) {
-  (void)width;
-  (void)line_width;
-  return left;
+  return ui_rtl() ? left + width - line_width : left;
 }
 
 // Draws the lines from `pos` and returns the size they take.
@@ -107,5 +107,6 @@ void paragraph(const std::string& text, float width, const ImVec4& colour) {
   const ImVec2 pos(window->DC.CursorPos.x, window->DC.CursorPos.y + window->DC.CurrLineTextBaseOffset);
   const ImVec2 size = draw_lines(window->DrawList, pos, text, width, ImGui::GetColorU32(colour), "text");
   ImGui::ItemSize(size, 0.0f);
-  ImGui::ItemAdd(ImRect(pos, ImVec2(pos.x + size.x, pos.y + size.y)), 0);
+  const float x = line_x(pos.x, width, size.x);
+  ImGui::ItemAdd(ImRect(ImVec2(x, pos.y), ImVec2(x + size.x, pos.y + size.y)), 0);
 }

@@ -2,10 +2,10 @@
 
 #include "look/shaping.h"
 #include "look/theme.h"
+#include "text/language.h"
 
 #include <unordered_map>
 
-bool shown_rtl() { return false; }
 
 // One cache for sentences and one for paths, each for the text face and the monospaced
 // face: shaping depends on the face's glyphs.
@@ -28,7 +28,7 @@ static std::string shaped_text(const std::string& text, bool path) {
     char c = at < text.size() ? text[at] : '\n';
     bool cut = c == '\n' || (path && (c == '/' || c == '\\'));
     if (!cut) continue;
-    out += shape_line(text.substr(start, at - start), font, shown_rtl() && !path);
+    out += shape_line(text.substr(start, at - start), font, ui_rtl() && !path);
     if (at < text.size()) out += c;
     start = at + 1;
   }

@@ -15,9 +15,6 @@ const std::string& shown_text(const std::string& text);
 // around a right-to-left folder name.
 const std::string& shown_path(const std::string& path);
 
-// Whether the window is laid out right to left (its language is written so).
-bool shown_rtl();
-
 // A widget's label as drawn: its visible part (before any "##") shown, and the whole label
 // kept after "###" as the widget's identity, so that the identity stays when the glyphs the
 // shaped text names are renumbered. A plain ASCII label is returned as it is.

@@ -6,6 +6,7 @@
 #include "text/language.h"
 #include "text/utf8.h"
 #include "widgets/layout_report.h"
+#include "widgets/mirror.h"
 
 #include <imgui.h>
 
@@ -22,7 +23,11 @@ bool link(const char* label, float scale) {
   ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.9f, 0.72f, 0.36f, 1.0f));
   ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 6 * scale);
   ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(8 * scale, 5 * scale));
-  bool clicked = ImGui::Button(shown_label(label).c_str(), ImVec2(0, 0));
+  const std::string shown_link = shown_label(label);
+  const float w = ImGui::CalcTextSize(shown_link.c_str(), nullptr, true).x + 16 * scale;
+  const float ltr_x = mirror_next_item(w);
+  bool clicked = ImGui::Button(shown_link.c_str(), ImVec2(0, 0));
+  after_mirrored_item(ltr_x, w);
   note_label("link", label);
   a11y_item(A11yRole::LINK, label);
   ImGui::PopStyleVar(2);
@@ -35,7 +40,9 @@ void heading(int number, const char* caption, bool done, float scale) {
   ImVec2 p = ImGui::GetCursorScreenPos();
   ImDrawList* dl = ImGui::GetWindowDrawList();
   float R = 15 * scale;
-  ImVec2 c(p.x + R, p.y + R);
+  // The circle starts the line, on the right in a right-to-left window.
+  const float left = mirror_line_left(), width = mirror_line_width();
+  ImVec2 c(mirrored_x(p.x, 2 * R, left, width) + R, p.y + R);
   push_font(F_SMALL);
   if (done) {
     dl->AddCircleFilled(c, R, rgba(0.36f, 0.56f, 0.24f, 1.0f), 28);
@@ -49,12 +56,15 @@ void heading(int number, const char* caption, bool done, float scale) {
     ImVec2 size = ImGui::CalcTextSize(digits);
     dl->AddText(ImVec2(c.x - size.x * 0.5f, c.y - size.y * 0.5f), ImGui::GetColorU32(GOLD), digits);
   }
-  ImVec2 at(p.x + 2 * R + 12 * scale, c.y - ImGui::GetFontSize() * 0.5f);
   const std::string& shown = shown_text(caption);
+  const float caption_w = ui_rtl() || layout_noting() ? ImGui::CalcTextSize(shown.c_str()).x : 0;
+  ImVec2 at(mirrored_x(p.x + 2 * R + 12 * scale, caption_w, left, width), c.y - ImGui::GetFontSize() * 0.5f);
   dl->AddText(at, ImGui::GetColorU32(DIM), shown.c_str());
   if (layout_noting()) {
     ImVec2 size = ImGui::CalcTextSize(shown.c_str());
-    note_text("heading", caption, at, ImVec2(at.x + size.x, at.y + size.y), p, ImVec2(1e9f, 1e9f));
+    ImVec2 room_min = ui_rtl() ? ImVec2(-1e9f, p.y) : p,
+           room_max = ui_rtl() ? ImVec2(left + width, 1e9f) : ImVec2(1e9f, 1e9f);
+    note_text("heading", caption, at, ImVec2(at.x + size.x, at.y + size.y), room_min, room_max);
   }
   ImGui::PopFont();
   ImGui::Dummy(ImVec2(10, 2 * R + 8 * scale));
@@ -127,17 +137,19 @@ bool field(const char* id, const std::string& value, const char* placeholder, fl
   const char* caption = value.empty() ? tr("Choose") : tr("Change");
   const std::string& shown_caption = shown_text(caption);
   float cw = ImGui::CalcTextSize(shown_caption.c_str()).x;
-  dl->AddText(ImVec2(p.x + width - cw - 20 * scale, y), ImGui::GetColorU32(hot ? GOLD : DIM),
-              shown_caption.c_str());
+  // "Choose" ends the line, the value starts it: mirrored, "Choose" on the left and the
+  // value against the right edge.
+  const float caption_x = mirrored_x(p.x + width - cw - 20 * scale, cw, p.x, width);
+  dl->AddText(ImVec2(caption_x, y), ImGui::GetColorU32(hot ? GOLD : DIM), shown_caption.c_str());
   std::string shown = value.empty() ? shown_text(placeholder) : fit_from_left(value, width - cw - 64 * scale);
-  dl->AddText(ImVec2(p.x + 20 * scale, y), ImGui::GetColorU32(value.empty() ? DIM : TEXT), shown.c_str(),
+  const float shown_w = ui_rtl() || layout_noting() ? ImGui::CalcTextSize(shown.c_str()).x : 0;
+  const float shown_x = mirrored_x(p.x + 20 * scale, shown_w, p.x, width);
+  dl->AddText(ImVec2(shown_x, y), ImGui::GetColorU32(value.empty() ? DIM : TEXT), shown.c_str(),
               shown.c_str() + shown.size());
   if (layout_noting()) {
     float h = ImGui::GetFontSize();
-    note_text("field", caption, ImVec2(p.x + width - cw - 20 * scale, y),
-              ImVec2(p.x + width - 20 * scale, y + h), p, end);
-    note_text("field", shown.c_str(), ImVec2(p.x + 20 * scale, y),
-              ImVec2(p.x + 20 * scale + ImGui::CalcTextSize(shown.c_str()).x, y + h), p, end);
+    note_text("field", caption, ImVec2(caption_x, y), ImVec2(caption_x + cw, y + h), p, end);
+    note_text("field", shown.c_str(), ImVec2(shown_x, y), ImVec2(shown_x + shown_w, y + h), p, end);
   }
   ImGui::PopFont();
   return clicked;
