@@ -197,7 +197,9 @@ fi
 
 # libdatrie and libthai (Thai word breaks) for Windows as DLLs beside the program (LGPL).
 # libdatrie's library needs no iconv nor locale charset (only its tools do, which are not
-# built). Thai's dictionary is the one of Debian's libthai-data, shipped beside the program.
+# built). Thai's dictionary is the one of Debian's libthai-data, shipped beside the program,
+# which names it to libthai; the folder libthai looks in when given none is "*", a name
+# Windows cannot hold, rather than a folder of this machine.
 if [ ! -f "$win64/.datrie-version" ]; then
   version=$(fetch_source libdatrie "$DATRIE_VERSION" "$DATRIE_SERIES" "$third/libdatrie")
   echo "install: building libdatrie $version for Windows"
@@ -214,7 +216,7 @@ if [ ! -f "$win64/.thai-version" ]; then
   (cd "$third/libthai" && ./configure --host=$mingw --prefix="$win64" --disable-static --enable-shared \
     --disable-dict --disable-doxygen-doc DATRIE_CFLAGS="-I$win64/include" DATRIE_LIBS="-L$win64/lib -ldatrie" \
     >"$third/build/thai-win64.log" 2>&1 &&
-    make -C src -j2 install >>"$third/build/thai-win64.log" 2>&1 &&
+    make -C src -j2 install dictdatadir='*' >>"$third/build/thai-win64.log" 2>&1 &&
     make -C include install >>"$third/build/thai-win64.log" 2>&1) ||
     { tail -40 "$third/build/thai-win64.log"; exit 1; }
   mkdir -p "$win64/share/libthai"
