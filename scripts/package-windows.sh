@@ -55,4 +55,11 @@ done
 # Thai's word-break dictionary, which libthai reads beside the program.
 [ -f "$build/thbrk.tri" ] || { echo "package-windows: $build/thbrk.tri not found" >&2; exit 1; }
 cp "$build/thbrk.tri" "$out/"
+# The licences of the libraries in the folder or compiled into the program.
+third="$top/third_party"
+mkdir -p "$out/licenses"
+for file in sdl3/LICENSE.txt imgui/LICENSE.txt fribidi/COPYING freetype/docs/FTL.TXT harfbuzz/COPYING \
+  libdatrie/COPYING libthai/COPYING libunibreak/LICENCE; do
+  cp "$third/$file" "$out/licenses/${file%%/*}.txt"
+done
 echo "package-windows: $out"
