@@ -21,6 +21,15 @@ FRIBIDI_SERIES='1\.0\.'
 # clusters), compiled into the program from trixie's source.
 UNIBREAK_VERSION=6.1-3
 UNIBREAK_SERIES='6\.'
+# The Windows program's shaping, font loader and Thai word breaks (Linux takes Debian 12's).
+FREETYPE_VERSION=2.13.3+dfsg-1+deb13u2
+FREETYPE_SERIES='2\.13\.|2\.14\.'
+HARFBUZZ_VERSION=10.2.0-1+deb13u1
+HARFBUZZ_SERIES='10\.|11\.|12\.'
+DATRIE_VERSION=0.2.13-3
+DATRIE_SERIES='0\.2\.'
+THAI_VERSION=0.1.29-2
+THAI_SERIES='0\.1\.'
 
 PACKAGES=(
   # toolchain and test frameworks
@@ -144,6 +153,75 @@ if [ ! -f "$win64/.fribidi-version" ]; then
     make -C lib -j2 install >>"$third/build/fribidi-win64.log" 2>&1) ||
     { tail -40 "$third/build/fribidi-win64.log"; exit 1; }
   echo "$version" >"$win64/.fribidi-version"
+fi
+
+# FreeType and HarfBuzz for Windows from Debian's source packages, linked into the program
+# (their licences allow it). FreeType reads TrueType, OpenType and colour (COLR) glyphs on its
+# own: no PNG, bzip2, Brotli or HarfBuzz beside it. HarfBuzz is its one translation unit,
+# with no FreeType, GLib or ICU: the program shapes faces made from font blobs with
+# HarfBuzz's own OpenType functions.
+mingw=x86_64-w64-mingw32
+if [ ! -f "$win64/.freetype-version" ]; then
+  version=$(fetch_source freetype "$FREETYPE_VERSION" "$FREETYPE_SERIES" "$third/freetype")
+  echo "install: building FreeType $version for Windows"
+  rm -rf "$third/build/freetype-win64"
+  (cmake -S "$third/freetype" -B "$third/build/freetype-win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DCMAKE_INSTALL_PREFIX="$win64" \
+    -DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+    -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON &&
+    cmake --build "$third/build/freetype-win64" && cmake --install "$third/build/freetype-win64") \
+    >"$third/build/freetype-win64.log" 2>&1 || { tail -40 "$third/build/freetype-win64.log"; exit 1; }
+  echo "$version" >"$win64/.freetype-version"
+fi
+
+if [ ! -f "$win64/.harfbuzz-version" ]; then
+  version=$(fetch_source harfbuzz "$HARFBUZZ_VERSION" "$HARFBUZZ_SERIES" "$third/harfbuzz")
+  echo "install: building HarfBuzz $version for Windows"
+  rm -rf "$third/build/harfbuzz-win64" "$win64/include/harfbuzz" "$win64/lib/libharfbuzz.a"
+  mkdir -p "$third/build/harfbuzz-win64" "$win64/include/harfbuzz" "$win64/lib"
+  ($mingw-g++-posix -std=c++11 -O2 -DNDEBUG -fno-exceptions -fno-rtti -fno-threadsafe-statics \
+    -c "$third/harfbuzz/src/harfbuzz.cc" -o "$third/build/harfbuzz-win64/harfbuzz.o" &&
+    $mingw-ar rcs "$win64/lib/libharfbuzz.a" "$third/build/harfbuzz-win64/harfbuzz.o") \
+    >"$third/build/harfbuzz-win64.log" 2>&1 || { tail -40 "$third/build/harfbuzz-win64.log"; exit 1; }
+  # The public headers but those of the integrations left out, so that a call into one
+  # fails when compiling rather than when linking.
+  for header in "$third/harfbuzz/src"/hb*.h; do
+    case $(basename "$header") in
+      hb-cairo.h | hb-coretext.h | hb-directwrite.h | hb-ft.h | hb-gdi.h | hb-glib.h | hb-gobject*.h | \
+        hb-graphite2.h | hb-icu.h | hb-subset*.h | hb-uniscribe.h | hb-wasm-api.h) ;;
+      *) cp "$header" "$win64/include/harfbuzz/" ;;
+    esac
+  done
+  echo "$version" >"$win64/.harfbuzz-version"
+fi
+
+# libdatrie and libthai (Thai word breaks) for Windows as DLLs beside the program (LGPL).
+# libdatrie's library needs no iconv nor locale charset (only its tools do, which are not
+# built). Thai's dictionary is the one of Debian's libthai-data, shipped beside the program,
+# which names it to libthai; the folder libthai looks in when given none is "*", a name
+# Windows cannot hold, rather than a folder of this machine.
+if [ ! -f "$win64/.datrie-version" ]; then
+  version=$(fetch_source libdatrie "$DATRIE_VERSION" "$DATRIE_SERIES" "$third/libdatrie")
+  echo "install: building libdatrie $version for Windows"
+  (cd "$third/libdatrie" && ./configure --host=$mingw --prefix="$win64" --disable-static \
+    --enable-shared --disable-doxygen-doc ac_cv_func_iconv_open=yes \
+    datrie_cv_langinfo_codeset=yes >"$third/build/datrie-win64.log" 2>&1 &&
+    make -C datrie -j2 install >>"$third/build/datrie-win64.log" 2>&1) ||
+    { tail -40 "$third/build/datrie-win64.log"; exit 1; }
+  echo "$version" >"$win64/.datrie-version"
+fi
+if [ ! -f "$win64/.thai-version" ]; then
+  version=$(fetch_source libthai "$THAI_VERSION" "$THAI_SERIES" "$third/libthai")
+  echo "install: building libthai $version for Windows"
+  (cd "$third/libthai" && ./configure --host=$mingw --prefix="$win64" --disable-static --enable-shared \
+    --disable-dict --disable-doxygen-doc DATRIE_CFLAGS="-I$win64/include" DATRIE_LIBS="-L$win64/lib -ldatrie" \
+    >"$third/build/thai-win64.log" 2>&1 &&
+    make -C src -j2 install dictdatadir='*' >>"$third/build/thai-win64.log" 2>&1 &&
+    make -C include install >>"$third/build/thai-win64.log" 2>&1) ||
+    { tail -40 "$third/build/thai-win64.log"; exit 1; }
+  mkdir -p "$win64/share/libthai"
+  cp /usr/share/libthai/thbrk.tri "$win64/share/libthai/"
+  echo "$version" >"$win64/.thai-version"
 fi
 
 font="$top/runtime/ui/fonts/Roboto-Medium.ttf"

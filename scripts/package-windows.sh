@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Lays out a runnable Windows folder of Tarnwell's setup: tarnwell-setup.exe with the
-# DLLs it needs, the icon and fonts, the backend package and setup.bat, which starts
-# the program the way setup.sh does on Linux.
+# DLLs it needs, Thai's word-break dictionary, the icon and fonts, the backend package and
+# setup.bat, which starts the program the way setup.sh does on Linux.
 #   scripts/package-windows.sh [BUILD-DIR [OUT-DIR]]   (default build-win, BUILD-DIR/dist)
 # The build directory is a Windows build (cmake/mingw-w64-x86_64.cmake); the folder
 # OUT-DIR is made anew.
@@ -32,8 +32,9 @@ for po in "$top"/locale/*.po; do
   msgfmt --check -o "$out/locale/$code/LC_MESSAGES/tarnwell.mo" "$po"
 done
 
-# The DLLs the program needs, and the ones those need, from the build folder, the
-# Windows SDL3 or the cross compiler's runtime; the system's own DLLs stay where they are.
+# The DLLs the program needs, and the ones those need (libthai's libdatrie), from the build
+# folder, the Windows libraries of scripts/install.sh or the cross compiler's runtime; the
+# system's own DLLs stay where they are.
 search=("$build" "$top/third_party/win64/bin" "/usr/lib/gcc/$mingw/"*-posix "/usr/$mingw/lib" "/usr/$mingw/bin")
 pending=("$exe")
 while [ ${#pending[@]} -gt 0 ]; do
@@ -51,4 +52,14 @@ while [ ${#pending[@]} -gt 0 ]; do
   done
 done
 [ -f "$out/SDL3.dll" ] || { echo "package-windows: SDL3.dll not found" >&2; exit 1; }
+# Thai's word-break dictionary, which libthai reads beside the program.
+[ -f "$build/thbrk.tri" ] || { echo "package-windows: $build/thbrk.tri not found" >&2; exit 1; }
+cp "$build/thbrk.tri" "$out/"
+# The licences of the libraries in the folder or compiled into the program.
+third="$top/third_party"
+mkdir -p "$out/licenses"
+for file in sdl3/LICENSE.txt imgui/LICENSE.txt fribidi/COPYING freetype/docs/FTL.TXT harfbuzz/COPYING \
+  libdatrie/COPYING libthai/COPYING libunibreak/LICENCE; do
+  cp "$third/$file" "$out/licenses/${file%%/*}.txt"
+done
 echo "package-windows: $out"

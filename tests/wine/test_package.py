@@ -44,7 +44,7 @@ class Package(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.dir, True)
 
     def test_the_folder_holds_the_program_its_files_and_the_backend(self):
-        for name in ("tarnwell-setup.exe", "SDL3.dll", "setup.bat", "assets/icon.png", "locale/ja.po",
+        for name in ("tarnwell-setup.exe", "SDL3.dll", "thbrk.tri", "licenses/libthai.txt", "setup.bat", "assets/icon.png", "locale/ja.po",
                      "locale/zh_TW/LC_MESSAGES/tarnwell.mo",
                      "runtime/ui/fonts/Roboto-Medium.ttf", "setup/__main__.py", "setup/__init__.py"):
             self.assertTrue(os.path.isfile(os.path.join(self.dist, name)), name)

@@ -1,6 +1,7 @@
 """The Windows executable itself: a GUI program with the one manifest it needs and no
 runtime DLLs beside SDL3's, whose messages still reach the caller's pipes, and whose
-screenshot under Wine shows what the Linux build shows."""
+screenshot under Wine shows what the Linux build shows; and the text libraries it
+carries, at work under Wine."""
 
 import os
 import re
@@ -247,6 +248,74 @@ class UnderWine(unittest.TestCase):
         lit = sum(1 for y in range(100, 180, 2) for x in range(990, 1300, 2)
                   if min(got.pixel(x, y)[:3]) > 200)
         self.assertGreater(lit, 300)
+
+
+class TextLibraries(unittest.TestCase):
+    """The Windows builds of libthai, HarfBuzz and FreeType, run by text_check.exe beside
+    the program's DLLs and Thai's dictionary, against what Linux's own give."""
+
+    @classmethod
+    def setUpClass(cls):
+        wine.ensure_prefix()
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="wine-text-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+        self.check = os.environ.get("TARNWELL_TEXT_CHECK") or os.path.join(wine.BUILD, "text_check.exe")
+
+    def test_thai_breaks_between_words_with_the_dictionary_beside_the_program_only(self):
+        # "Thai is written without spaces between its words": its nine words end at these
+        # code points, as Linux's libthai with Debian's dictionary finds them.
+        words = "4 7 12 15 18 21 24 28"
+        build = os.path.dirname(self.check)
+        r = wine.run_wine([self.check, "thai"], cwd=self.dir)
+        self.assertEqual(r.stdout.replace("\r", ""), "%s\n%s\n" % (wine.winpath(build) + "\\thbrk.tri", words))
+        # A folder in Thai letters, which the code page cannot hold: reached by its short
+        # name. A folder without the dictionary: none, and no breaker either (libthai has
+        # no folder of its own on Windows).
+        for folder, dictionary, want in (("ทดสอบ", True, words), ("bare", False, "(no breaker)")):
+            with self.subTest(folder=folder):
+                target = os.path.join(self.dir, folder)
+                os.mkdir(target)
+                names = ["text_check.exe", "SDL3.dll", "libthai-0.dll", "libdatrie-1.dll"]
+                for name in names + ["thbrk.tri"] * dictionary:
+                    shutil.copy(os.path.join(build, name), target)
+                r = wine.run_wine([os.path.join(target, "text_check.exe"), "thai"], cwd=self.dir)
+                path, breaks = r.stdout.replace("\r", "").split("\n")[:2]
+                self.assertEqual(breaks, want, r.stderr)
+                if dictionary:
+                    self.assertTrue(path.isascii() and path.endswith("\\thbrk.tri"), path)
+                else:
+                    self.assertEqual(path, "(none)")
+
+    def test_harfbuzz_shapes_as_hb_shape_does(self):
+        # Thai marks stacked, Arabic's lam-alef ligature, a Devanagari conjunct.
+        cases = [("/usr/share/fonts/truetype/tlwg/Garuda.ttf", "ที่นี่"),
+                 ("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "لا سلام"),
+                 ("/usr/share/fonts/truetype/lohit-devanagari/Lohit-Devanagari.ttf", "क्षत्रिय")]
+        args, want = [], []
+        for i, (font, text) in enumerate(cases):
+            path = os.path.join(self.dir, "%d.txt" % i)
+            with open(path, "w", encoding="utf-8") as f:
+                f.write(text)
+            args += [wine.winpath(font), wine.winpath(path)]
+            want.append(subprocess.run(["hb-shape", "--no-glyph-names", "--utf8-clusters", font, "--text-file", path],
+                                       capture_output=True, text=True, check=True).stdout.strip())
+        r = wine.run_wine([self.check, "shape"] + args)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.replace("\r", "").splitlines(), want)
+        self.assertIn("|", want[0])  # several glyphs, not an empty run
+
+    def test_freetype_draws_a_font_and_refuses_a_truncated_copy(self):
+        roboto = os.path.join(wine.SOURCE, "runtime", "ui", "fonts", "Roboto-Medium.ttf")
+        with open(roboto, "rb") as f:
+            data = f.read()
+        cut = os.path.join(self.dir, "cut.ttf")
+        with open(cut, "wb") as f:
+            f.write(data[:len(data) // 3])
+        r = wine.run_wine([self.check, "load", wine.winpath(roboto), wine.winpath(cut)])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertRegex(r.stdout.replace("\r", ""), r"^drawn [1-9][0-9]*\nrefused\n$")
 
 
 if __name__ == "__main__":
