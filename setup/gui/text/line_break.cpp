@@ -1,5 +1,7 @@
 #include "text/line_break.h"
 
+#include "text/thai_dictionary.h"
+
 #include "text/language.h"
 #include "text/utf8.h"
 
@@ -26,15 +28,13 @@ struct Breaks {
 }  // namespace
 
 #ifdef TARNWELL_LIBTHAI
-// The word list libthai reads; nullptr is its own default.
-static const char* thai_dictionary() { return nullptr; }
 
 static bool is_thai(uint32_t c) { return c >= 0x0E01 && c <= 0x0E5B; }
 
 // Unicode's rules leave a run of Thai letters unbroken; libthai finds its words in its
 // dictionary, and a line may break between them.
 static void add_thai_breaks(Breaks& b) {
-  static ThBrk* const brk = th_brk_new(thai_dictionary());
+  static ThBrk* const brk = th_brk_new(thai_dictionary_path());
   if (!brk) return;
   const size_t n = b.chars.size();
   std::vector<thwchar_t> run;

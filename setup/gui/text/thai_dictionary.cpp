@@ -1,4 +1,4 @@
-#include "platform/thai_dictionary.h"
+#include "text/thai_dictionary.h"
 
 #ifdef _WIN32
 #include <SDL3/SDL.h>
