@@ -5,7 +5,7 @@
 //     UTF-8 text in the font, one line each, as hb-shape --no-glyph-names prints them.
 //   text_check.exe load FONT...: for each font, one line: "drawn GLYPHS" when FreeType reads
 //     it and renders its "A", else "refused".
-#include "platform/thai_dictionary.h"
+#include "text/thai_dictionary.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
