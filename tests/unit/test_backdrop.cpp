@@ -7,6 +7,7 @@
 #include "look/draw.h"
 #include "look/theme.h"
 #include "state/app.h"
+#include "text/language.h"
 
 #include <SDL3/SDL.h>
 #include <gtest/gtest.h>
@@ -151,6 +152,30 @@ TEST_F(BackdropTest, BaseFirstDarkPanelLastWithoutFlash) {
   for (int i = 0; i < 4; i++) EXPECT_EQ(last[i].col, rgba(0.03f, 0.02f, 0.012f, 0.8f));
   EXPECT_FLOAT_EQ(last[0].pos.x, 0.64f * 1620);
   EXPECT_FLOAT_EQ(last[2].pos.x, 1620);
+}
+
+// Mirrored for a language written right to left: the picture in the right half, the dark
+// panel under the column on the left, and the running step's quarter arc turning from the
+// top toward the left.
+TEST_F(BackdropTest, MirroredForARightToLeftWindow) {
+  g_lang.code = PSEUDO_RTL;
+  set_steps({1});
+  A.shown_step = 0.25f;
+  Frame f = draw(1620, 1080, 1, 3);
+  g_lang = Catalog();
+  const ImDrawVert* last = &f.vtx[f.vtx.size() - 4];
+  EXPECT_FLOAT_EQ(last[0].pos.x, 0);
+  EXPECT_NEAR(last[2].pos.x, 0.36f * 1620, 0.01f);
+  const float centre = 1620 - 0.305f * 1620;
+  int arc = 0;
+  for (const ImDrawVert& v : f.vtx)
+    if (v.col == ARC) {
+      arc++;
+      EXPECT_LT(v.pos.x, centre + 4);
+      EXPECT_GT(v.pos.x, centre - 212 - 12);  // the first step ring's radius, and its stroke
+      EXPECT_LT(v.pos.y, 0.52f * 1080 + 4);
+    }
+  EXPECT_GT(arc, 0);
 }
 
 TEST_F(BackdropTest, NoStepsShowThirteenPlainRingsGoldenWhenInstalled) {
