@@ -826,7 +826,8 @@ TEST(WrapLines, ALongLineIsNotMeasuredOverAndOver) {
   }
 }
 
-// In plain English the lines are those Dear ImGui's own wrapping gives.
+// In plain English the lines, and the room they take, are those of Dear ImGui's own
+// wrapped text.
 TEST_F(WidgetTest, EnglishWrapsAsDearImGuiWrapsIt) {
   const std::string texts[] = {
       "Hollow Lantern, built on this PC from your own copy of the game.",
@@ -852,6 +853,12 @@ TEST_F(WidgetTest, EnglishWrapsAsDearImGuiWrapsIt) {
       }
       EXPECT_EQ(ours, imgui) << width;
       wrapped_lines += imgui.size() - 1;
+      // The paragraph takes the room Dear ImGui's wrapped text takes.
+      paragraph(text, width, TEXT);
+      const ImVec2 taken = ImGui::GetItemRectSize(),
+                   wanted = ImGui::CalcTextSize(text.c_str(), nullptr, false, width);
+      EXPECT_EQ(taken.x, wanted.x) << width;
+      EXPECT_EQ(taken.y, wanted.y) << width;
     }
   EXPECT_GT(wrapped_lines, 40u);
   ImGui::PopFont();
