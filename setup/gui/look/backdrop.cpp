@@ -7,7 +7,7 @@
 #include "look/stack_colours.h"
 #include "platform/display.h"
 #include "text/language.h"
-#include "widgets/mirror.h"
+#include "look/mirror.h"
 
 #include <imgui.h>
 #include <imgui_impl_sdlrenderer3.h>

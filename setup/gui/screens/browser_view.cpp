@@ -8,7 +8,7 @@
 #include "screens/patterns.h"
 #include "text/language.h"
 #include "widgets/layout_report.h"
-#include "widgets/mirror.h"
+#include "look/mirror.h"
 #include "widgets/widgets.h"
 
 #include <SDL3/SDL.h>

@@ -11,7 +11,7 @@
 #include "text/language.h"
 #include "widgets/disk_jobs.h"
 #include "widgets/layout_report.h"
-#include "widgets/mirror.h"
+#include "look/mirror.h"
 #include "widgets/pickers.h"
 #include "widgets/widgets.h"
 

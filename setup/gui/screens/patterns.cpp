@@ -5,7 +5,7 @@
 #include "state/app.h"
 #include "text/language.h"
 #include "widgets/layout_report.h"
-#include "widgets/mirror.h"
+#include "look/mirror.h"
 #include "widgets/paragraph.h"
 #include "widgets/widgets.h"
 

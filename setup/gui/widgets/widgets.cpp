@@ -6,7 +6,7 @@
 #include "text/language.h"
 #include "text/utf8.h"
 #include "widgets/layout_report.h"
-#include "widgets/mirror.h"
+#include "look/mirror.h"
 
 #include <imgui.h>
 

@@ -1,4 +1,4 @@
-#include "widgets/mirror.h"
+#include "look/mirror.h"
 
 #include "text/language.h"
 
