@@ -1,6 +1,7 @@
 #include "widgets/paragraph.h"
 
 #include "text/language.h"
+
 #include "widgets/layout_report.h"
 #include "widgets/shown_text.h"
 
