@@ -1,12 +1,14 @@
 #include "text/utf8.h"
 
+#include <fribidi.h>
 #include <graphemebreak.h>
 
 #include <algorithm>
 
-// Our own reader: libunibreak's checks nothing (a broken sequence swallows the bytes
-// after it), HarfBuzz reads whole buffers only, and SDL 3.2's SDL_StepUTF8 refuses valid
-// four-byte characters whose second byte is A0..BF (U+20000, the rare Han characters).
+// Our own reader: libunibreak's and FriBidi's check nothing (a broken sequence swallows
+// the bytes after it), HarfBuzz reads whole buffers only, and SDL 3.2's SDL_StepUTF8
+// refuses valid four-byte characters whose second byte is A0..BF (U+20000, the rare Han
+// characters).
 char32_t utf8_decode(const std::string& text, size_t at, size_t* next) {
   const unsigned char* s = (const unsigned char*)text.data();
   size_t n = text.size();
@@ -106,19 +108,7 @@ size_t next_cluster(const std::string& text, size_t at) {
 }
 
 void utf8_append(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += (char)c;
-  } else if (c < 0x800) {
-    out += (char)(0xC0 | (c >> 6));
-    out += (char)(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += (char)(0xE0 | (c >> 12));
-    out += (char)(0x80 | ((c >> 6) & 0x3F));
-    out += (char)(0x80 | (c & 0x3F));
-  } else {
-    out += (char)(0xF0 | (c >> 18));
-    out += (char)(0x80 | ((c >> 12) & 0x3F));
-    out += (char)(0x80 | ((c >> 6) & 0x3F));
-    out += (char)(0x80 | (c & 0x3F));
-  }
+  const FriBidiChar one = c;
+  char bytes[8];  // four at most, and FriBidi's closing NUL
+  out.append(bytes, (size_t)fribidi_unicode_to_charset(FRIBIDI_CHAR_SET_UTF8, &one, 1, bytes));
 }

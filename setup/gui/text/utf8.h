@@ -16,8 +16,9 @@ char32_t utf8_decode(const std::string& text, size_t at, size_t* next);
 void utf8_chars(const std::string& text, size_t from, size_t to, std::vector<uint32_t>& chars,
                 std::vector<size_t>& starts);
 
-// Appends `c` to `out` as UTF-8; a surrogate half on its own is written in its three
-// bytes as it is (the JSON reader's lone \u escapes rely on it).
+// Appends `c` (at most U+10FFFF) to `out` as UTF-8, through FriBidi's writer; a
+// surrogate half on its own is written in its three bytes as it is (the JSON reader's
+// lone \u escapes rely on it).
 void utf8_append(std::string& out, char32_t c);
 
 // Format characters that draw nothing: zero-width spaces and joiners, direction marks,

@@ -44,7 +44,22 @@ static std::string laid_key(const std::string& text, float width) {
   return key + text;
 }
 
+// Lines laid out in another language (whose rules may break elsewhere) or with other
+// faces (a fallback merged in) are let go.
+static void forget_stale() {
+  static const ImFontAtlas* seen_atlas = nullptr;
+  static int seen_sources = -1;
+  static std::string seen_language;
+  const ImFontAtlas* atlas = ImGui::GetIO().Fonts;
+  if (atlas == seen_atlas && atlas->Sources.Size == seen_sources && g_lang.code == seen_language) return;
+  g_laid.clear();
+  seen_atlas = atlas;
+  seen_sources = atlas->Sources.Size;
+  seen_language = g_lang.code;
+}
+
 static const Laid& laid_out(const std::string& text, float width) {
+  forget_stale();
   std::string key = laid_key(text, width);
   auto found = g_laid.find(key);
   if (found != g_laid.end()) return found->second;
