@@ -2,7 +2,8 @@
 Roboto Medium when it is not, as in a fresh prefix. The install command of the
 missing-tools view is drawn in that font, so its letters show which font was used. And a
 folder name in Chinese: drawn with the CJK font the system's font links name, once the
-Fonts folder holds it."""
+Fonts folder holds it. And the window in Arabic: mirrored, its letters joined from the
+system's UI font."""
 
 import os
 import shutil
@@ -19,6 +20,9 @@ DEJAVU_MONO = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"
 # A CJK font in the place of SimSun, which Wine's font link chains for Tahoma and
 # Microsoft Sans Serif name, as Windows' do.
 SIMSUN = wine.drive_c("windows", "Fonts", "simsun.ttc")
+# A font with Arabic letters in the place of Segoe UI, the first face the window falls back on.
+SEGOE = wine.drive_c("windows", "Fonts", "segoeui.ttf")
+DEJAVU = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 WQY = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 
 
@@ -102,6 +106,34 @@ class MonospacedFont(unittest.TestCase):
         shapes = self.name_shapes(name)
         self.assertTrue(all(shape != mark for shape, mark in zip(shapes, marks)))
         self.assertEqual(len(set(shapes)), 4)
+
+    def arabic_window(self, name):
+        """The form in Arabic at 1620 x 1080: its picture."""
+        shot = os.path.join(self.dir, name + ".png")
+        wine.park_pointer()
+        r = wine.run(wine.base_args() + ["--size", "1620x1080", "--lang", "ar", "--shot", wine.winpath(shot),
+                                         "--shot-at", "4"], env=wine.env(**wine.private_home(self)))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        return harness.read_png(shot)
+
+    def test_the_arabic_window_is_mirrored_and_joined_from_the_system_font(self):
+        self.assertFalse(os.path.exists(SEGOE), "a fresh prefix has no Segoe UI")
+        # The title's off-white, in the rows it stands on.
+        title = (245, 235, 214)
+        ink = lambda img, x0, x1: sum(1 for y in range(100, 200, 2) for x in range(x0, x1, 2)
+                                      if all(abs(a - b) <= 20 for a, b in zip(img.pixel(x, y)[:3], title)))
+        without = self.arabic_window("without-font")
+        shutil.copyfile(DEJAVU, SEGOE)
+        self.addCleanup(lambda: os.path.exists(SEGOE) and os.remove(SEGOE))
+        joined = self.arabic_window("with-font")
+        # The column stands on the left: its text is there, the right half holds the backdrop.
+        self.assertGreater(ink(joined, 80, 640), 200)
+        self.assertEqual(ink(joined, 980, 1620), 0)
+        # The letters come from the font: the column reads otherwise than with marks only.
+        differ = sum(1 for y in range(150, 1000, 2) for x in range(80, 640, 2)
+                     if joined.pixel(x, y)[:3] != without.pixel(x, y)[:3])
+        self.assertGreater(differ, 2000)
+
 
 if __name__ == "__main__":
     unittest.main()
