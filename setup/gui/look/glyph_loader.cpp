@@ -203,8 +203,9 @@ static bool baked_load_glyph(ImFontAtlas* atlas, ImFontConfig* source, ImFontBak
   }
   float scale = source_size(source, baked) * face->units_to_size;
   float density = source->RasterizerDensity * baked->RasterizerDensity;
-  // Unhinted, so that a glyph's advance is its font's, as the shaping measured it.
-  if (FT_Load_Glyph(face->face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return false;
+  // Light hinting fits stems and the x-height to the pixel rows only, so small text stays
+  // crisp while every advance stays the font's own, as the shaping measured it.
+  if (FT_Load_Glyph(face->face, index, FT_LOAD_TARGET_LIGHT | FT_LOAD_NO_BITMAP) != 0) return false;
   FT_GlyphSlot slot = face->face->glyph;
   float advance = shaped ? shaped->x_advance * scale : (float)slot->linearHoriAdvance / 65536.0f / density;
   if (out_advance) {
