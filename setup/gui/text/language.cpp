@@ -45,13 +45,12 @@ int plural_form(const std::string& code, unsigned long long n) {
 
 // ---- the pseudo-language ----
 
-std::string pseudo_text(const std::string& english) {
-  static const char* const lower[26] = {"å", "ƀ", "ç", "ð", "é", "ƒ", "ĝ", "ĥ", "î", "ĵ", "ķ", "ļ", "ɱ",
-                                        "ñ", "ö", "þ", "ǫ", "ŕ", "š", "ţ", "û", "ṽ", "ŵ", "ẋ", "ý", "ž"};
-  static const char* const upper[26] = {"Å", "Ɓ", "Ç", "Ð", "É", "Ƒ", "Ĝ", "Ĥ", "Î", "Ĵ", "Ķ", "Ļ", "Ṁ",
-                                        "Ñ", "Ö", "Þ", "Ǫ", "Ŕ", "Š", "Ţ", "Û", "Ṽ", "Ŵ", "Ẋ", "Ý", "Ž"};
-  std::string out = "[";
-  size_t letters = 0;  // characters outside placeholders
+// Copies `english` into `out` with each character outside placeholders passed to `letter`
+// by its first byte (the rest of a multi-byte character follows as it is); returns how
+// many characters it passed.
+template <class Letter>
+static size_t map_letters(const std::string& english, std::string& out, Letter letter) {
+  size_t letters = 0;
   for (size_t i = 0; i < english.size(); i++) {
     char c = english[i];
     if (c == '{') {
@@ -62,18 +61,30 @@ std::string pseudo_text(const std::string& english) {
         continue;
       }
     }
-    if ((unsigned char)c >= 0x80 && ((unsigned char)c & 0xC0) == 0x80) {
-      out += c;  // the rest of a character counted at its first byte
+    if (((unsigned char)c & 0xC0) == 0x80) {
+      out += c;
       continue;
     }
     letters++;
-    if (c >= 'a' && c <= 'z')
-      out += lower[c - 'a'];
-    else if (c >= 'A' && c <= 'Z')
-      out += upper[c - 'A'];
-    else
-      out += c;
+    letter(out, c);
   }
+  return letters;
+}
+
+std::string pseudo_text(const std::string& english) {
+  static const char* const lower[26] = {"å", "ƀ", "ç", "ð", "é", "ƒ", "ĝ", "ĥ", "î", "ĵ", "ķ", "ļ", "ɱ",
+                                        "ñ", "ö", "þ", "ǫ", "ŕ", "š", "ţ", "û", "ṽ", "ŵ", "ẋ", "ý", "ž"};
+  static const char* const upper[26] = {"Å", "Ɓ", "Ç", "Ð", "É", "Ƒ", "Ĝ", "Ĥ", "Î", "Ĵ", "Ķ", "Ļ", "Ṁ",
+                                        "Ñ", "Ö", "Þ", "Ǫ", "Ŕ", "Š", "Ţ", "Û", "Ṽ", "Ŵ", "Ẋ", "Ý", "Ž"};
+  std::string out = "[";
+  const size_t letters = map_letters(english, out, [](std::string& to, char c) {
+    if (c >= 'a' && c <= 'z')
+      to += lower[c - 'a'];
+    else if (c >= 'A' && c <= 'Z')
+      to += upper[c - 'A'];
+    else
+      to += c;
+  });
   // 40 % more, in words that wrap like the text's own.
   static const char filler[] = " ļöŕéɱ îþšûɱ ðöļöŕ šîţ åɱéţ çöñšéçţéţûŕ";
   const size_t wanted = (letters * 2 + 4) / 5;  // 40 %, rounded up
@@ -92,23 +103,14 @@ std::string pseudo_rtl_text(const std::string& english) {
   static const char* const hebrew[26] = {"א", "ב", "ג", "ד", "ה", "ו", "ז", "ח", "ט", "י", "כ", "ל", "מ",
                                          "נ", "ס", "ע", "פ", "צ", "ק", "ר", "ש", "ת", "ך", "ם", "ן", "ף"};
   std::string out;
-  for (size_t i = 0; i < english.size(); i++) {
-    char c = english[i];
-    if (c == '{') {
-      size_t close = english.find('}', i);
-      if (close != std::string::npos) {
-        out.append(english, i, close - i + 1);
-        i = close;
-        continue;
-      }
-    }
+  map_letters(english, out, [](std::string& to, char c) {
     if (c >= 'a' && c <= 'z')
-      out += hebrew[c - 'a'];
+      to += hebrew[c - 'a'];
     else if (c >= 'A' && c <= 'Z')
-      out += hebrew[c - 'A'];
+      to += hebrew[c - 'A'];
     else
-      out += c;
-  }
+      to += c;
+  });
   return out;
 }
 
