@@ -2,6 +2,7 @@
 screenshot, and ending politely on SIGTERM."""
 
 import os
+import shutil
 import signal
 import tempfile
 import time
@@ -9,6 +10,7 @@ import unittest
 
 import harness
 
+DEJAVU = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 USAGE = "usage: tarnwell-setup --root DIR --python EXE (started by ./setup.sh)\n"
 
 
@@ -65,6 +67,43 @@ class Screenshot(unittest.TestCase):
         self.assertEqual(r.stdout, "")
         self.assertRegex(r.stderr, r"(?m)^shot failed: .*x\.png.*$")
         self.assertFalse(os.path.exists(path))
+
+
+class DamagedFont(unittest.TestCase):
+    """A copy of DejaVu Sans cut short by its last kilobyte: fontconfig still indexes it from
+    its intact start and offers it first for Hebrew. The window passes it over for the next
+    face that has the letters, so a Hebrew folder name is drawn in letters, not marks."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="font-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def field(self, name):
+        fonts = os.path.join(self.dir, "fonts")
+        os.makedirs(fonts, exist_ok=True)
+        with open(DEJAVU, "rb") as f:
+            whole = f.read()
+        with open(os.path.join(fonts, "cut.ttf"), "wb") as f:
+            f.write(whole[:-1000])
+        conf = os.path.join(self.dir, "fonts.conf")
+        with open(conf, "w") as f:
+            f.write('<?xml version="1.0"?><fontconfig><dir>%s</dir><dir>/usr/share/fonts</dir>'
+                    '<cachedir>%s</cachedir><include ignore_missing="yes">/etc/fonts/conf.d</include>'
+                    '</fontconfig>' % (fonts, os.path.join(self.dir, "cache")))
+        dest = os.path.join(self.dir, name)
+        os.makedirs(dest, exist_ok=True)
+        shot = os.path.join(self.dir, "shot.png")
+        r = harness.run(harness.base_args() + ["--size", "1620x1080", "--dest", dest, "--shot", shot,
+                                               "--shot-at", "1.5"], env=harness.env(FONTCONFIG_FILE=conf))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        img = harness.read_png(shot)
+        return [img.pixel(x, y)[:3] for y in range(500, 580) for x in range(990, 1540)]
+
+    @unittest.skipUnless(os.path.exists(DEJAVU), "DejaVu Sans is not installed")
+    def test_a_truncated_font_found_first_is_passed_over_for_the_next(self):
+        marks = self.field("\ufffd" * 8)
+        letters = self.field("\u05e9\u05dc\u05d5\u05dd\u05e2\u05d5\u05dc\u05dd")
+        self.assertGreater(sum(1 for a, b in zip(marks, letters) if a != b), 300)
 
 
 class Shutdown(unittest.TestCase):

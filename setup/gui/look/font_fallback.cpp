@@ -1,13 +1,13 @@
 #include "look/font_fallback.h"
 
+#include "look/font_file.h"
+
 #include <SDL3/SDL.h>
 
 #include <cstdlib>
 #include <cstring>
 
 #ifdef _WIN32
-#include "look/font_file.h"
-
 #include <windows.h>
 
 #include <imgui.h>
@@ -241,6 +241,9 @@ FontFace system_font_for(char32_t c) {
     int index = 0;
     if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch) continue;
     FcPatternGetInteger(font, FC_INDEX, 0, &index);
+    // A file cut short (fontconfig indexed it from its intact start) is passed over for the
+    // next face that has the character.
+    if (!font_file_complete((const char*)file, index & 0xFFFF)) continue;
     return FontFace{(const char*)file, index & 0xFFFF};
   }
   return FontFace{};

@@ -3,9 +3,13 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <SDL3/SDL.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 // A face of the file, opened by FreeType, which checks every table against the file's size:
 // bytes cut short or damaged are refused here. Each question opens the face on its own
@@ -14,7 +18,9 @@ struct OpenFace {
   FT_Library library = nullptr;
   FT_Face face = nullptr;
   OpenFace(const void* data, size_t size, int index) {
-    if (!data || size < 12 || FT_Init_FreeType(&library) != 0) return;
+    if (!data || size < 12 || (index >= 0 && !tables_fit(data, size, index)) ||
+        FT_Init_FreeType(&library) != 0)
+      return;
     if (FT_New_Memory_Face(library, (const FT_Byte*)data, (FT_Long)size, index, &face) != 0 ||
         FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0 || !FT_IS_SCALABLE(face) ||
         face->ascender - face->descender <= 0) {
@@ -32,22 +38,52 @@ struct OpenFace {
 static uint32_t read16(const unsigned char* p) { return (uint32_t)p[0] << 8 | p[1]; }
 static uint32_t read32(const unsigned char* p) { return read16(p) << 16 | read16(p + 2); }
 
-bool tables_fit(const void* data, size_t size, int index) {
-  const unsigned char* bytes = (const unsigned char*)data;
-  if (!data || size < 12) return false;
+// Whether every table the directory of face `index` lists ends within `size` bytes;
+// `read(at, n, out)` reads bytes of the file, false past its end.
+template <class Read>
+static bool directory_fits(size_t size, int index, Read read) {
+  unsigned char b[16];
+  if (size < 12 || !read(0, 12, b)) return false;
   size_t header = 0;
-  if (memcmp(bytes, "ttcf", 4) == 0) {
-    if (index < 0 || 12 + 4 * (size_t)index + 4 > size || (uint32_t)index >= read32(bytes + 8)) return false;
-    header = read32(bytes + 12 + 4 * (size_t)index);
+  if (memcmp(b, "ttcf", 4) == 0) {
+    if (index < 0 || (uint32_t)index >= read32(b + 8) || !read(12 + 4 * (size_t)index, 4, b)) return false;
+    header = read32(b);
   }
-  if (header + 12 > size) return false;
-  const size_t tables = read16(bytes + header + 4);
-  if (tables == 0 || header + 12 + 16 * tables > size) return false;
+  if (!read(header, 12, b)) return false;
+  const size_t tables = read16(b + 4);
+  if (tables == 0) return false;
   for (size_t i = 0; i < tables; i++) {
-    const unsigned char* entry = bytes + header + 12 + 16 * i;
-    if ((uint64_t)read32(entry + 8) + read32(entry + 12) > size) return false;
+    if (!read(header + 12 + 16 * i, 16, b)) return false;
+    if ((uint64_t)read32(b + 8) + read32(b + 12) > size) return false;
   }
   return true;
+}
+
+bool tables_fit(const void* data, size_t size, int index) {
+  if (!data) return false;
+  return directory_fits(size, index, [&](size_t at, size_t n, unsigned char* out) {
+    if (at > size || n > size - at) return false;
+    memcpy(out, (const unsigned char*)data + at, n);
+    return true;
+  });
+}
+
+bool font_file_complete(const std::string& path, int index) {
+  static std::mutex lock;
+  static std::map<std::pair<std::string, int>, bool> known;
+  std::lock_guard<std::mutex> hold(lock);
+  auto found = known.find({path, index});
+  if (found != known.end()) return found->second;
+  bool complete = false;
+  if (SDL_IOStream* io = SDL_IOFromFile(path.c_str(), "rb")) {
+    const Sint64 size = SDL_GetIOSize(io);
+    complete =
+        size > 0 && directory_fits((size_t)size, index, [&](size_t at, size_t n, unsigned char* out) {
+          return SDL_SeekIO(io, (Sint64)at, SDL_IO_SEEK_SET) == (Sint64)at && SDL_ReadIO(io, out, n) == n;
+        });
+    SDL_CloseIO(io);
+  }
+  return known[{path, index}] = complete;
 }
 
 bool face_opens(const void* data, size_t size, int index) {

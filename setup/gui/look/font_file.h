@@ -2,11 +2,16 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 // Whether every table that face `index` of the file lists lies within its `size` bytes:
 // false for a file cut short, whose missing tables a lenient reader would skip.
 bool tables_fit(const void* data, size_t size, int index);
+
+// The same for a file on disk, reading only its header and table directory: whether the
+// file holds all of face `index` (a copy cut short does not). Answers are kept per file.
+bool font_file_complete(const std::string& path, int index);
 
 // Whether face `index` of the file opens, with the very checks the atlas's loader makes
 // before it takes a face in, and its outlines can be read.
