@@ -12,7 +12,7 @@
  * module make its standard output blocking.
  *
  * The interpreter is /usr/bin/python3, or the Linux path in TARNWELL_UNIX_PYTHON. The
- * Windows folders in PYTHONPATH are given to it by their Linux names. */
+ * Windows folders in PYTHONPATH and TARNWELL_LOCALEDIR are given to it by their Linux names. */
 // winsock2.h before windows.h, and shellapi.h after it.
 #include <winsock2.h>
 
@@ -42,14 +42,14 @@ static void append_quoted(wchar_t *out, size_t cap, const wchar_t *arg) {
   out[n] = 0;
 }
 
-/* PYTHONPATH with each Windows folder (";" between them) replaced by its Linux name
- * (":" between them), through Wine's own path mapping. */
-static void translate_pythonpath(void) {
+/* A variable of Windows folders (";" between them, as PYTHONPATH), each replaced by its
+ * Linux name (":" between them), through Wine's own path mapping. */
+static void translate_folders(const wchar_t *name) {
   typedef char *(CDECL * to_unix_fn)(const wchar_t *);
   to_unix_fn to_unix = (to_unix_fn)(void (*)(void))GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
                                                                   "wine_get_unix_file_name");
   static wchar_t value[32768];
-  if (!to_unix || !GetEnvironmentVariableW(L"PYTHONPATH", value, 32768)) return;
+  if (!to_unix || !GetEnvironmentVariableW(name, value, 32768)) return;
   static wchar_t out[32768];
   out[0] = 0;
   for (wchar_t *part = wcstok(value, L";"); part; part = wcstok(NULL, L";")) {
@@ -61,7 +61,7 @@ static void translate_pythonpath(void) {
     if (out[0]) wcsncat(out, L":", 32767 - wcslen(out));
     wcsncat(out, wide, 32767 - wcslen(out));
   }
-  SetEnvironmentVariableW(L"PYTHONPATH", out);
+  SetEnvironmentVariableW(name, out);
 }
 
 /* Run as python3 -c BOOTSTRAP ARGS...: ARGS is "-m MODULE ..." or "SCRIPT ...". */
@@ -103,7 +103,8 @@ int main(void) {
   if (our_end == INVALID_SOCKET) return fail("accept");
   SetHandleInformation((HANDLE)child_end, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
 
-  translate_pythonpath();
+  translate_folders(L"PYTHONPATH");
+  translate_folders(L"TARNWELL_LOCALEDIR"); /* the compiled catalogs, which the program names */
   static wchar_t cmdline[32768];
   const wchar_t *python = _wgetenv(L"TARNWELL_UNIX_PYTHON");
   cmdline[0] = 0;

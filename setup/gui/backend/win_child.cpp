@@ -4,6 +4,8 @@
 #include <SDL3/SDL.h>
 #include <windows.h>
 
+#include <algorithm>
+
 struct WinChild {
   HANDLE process = nullptr;
   HANDLE output = nullptr;
@@ -32,6 +34,25 @@ static void append_quoted(std::wstring& line, const std::wstring& arg) {
   }
   line.append(2 * slashes, L'\\');
   line += L'"';
+}
+
+// The program's environment as SDL holds it (the language and the catalogs' folder are set
+// there for the backend), as the block CreateProcessW takes: "NAME=value" strings sorted by
+// name without regard to case, ending in an empty one.
+static std::wstring environment_block() {
+  std::vector<std::wstring> vars;
+  if (char** all = SDL_GetEnvironmentVariables(SDL_GetEnvironment())) {
+    for (char** v = all; *v; v++) vars.push_back(wide(*v));
+    SDL_free(all);
+  }
+  auto name = [](const std::wstring& v) { return v.substr(0, v.find(L'=', 1)); };
+  std::sort(vars.begin(), vars.end(), [&](const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(name(a).c_str(), -1, name(b).c_str(), -1, TRUE) == CSTR_LESS_THAN;
+  });
+  std::wstring block;
+  for (const std::wstring& v : vars) block.append(v).push_back(L'\0');
+  block.push_back(L'\0');
+  return block;
 }
 
 static void fail(const char* what) { SDL_SetError("%s failed (Windows error %lu)", what, GetLastError()); }
@@ -63,9 +84,10 @@ WinChild* win_child_start(const std::vector<std::string>& args, void** job) {
   startup.hStdOutput = write_end;
   startup.hStdError = nul;
   PROCESS_INFORMATION info = {};
+  std::wstring environment = environment_block();
   BOOL made =
       CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT,
-                     nullptr, nullptr, &startup, &info);
+                     &environment[0], nullptr, &startup, &info);
   if (!made) fail("CreateProcess");
   CloseHandle(write_end);  // the child holds its own; the pipe ends when its writers do
   if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
