@@ -195,11 +195,14 @@ class Session:
         clear_clipboard()
         test.addCleanup(self._end)
         # A display that turns a new client away now and then is not what these tests
-        # are about: one more try, then the failure stands.
-        for attempt in (1, 2):
+        # are about: three more tries, each after a longer pause (the server was seen to
+        # refuse two launches in a row on a loaded machine), then the failure stands.
+        for attempt in range(4):
+            if attempt:
+                time.sleep(attempt)
             self.started = time.monotonic()
             self.proc = harness.start(args, env=harness.env(**env), cwd=harness.SOURCE)
-            self.window = self._find_window(last=attempt == 2)
+            self.window = self._find_window(last=attempt == 3)
             if self.window:
                 break
 
