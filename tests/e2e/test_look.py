@@ -166,7 +166,7 @@ class Look(unittest.TestCase):
                           ["--size", "1620x1080", "--shot", path, "--shot-at", "3"])
         try:
             window = None
-            for _ in range(50):
+            for _ in range(200):  # up to 20 s: a loaded machine can be slow to map it
                 r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(p.pid)],
                                    capture_output=True, text=True, env=harness.env())
                 if r.stdout.split():
